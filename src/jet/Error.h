@@ -1,0 +1,33 @@
+// The one failure type of the Jet engine: a kind that callers may branch on and a finished,
+// user-readable message (Chinese, naming the file, table, column or page concerned) that no
+// caller parses.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace ipmdb::jet {
+
+enum class ErrorKind {
+  Io,           // a read, write, sync or lock call of the system failed
+  DiskFull,     // a write failed for lack of room or a file-size limit
+  Corrupt,      // the file's bytes contradict the format
+  NotJet4,      // the file is not a Jet 4 database at all (Jet 3, ACE, garbage, truncated)
+  Locked,       // another connection holds the database
+  BadSql,       // the statement text cannot be parsed or is not supported
+  BadValue,     // a value cannot be converted to its column's type or does not fit
+  NotFound,     // an unknown table or column
+  Misuse,       // the call is not allowed in the current state (no transaction, closed, ...)
+  Unsupported,  // a valid file feature this engine does not handle
+};
+
+class JetError : public std::runtime_error {
+ public:
+  JetError(ErrorKind kind, const std::string& message) : std::runtime_error(message), FKind(kind) {}
+  ErrorKind Kind() const { return FKind; }
+
+ private:
+  ErrorKind FKind;
+};
+
+}  // namespace ipmdb::jet
