@@ -1,0 +1,24 @@
+// The failure type of the conversion engine: a kind that callers may branch on and a finished
+// message that no caller parses.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace ipmdb::engine {
+
+enum class EngineErrorKind {
+  CannotOpenFile,  // the text database could not be opened or read
+  NoGbkConverter,  // the C library offers no GBK converter to build the decoding table from
+};
+
+class EngineError : public std::runtime_error {
+ public:
+  EngineError(EngineErrorKind kind, const std::string& message) : std::runtime_error(message), FKind(kind) {}
+  EngineErrorKind Kind() const { return FKind; }
+
+ private:
+  EngineErrorKind FKind;
+};
+
+}  // namespace ipmdb::engine

@@ -1,0 +1,116 @@
+// Loading a text database from disk and cutting it into lines.
+#include "engine/LineList.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "engine/EngineError.h"
+
+namespace ipmdb::engine {
+namespace {
+
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
+
+// How much more to read when a file turns out longer than its size said (or has no size, as
+// files under /proc do).
+constexpr size_t kReadChunk = 1 << 16;
+
+// The path as the message shows it: made absolute against the working directory, without
+// resolving links, so that the user sees which file was meant.
+std::string FullPath(const std::string& path) {
+  std::error_code error;
+  std::filesystem::path full = std::filesystem::absolute(path, error);
+  return error ? path : full.string();
+}
+
+[[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
+  char buffer[256];
+  // GNU strerror_r: returns the text, which may or may not live in the buffer.
+  const char* reason = strerror_r(error, buffer, sizeof buffer);
+  throw EngineError(EngineErrorKind::CannotOpenFile,
+                    "Cannot open file \"" + FullPath(path) + "\". " + reason);
+}
+
+// Closes the descriptor on every way out of LoadFile.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : FFd(fd) {}
+  ~FileDescriptor() {
+    if (FFd >= 0) ::close(FFd);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return FFd; }
+
+ private:
+  int FFd;
+};
+
+std::string ReadWholeFile(const std::string& path) {
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.Get() < 0) ThrowCannotOpen(path, errno);
+  struct stat status {};
+  if (::fstat(file.Get(), &status) != 0) ThrowCannotOpen(path, errno);
+
+  // One byte more than the stated size, so that the read which finds the end of an unchanged
+  // file needs no reallocation of the whole buffer.
+  std::string bytes(status.st_size > 0 ? size_t(status.st_size) + 1 : kReadChunk, '\0');
+  size_t got = 0;
+  for (;;) {
+    if (got == bytes.size()) bytes.resize(got + kReadChunk);
+    ssize_t n = ::read(file.Get(), bytes.data() + got, bytes.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowCannotOpen(path, errno);
+    }
+    if (n == 0) break;
+    got += size_t(n);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+}  // namespace
+
+LineList LineList::FromBytes(std::string bytes) {
+  LineList list;
+  if (const void* nul = std::memchr(bytes.data(), '\0', bytes.size())) {
+    bytes.resize(size_t(static_cast<const char*>(nul) - bytes.data()));
+  }
+  list.FText = std::move(bytes);
+
+  const char* text = list.FText.data();
+  const size_t size = list.FText.size();
+  size_t start = 0;
+  for (size_t i = 0; i < size; ++i) {
+    if (text[i] != kCr && text[i] != kLf) continue;
+    if (text[i] == kCr && i + 1 < size && text[i + 1] == kLf) ++i;
+    list.FStarts.push_back(start);
+    start = i + 1;
+  }
+  // The last line has no break of its own; a break at the very end of the text adds no line.
+  if (start < size) list.FStarts.push_back(start);
+  if (!list.FStarts.empty()) list.FStarts.push_back(size);
+  list.FStarts.shrink_to_fit();
+  return list;
+}
+
+LineList LineList::LoadFile(const std::string& path) { return FromBytes(ReadWholeFile(path)); }
+
+std::string_view LineList::operator[](size_t index) const {
+  const size_t start = FStarts[index];
+  size_t end = FStarts[index + 1];
+  // The line holds no CR or LF, so break bytes just before the next start belong to this line's
+  // break: one LF, one CR, or CR LF.
+  if (end > start && FText[end - 1] == kLf) --end;
+  if (end > start && FText[end - 1] == kCr) --end;
+  return std::string_view(FText).substr(start, end - start);
+}
+
+}  // namespace ipmdb::engine
