@@ -1,0 +1,36 @@
+// Field splitting of text database lines.
+#include "engine/ParseLine.h"
+
+#include <algorithm>
+
+namespace ipmdb::engine {
+namespace {
+
+bool IsSeparator(char c) { return c == ' ' || c == '\n' || c == '\r'; }
+
+// A byte of 32 or less: space, tab, CR, LF and every other control byte.
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+}  // namespace
+
+RecordFields ParseLine(std::string_view line) {
+  RecordFields fields{};
+  if (std::all_of(line.begin(), line.end(), IsBlank)) return fields;
+
+  // Each of the first three fields is the run of non-separators at the scan position (empty
+  // when the line starts with a separator); the separators after it are skipped. Separators at
+  // the end of the line are dropped without opening a further field.
+  const size_t size = line.size();
+  size_t pos = 0;
+  for (size_t field = kStartAddress; field < kArea; ++field) {
+    const size_t start = pos;
+    while (pos < size && !IsSeparator(line[pos])) ++pos;
+    fields[field] = line.substr(start, pos - start);
+    while (pos < size && IsSeparator(line[pos])) ++pos;
+    if (pos == size) return fields;
+  }
+  fields[kArea] = line.substr(pos);
+  return fields;
+}
+
+}  // namespace ipmdb::engine

@@ -1,0 +1,24 @@
+// Splitting one line of a text database into its four fields: start address, end address,
+// country and area.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace ipmdb::engine {
+
+enum FieldIndex : size_t { kStartAddress = 0, kEndAddress = 1, kCountry = 2, kArea = 3 };
+
+// The four fields of one line, each a view of one contiguous run of the line's bytes (so valid
+// only while the line is); a missing field is an empty view.
+using RecordFields = std::array<std::string_view, 4>;
+
+// Separators are LF, CR and space; every other byte, tabs and GBK bytes included, belongs to a
+// field. A run of separators makes one boundary; leading separators make one too, so a line
+// that starts with a space has an empty start address. The area begins at the fourth token and
+// runs to the end of the line, keeping its inner and trailing spaces. A line holding only bytes
+// of 32 or less gives four empty fields. Never fails; allocates nothing.
+RecordFields ParseLine(std::string_view line);
+
+}  // namespace ipmdb::engine
