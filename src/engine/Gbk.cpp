@@ -1,0 +1,201 @@
+// GBK decoding and encoding through two 64K lookup tables built from glibc's iconv converter.
+#include "engine/Gbk.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "engine/EngineError.h"
+
+namespace ipmdb::engine {
+namespace {
+
+constexpr unsigned kFirstLead = 0x81;
+constexpr unsigned kLastLead = 0xFE;
+constexpr unsigned kFirstTrail = 0x40;
+constexpr unsigned kLastTrail = 0xFE;
+constexpr unsigned kEuroByte = 0x80;  // a single byte in code page 936, not a lead byte
+constexpr char16_t kEuroSign = u'\u20AC';
+constexpr char16_t kReplacement = u'\uFFFD';
+constexpr char kUnmappable = '?';
+constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+
+struct GbkTables {
+  // Indexed by lead byte << 8 | second byte; 0 marks a pair that is not GBK (no pair decodes
+  // to U+0000).
+  std::array<char16_t, 65536> FToUnicode{};
+  // Indexed by BMP code point: the GBK code (one byte for U+20AC, two otherwise), 0 if none.
+  // Where several codes decode to one character, the lowest code is kept.
+  std::array<uint16_t, 65536> FFromUnicode{};
+};
+
+[[noreturn]] void ThrowNoConverter(int error) {
+  char buffer[256];
+  const char* reason = strerror_r(error, buffer, sizeof buffer);
+  throw EngineError(EngineErrorKind::NoGbkConverter,
+                    std::string("无法建立GBK编码表：C库的iconv没有GBK转换器。") + reason);
+}
+
+// Decodes one pair with the converter; 0 if the converter refuses it or needs more than one
+// UTF-16 unit for it.
+char16_t DecodePair(iconv_t converter, unsigned lead, unsigned trail) {
+  char in[2] = {char(lead), char(trail)};
+  unsigned char out[8];
+  char* inPtr = in;
+  char* outPtr = reinterpret_cast<char*>(out);
+  size_t inLeft = sizeof in;
+  size_t outLeft = sizeof out;
+  const size_t result = ::iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft);
+  ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  if (result == size_t(-1) || inLeft != 0 || sizeof out - outLeft != 2) return 0;
+  return char16_t(out[0] | (out[1] << 8));
+}
+
+std::unique_ptr<const GbkTables> BuildTables() {
+  iconv_t converter = ::iconv_open("UTF-16LE", "GBK");
+  if (converter == iconv_t(-1)) ThrowNoConverter(errno);
+  auto tables = std::make_unique<GbkTables>();
+  for (unsigned lead = kFirstLead; lead <= kLastLead; ++lead) {
+    for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
+      const uint16_t code = uint16_t(lead << 8 | trail);
+      const char16_t unit = DecodePair(converter, lead, trail);
+      tables->FToUnicode[code] = unit;
+      if (unit != 0 && tables->FFromUnicode[unit] == 0) tables->FFromUnicode[unit] = code;
+    }
+  }
+  ::iconv_close(converter);
+  tables->FFromUnicode[kEuroSign] = kEuroByte;
+  return tables;
+}
+
+const GbkTables& Tables() {
+  static const std::unique_ptr<const GbkTables> tables = BuildTables();
+  return *tables;
+}
+
+// Decodes the character at `p` (which is not ASCII) and advances `p` past the bytes it used.
+char16_t DecodeNonAscii(const GbkTables& tables, const unsigned char*& p, const unsigned char* end) {
+  const unsigned lead = *p++;
+  if (lead == kEuroByte) return kEuroSign;
+  if (lead < kFirstLead || lead > kLastLead || p == end) return kReplacement;
+  const unsigned trail = *p;
+  const char16_t unit = tables.FToUnicode[lead << 8 | trail];
+  if (unit != 0) {
+    ++p;
+    return unit;
+  }
+  // An ASCII second byte is left to stand for itself.
+  if (trail >= 0x80) ++p;
+  return kReplacement;
+}
+
+bool EightAsciiBytes(const unsigned char* p) {
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return (word & kHighBits) == 0;
+}
+
+void AppendUtf8(char16_t unit, std::string& out) {
+  if (unit < 0x80) {
+    out.push_back(char(unit));
+  } else if (unit < 0x800) {
+    const char bytes[2] = {char(0xC0 | unit >> 6), char(0x80 | (unit & 0x3F))};
+    out.append(bytes, sizeof bytes);
+  } else {
+    const char bytes[3] = {char(0xE0 | unit >> 12), char(0x80 | (unit >> 6 & 0x3F)), char(0x80 | (unit & 0x3F))};
+    out.append(bytes, sizeof bytes);
+  }
+}
+
+// Reads the UTF-8 sequence at `p` (which is not ASCII) into `code` and advances past it. False
+// for a malformed or overlong sequence, a surrogate or a code point beyond the BMP (GBK holds
+// none of those); `p` has then moved past the lead byte and part of what followed it.
+bool TryDecodeUtf8(const unsigned char*& p, const unsigned char* end, char32_t& code) {
+  const unsigned lead = *p++;
+  size_t length;
+  char32_t value;
+  char32_t smallest;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, value = lead & 0x1F, smallest = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, value = lead & 0x0F, smallest = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, value = lead & 0x07, smallest = 0x10000;
+  } else {
+    return false;
+  }
+  for (size_t i = 1; i < length; ++i) {
+    if (p == end || (*p & 0xC0) != 0x80) return false;
+    value = value << 6 | (*p++ & 0x3F);
+  }
+  if (value < smallest || value > 0xFFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+  code = value;
+  return true;
+}
+
+}  // namespace
+
+void GbkToUtf16(std::string_view gbk, std::u16string& out) {
+  const GbkTables& tables = Tables();
+  // Every byte yields at most one UTF-16 unit, so the text fits in gbk.size() units.
+  const size_t kept = out.size();
+  out.resize(kept + gbk.size());
+  char16_t* o = out.data() + kept;
+  auto p = reinterpret_cast<const unsigned char*>(gbk.data());
+  const auto end = p + gbk.size();
+  while (p < end) {
+    while (end - p >= 8 && EightAsciiBytes(p)) {
+      for (int i = 0; i < 8; ++i) *o++ = p[i];
+      p += 8;
+    }
+    if (p == end) break;
+    *o++ = *p < 0x80 ? char16_t(*p++) : DecodeNonAscii(tables, p, end);
+  }
+  out.resize(size_t(o - out.data()));
+}
+
+void GbkToUtf8(std::string_view gbk, std::string& out) {
+  const GbkTables& tables = Tables();
+  out.reserve(out.size() + gbk.size() + gbk.size() / 2);
+  auto p = reinterpret_cast<const unsigned char*>(gbk.data());
+  const auto end = p + gbk.size();
+  while (p < end) {
+    const auto ascii = p;
+    while (p < end && *p < 0x80) ++p;
+    out.append(reinterpret_cast<const char*>(ascii), size_t(p - ascii));
+    if (p < end) AppendUtf8(DecodeNonAscii(tables, p, end), out);
+  }
+}
+
+void Utf8ToGbk(std::string_view utf8, std::string& out) {
+  const GbkTables& tables = Tables();
+  auto p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const auto end = p + utf8.size();
+  while (p < end) {
+    if (*p < 0x80) {
+      out.push_back(char(*p++));
+      continue;
+    }
+    char32_t code;
+    if (!TryDecodeUtf8(p, end, code)) {
+      while (p < end && (*p & 0xC0) == 0x80) ++p;
+      out.push_back(kUnmappable);
+      continue;
+    }
+    const uint16_t gbk = tables.FFromUnicode[code];
+    if (gbk == 0) {
+      out.push_back(kUnmappable);
+    } else if (gbk <= 0xFF) {
+      out.push_back(char(gbk));
+    } else {
+      out.push_back(char(gbk >> 8));
+      out.push_back(char(gbk & 0xFF));
+    }
+  }
+}
+
+}  // namespace ipmdb::engine
