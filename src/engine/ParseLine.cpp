@@ -2,11 +2,19 @@
 #include "engine/ParseLine.h"
 
 #include <algorithm>
+#include <array>
 
 namespace ipmdb::engine {
 namespace {
 
-bool IsSeparator(char c) { return c == ' ' || c == '\n' || c == '\r'; }
+// A table rather than three comparisons: the scan looks at every byte of every line.
+constexpr std::array<bool, 256> kSeparators = [] {
+  std::array<bool, 256> table{};
+  table[' '] = table['\n'] = table['\r'] = true;
+  return table;
+}();
+
+bool IsSeparator(char c) { return kSeparators[static_cast<unsigned char>(c)]; }
 
 // A byte of 32 or less: space, tab, CR, LF and every other control byte.
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }

@@ -37,6 +37,15 @@ TEST(IPToNumber, WorkedExamplesGiveTheirNumbers) {
   });
 }
 
+TEST(IPToNumber, LeadingZerosAreDecimalWhateverTheDigitCount) {
+  ExpectNumbers({
+      {"010.001.000.009", 167837705},
+      {"0010.0001.0000.0009", 167837705},
+      {"999.0255.00256.1", 4294967041},
+      {"1.2.3.4444", 16909311},
+  });
+}
+
 TEST(IPToNumber, SeparatorsAreDotsSpacesCrAndLf) {
   ExpectNumbers({
       {"1 2 3 4", 16909060},
