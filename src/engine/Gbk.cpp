@@ -165,6 +165,7 @@ void GbkToUtf8(std::string_view gbk, std::string& out) {
   const auto end = p + gbk.size();
   while (p < end) {
     const auto ascii = p;
+    while (end - p >= 8 && EightAsciiBytes(p)) p += 8;
     while (p < end && *p < 0x80) ++p;
     out.append(reinterpret_cast<const char*>(ascii), size_t(p - ascii));
     if (p < end) AppendUtf8(DecodeNonAscii(tables, p, end), out);
