@@ -3,13 +3,13 @@
 #include "cli/StatementPrinter.h"
 
 #include <cerrno>
-#include <cstring>
 #include <string>
 
 #include "cli/CliError.h"
 #include "engine/Gbk.h"
 #include "engine/InsertStatement.h"
 #include "engine/ParseLine.h"
+#include "engine/SystemError.h"
 
 namespace ipmdb::cli {
 namespace {
@@ -18,9 +18,7 @@ namespace {
 constexpr size_t kChunkBytes = 1 << 20;
 
 [[noreturn]] void ThrowWriteFailed(int error) {
-  char buffer[256];
-  const char* reason = strerror_r(error, buffer, sizeof buffer);
-  throw CliError(CliErrorKind::Output, std::string("无法写入标准输出：") + reason);
+  throw CliError(CliErrorKind::Output, "无法写入标准输出：" + engine::SystemErrorText(error));
 }
 
 void Write(const std::string& bytes, std::FILE* out) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "engine/EngineError.h"
+#include "engine/SystemError.h"
 
 namespace ipmdb::engine {
 namespace {
@@ -34,10 +35,8 @@ struct GbkTables {
 };
 
 [[noreturn]] void ThrowNoConverter(int error) {
-  char buffer[256];
-  const char* reason = strerror_r(error, buffer, sizeof buffer);
   throw EngineError(EngineErrorKind::NoGbkConverter,
-                    std::string("无法建立GBK编码表：C库的iconv没有GBK转换器。") + reason);
+                    "无法建立GBK编码表：C库的iconv没有GBK转换器。" + SystemErrorText(error));
 }
 
 // Decodes one pair with the converter; 0 if the converter refuses it or needs more than one

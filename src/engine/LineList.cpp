@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "engine/EngineError.h"
+#include "engine/SystemError.h"
 
 namespace ipmdb::engine {
 namespace {
@@ -38,11 +39,8 @@ std::string FullPath(const std::string& path) {
 }
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
-  char buffer[256];
-  // GNU strerror_r: returns the text, which may or may not live in the buffer.
-  const char* reason = strerror_r(error, buffer, sizeof buffer);
   throw EngineError(EngineErrorKind::CannotOpenFile,
-                    "Cannot open file \"" + FullPath(path) + "\". " + reason);
+                    "Cannot open file \"" + FullPath(path) + "\". " + SystemErrorText(error));
 }
 
 // Closes the descriptor on every way out of LoadFile.

@@ -6,13 +6,13 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "engine/Branding.h"
 #include "engine/Gbk.h"
+#include "engine/SystemError.h"
 #include "gen-textdb/Vocabulary.h"
 
 namespace ipmdb::tools {
@@ -202,8 +202,7 @@ void WriteTextDatabase(const GeneratorOptions& options, const std::string& path)
     error = errno;
   }
   if (!written) {
-    char buffer[256];
-    throw GeneratorError("无法写入文件\"" + path + "\"：" + strerror_r(error, buffer, sizeof buffer));
+    throw GeneratorError("无法写入文件\"" + path + "\"：" + engine::SystemErrorText(error));
   }
 }
 
