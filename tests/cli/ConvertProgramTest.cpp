@@ -4,13 +4,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../support/TempDir.h"
 #include "engine/Gbk.h"
 #include "engine/InsertStatement.h"
 #include "engine/LineList.h"
@@ -30,33 +27,13 @@ struct Outcome {
 
 class ConvertProgram : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ipmdb-cli-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    FDir = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(FDir); }
-
-  std::string Write(const std::string& name, const std::string& bytes) {
-    const std::string path = (FDir / name).string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-
-  std::string Read(const std::string& name) {
-    std::ifstream in(FDir / name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
-
   Outcome Run(std::vector<std::string> args) {
     args.insert(args.begin(), IPMDB_CONVERT_PROGRAM);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    const std::string out = (FDir / "stdout").string();
-    const std::string err = (FDir / "stderr").string();
+    const std::string out = (FDir.Path() / "stdout").string();
+    const std::string err = (FDir.Path() / "stderr").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -68,16 +45,16 @@ class ConvertProgram : public testing::Test {
     if (spawned != 0) return outcome;
     int status = 0;
     if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) outcome.FExitCode = WEXITSTATUS(status);
-    outcome.FOut = Read("stdout");
-    outcome.FErr = Read("stderr");
+    outcome.FOut = FDir.Read("stdout");
+    outcome.FErr = FDir.Read("stderr");
     return outcome;
   }
 
-  std::filesystem::path FDir;
+  testing_support::TempDir FDir;
 };
 
 TEST_F(ConvertProgram, SqlPrintsEveryStatementAsUtf8InFileOrder) {
-  const std::string input = Write("in.txt",
+  const std::string input = FDir.Write("in.txt",
                                   "1.0.1.0         1.0.3.255       \xB8\xA3\xBD\xA8\xCA\xA1 \xB5\xE7\xD0\xC5\r\n"
                                   "\r\n"
                                   "9.9.9.9 9.9.9.9 morvane.example O'Hare\xFF\r\n"
@@ -99,7 +76,7 @@ TEST_F(ConvertProgram, SqlOutputOfALargeFileEqualsTheStatementsOfItsLines) {
     bytes += std::to_string(i % 256) + ".0.0." + std::to_string(i % 7) + "    1.2.3.4   \xD6\xD0\xB9\xFA  area " +
              std::to_string(i) + (i % 5 == 0 ? " \x80\xFF'" : "") + "\r\n";
   }
-  const Outcome outcome = Run({"--sql", Write("big.txt", bytes)});
+  const Outcome outcome = Run({"--sql", FDir.Write("big.txt", bytes)});
   ASSERT_EQ(outcome.FExitCode, 0);
   std::string expected;
   const engine::LineList lines = engine::LineList::FromBytes(bytes);
@@ -112,13 +89,13 @@ TEST_F(ConvertProgram, SqlOutputOfALargeFileEqualsTheStatementsOfItsLines) {
 }
 
 TEST_F(ConvertProgram, EmptyFilePrintsNothing) {
-  const Outcome outcome = Run({"--sql", Write("empty.txt", "")});
+  const Outcome outcome = Run({"--sql", FDir.Write("empty.txt", "")});
   EXPECT_EQ(outcome.FExitCode, 0);
   EXPECT_EQ(outcome.FOut, "");
 }
 
 TEST_F(ConvertProgram, FileThatCannotBeOpenedIsReportedWithTheEnginesMessage) {
-  const std::string missing = (FDir / "missing.txt").string();
+  const std::string missing = (FDir.Path() / "missing.txt").string();
   const Outcome outcome = Run({"--sql", missing});
   EXPECT_EQ(outcome.FExitCode, 2);
   EXPECT_EQ(outcome.FOut, "");

@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "../support/TempDir.h"
 #include "engine/EngineError.h"
 
 namespace ipmdb::engine {
@@ -66,20 +65,7 @@ TEST(LineList, EmptyTextHasNoLines) {
 
 class LineListFile : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ipmdb-lines-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    FDir = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(FDir); }
-
-  std::string Write(const std::string& name, const std::string& bytes) {
-    const std::string path = (FDir / name).string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-
-  std::filesystem::path FDir;
+  testing_support::TempDir FDir;
 };
 
 TEST_F(LineListFile, LoadingAFileGivesTheLinesOfItsBytes) {
@@ -90,21 +76,21 @@ TEST_F(LineListFile, LoadingAFileGivesTheLinesOfItsBytes) {
     bytes += i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r";
   }
   bytes += "last\0ignored\r\n"s;
-  const LineList loaded = LineList::LoadFile(Write("big.txt", bytes));
+  const LineList loaded = LineList::LoadFile(FDir.Write("big.txt", bytes));
   EXPECT_EQ(Lines(loaded), Lines(LineList::FromBytes(bytes)));
   ASSERT_EQ(loaded.Count(), 20001u);
   EXPECT_EQ(loaded[0], "0 \xB8\xA3\xBD\xA8");
   EXPECT_EQ(loaded[20000], "last");
 }
 
-TEST_F(LineListFile, EmptyFileHasNoLines) { EXPECT_TRUE(LineList::LoadFile(Write("empty.txt", "")).Empty()); }
+TEST_F(LineListFile, EmptyFileHasNoLines) { EXPECT_TRUE(LineList::LoadFile(FDir.Write("empty.txt", "")).Empty()); }
 
 TEST_F(LineListFile, UnreadablePathsFailWithTheFullPathAndTheSystemsReason) {
-  const std::string missing = (FDir / "missing.txt").string();
+  const std::string missing = (FDir.Path() / "missing.txt").string();
   const struct {
     std::string FPath;
     int FError;
-  } cases[] = {{missing, ENOENT}, {FDir.string(), EISDIR}, {(FDir / "missing" / "x.txt").string(), ENOENT}};
+  } cases[] = {{missing, ENOENT}, {FDir.Path().string(), EISDIR}, {(FDir.Path() / "missing" / "x.txt").string(), ENOENT}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.FPath);
     try {
