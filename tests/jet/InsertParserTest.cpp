@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "jet/Error.h"
+#include "jet/Utf8.h"
 
 namespace ipmdb::jet {
 namespace {
@@ -61,6 +63,8 @@ struct LiteralCase {
   std::u16string_view text;
   bool boolean = false;
 };
+
+void PrintTo(const LiteralCase& c, std::ostream* os) { *os << Utf16ToUtf8(c.written); }
 
 class InsertParserLiteral : public testing::TestWithParam<LiteralCase> {};
 
@@ -150,6 +154,8 @@ struct NameCase {
   std::u16string_view column;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) { *os << Utf16ToUtf8(c.sql); }
+
 class InsertParserName : public testing::TestWithParam<NameCase> {};
 
 TEST_P(InsertParserName, ReadsTableAndColumnNames) {
@@ -174,6 +180,8 @@ struct RefusalCase {
   std::u16string_view sql;
   std::string_view message;
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << Utf16ToUtf8(c.sql); }
 
 class InsertParserRefusal : public testing::TestWithParam<RefusalCase> {};
 
