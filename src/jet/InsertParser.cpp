@@ -102,18 +102,31 @@ void InsertParser::Begin(std::u16string_view sql) {
   FLowSurrogates = 0;
 }
 
+// The scanning loops below work on locals and store the cursor once at the end: stores into
+// members inside the loop would make every character wait for the previous store.
 void InsertParser::SkipBlanks() {
-  while (FPos < FEnd && IsSqlBlank(*FPos)) ++FPos;
+  const char16_t* p = FPos;
+  while (p < FEnd && IsSqlBlank(*p)) ++p;
+  FPos = p;
 }
 
 std::u16string_view InsertParser::ReadWord() {
   const char16_t* start = FPos;
-  if (FPos == FEnd || !IsNameStart(*FPos)) return {};
-  while (FPos < FEnd && IsNameChar(*FPos)) {
-    FLowSurrogates += IsLowSurrogate(*FPos);
-    ++FPos;
+  if (start == FEnd || !IsNameStart(*start)) return {};
+  const char16_t* p = start;
+  uint32_t lows = 0;
+  for (; p < FEnd; ++p) {
+    const char16_t c = *p;
+    if (c < 0x80) {
+      if (!sqlchars_detail::kAsciiNameChars[c]) break;
+    } else {
+      if (!sqlchars_detail::IsNonAsciiLetter(c)) break;
+      lows += IsLowSurrogate(c);
+    }
   }
-  return {start, size_t(FPos - start)};
+  FPos = p;
+  FLowSurrogates += lows;
+  return {start, size_t(p - start)};
 }
 
 std::u16string_view InsertParser::ReadName(const char* what) {
@@ -153,7 +166,7 @@ void InsertParser::ReadColumnList() {
 void InsertParser::ReadValueList() {
   for (;;) {
     SkipBlanks();
-    FStatement.values.push_back(ReadValue());
+    ReadValue(FStatement.values.emplace_back());
     SkipBlanks();
     if (!AtEnd() && *FPos == u',') {
       ++FPos;
@@ -164,17 +177,19 @@ void InsertParser::ReadValueList() {
   }
 }
 
-SqlLiteral InsertParser::ReadValue() {
+void InsertParser::ReadValue(SqlLiteral& literal) {
+  literal.position = CurrentPosition();
+  literal.boolean = false;
   char16_t c = AtEnd() ? u'\0' : *FPos;
-  if (c == u'\'' || c == u'"') return ReadQuotedText();
-  if (IsAsciiDigit(c) || c == u'.' || c == u'+' || c == u'-') return ReadNumberOrBinary();
-  if (c == u'#') return ReadDate();
-  if (!AtEnd() && IsNameStart(c)) return ReadWordValue();
+  if (c == u'\'' || c == u'"') return ReadQuotedText(literal);
+  if (IsAsciiDigit(c) || c == u'.' || c == u'+' || c == u'-') return ReadNumberOrBinary(literal);
+  if (c == u'#') return ReadDate(literal);
+  if (!AtEnd() && IsNameStart(c)) return ReadWordValue(literal);
   FailExpected(FPos, "值");
 }
 
-SqlLiteral InsertParser::ReadQuotedText() {
-  SqlLiteral literal{SqlLiteral::Kind::Text, {}, false, CurrentPosition()};
+void InsertParser::ReadQuotedText(SqlLiteral& literal) {
+  literal.kind = SqlLiteral::Kind::Text;
   const char16_t* open = FPos;
   const char16_t quote = *open;
   const char16_t* p = open + 1;
@@ -183,7 +198,9 @@ SqlLiteral InsertParser::ReadQuotedText() {
   char16_t* outStart = nullptr;
   uint32_t lows = 0;
   for (;;) {
-    while (p < FEnd && *p != quote) lows += IsLowSurrogate(*p++);
+    for (; p < FEnd && *p != quote; ++p) {
+      if (*p >= 0xD800) lows += IsLowSurrogate(*p);
+    }
     if (p == FEnd) FailUnterminated(open, "文本缺少结束的引号");
     if (p + 1 == FEnd || p[1] != quote) break;
     // A doubled quote: from here on the content is assembled in the scratch buffer.
@@ -201,11 +218,9 @@ SqlLiteral InsertParser::ReadQuotedText() {
   }
   FLowSurrogates += lows;
   FPos = p + 1;
-  return literal;
 }
 
-SqlLiteral InsertParser::ReadNumberOrBinary() {
-  SqlLiteral literal{SqlLiteral::Kind::Number, {}, false, CurrentPosition()};
+void InsertParser::ReadNumberOrBinary(SqlLiteral& literal) {
   const char16_t* start = FPos;
   std::u16string_view rest(start, size_t(FEnd - start));
   if (rest.size() >= 2 && rest[0] == u'0' && (rest[1] | 0x20) == u'x') {
@@ -215,19 +230,19 @@ SqlLiteral InsertParser::ReadNumberOrBinary() {
     literal.kind = SqlLiteral::Kind::Binary;
     literal.text = {start + 2, size_t(p - start - 2)};
     FPos = p;
-    return literal;
+    return;
   }
   DecimalText number;
   size_t length = ScanDecimal(rest, number);
   const char16_t* end = start + length;
   if (length == 0 || (end < FEnd && (IsNameChar(*end) || *end == u'.'))) FailMalformed(start, "数字", nullptr);
+  literal.kind = SqlLiteral::Kind::Number;
   literal.text = {start, length};
   FPos = end;
-  return literal;
 }
 
-SqlLiteral InsertParser::ReadDate() {
-  SqlLiteral literal{SqlLiteral::Kind::Date, {}, false, CurrentPosition()};
+void InsertParser::ReadDate(SqlLiteral& literal) {
+  literal.kind = SqlLiteral::Kind::Date;
   const char16_t* open = FPos;
   const char16_t* p = open + 1;
   while (p < FEnd && *p != u'#' && *p != u'\r' && *p != u'\n') ++p;
@@ -236,11 +251,10 @@ SqlLiteral InsertParser::ReadDate() {
   DateTimeText parts;
   if (!TryScanDateTime(literal.text, parts)) FailMalformed(open, "日期", p + 1);
   FPos = p + 1;
-  return literal;
 }
 
-SqlLiteral InsertParser::ReadWordValue() {
-  SqlLiteral literal{SqlLiteral::Kind::Boolean, {}, false, CurrentPosition()};
+void InsertParser::ReadWordValue(SqlLiteral& literal) {
+  literal.kind = SqlLiteral::Kind::Boolean;
   const char16_t* start = FPos;
   literal.text = ReadWord();
   const std::u16string_view word = literal.text;
@@ -251,7 +265,6 @@ SqlLiteral InsertParser::ReadWordValue() {
   } else if (!IsKeyword(word, "false") && !IsKeyword(word, "no") && !IsKeyword(word, "off")) {
     FailExpected(start, "值");
   }
-  return literal;
 }
 
 void InsertParser::ExpectChar(char16_t c, const char* expected) {

@@ -54,11 +54,12 @@ class InsertParser {
   std::u16string_view ReadBracketedName(const char* what);
   void ReadColumnList();
   void ReadValueList();
-  SqlLiteral ReadValue();
-  SqlLiteral ReadQuotedText();
-  SqlLiteral ReadNumberOrBinary();
-  SqlLiteral ReadDate();
-  SqlLiteral ReadWordValue();
+  // Each fills a literal already in place in FStatement.values, so that no literal is copied.
+  void ReadValue(SqlLiteral& literal);
+  void ReadQuotedText(SqlLiteral& literal);
+  void ReadNumberOrBinary(SqlLiteral& literal);
+  void ReadDate(SqlLiteral& literal);
+  void ReadWordValue(SqlLiteral& literal);
   void ExpectChar(char16_t c, const char* expected);
   // Position of FPos, from the running count of low surrogates.
   uint32_t CurrentPosition() const { return uint32_t(FPos - FBegin) + 1 - FLowSurrogates; }
