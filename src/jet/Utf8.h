@@ -1,0 +1,20 @@
+// UTF-16 to UTF-8 for message texts: the engine's messages are UTF-8 std::strings, while table
+// names, column names and the statement itself arrive as UTF-16.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ipmdb::jet {
+
+// Appends the UTF-8 form of the text. An unpaired surrogate becomes U+FFFD, so a message built
+// from a damaged statement is still valid UTF-8.
+void AppendUtf8(std::string& out, std::u16string_view text);
+
+inline std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  AppendUtf8(out, text);
+  return out;
+}
+
+}  // namespace ipmdb::jet
