@@ -1,0 +1,56 @@
+// The file system as the pager sees it: a file of bytes with positioned reads and writes, a
+// durability barrier and an advisory lock, opened through a Vfs. Production code uses the POSIX
+// implementation (Vfs::Posix()); tests substitute a wrapper that injects faults and crashes.
+//
+// Contracts shared by every implementation:
+// - Every failure throws JetError naming the file's path and carrying the system's error text;
+//   running out of room (ENOSPC, EDQUOT) or past a file-size limit (EFBIG) is ErrorKind::DiskFull,
+//   anything else ErrorKind::Io.
+// - A File is used by one thread at a time. Closing a File (destroying it) releases its lock.
+// - A file-size limit only surfaces as EFBIG when the process ignores SIGXFSZ; the program's main
+//   must arrange that, the library never touches signal dispositions.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace ipmdb::jet {
+
+class File {
+ public:
+  virtual ~File() = default;
+  // Returns the number of bytes read; fewer than requested only at the end of the file.
+  virtual size_t ReadAt(uint64_t offset, std::span<uint8_t> out) = 0;
+  // Writes all of data or throws; a short write counts as a failure.
+  virtual void WriteAt(uint64_t offset, std::span<const uint8_t> data) = 0;
+  // Returns once every completed write (and the file's size) has reached stable storage.
+  virtual void Sync() = 0;
+  virtual uint64_t Size() = 0;
+  virtual void Truncate(uint64_t size) = 0;
+  // Takes an exclusive lock on the file without waiting. Returns false when another open file
+  // description, of this process or another, holds it.
+  virtual bool TryLockExclusive() = 0;
+};
+
+class Vfs {
+ public:
+  enum class OpenMode {
+    ExistingReadWrite,  // the file must exist
+    CreateReadWrite,    // created empty when missing; existing content is kept
+  };
+  virtual ~Vfs() = default;
+  // A missing file is ErrorKind::Io with the system's "No such file or directory".
+  virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  // Removing a file that does not exist succeeds, so that repeated clean-up stays harmless.
+  virtual void Remove(const std::string& path) = 0;
+  // Makes the creation and removal of names in the folder holding path durable.
+  virtual void SyncDirectoryOf(const std::string& path) = 0;
+  // The process-wide POSIX implementation; it holds no state and may be used from any thread.
+  static Vfs& Posix();
+};
+
+}  // namespace ipmdb::jet

@@ -1,0 +1,161 @@
+// Encoding and recovery of the rollback journal. Recovery trusts nothing it reads: a journal
+// may be torn, scrambled, or the remains of an older commit, and every stop below says which
+// crash leaves that state behind and why stopping there is safe. The rules named (rule 1 ...)
+// are the commit rules at the top of Pager.cpp.
+#include "jet/Journal.h"
+
+#include <array>
+#include <cstring>
+#include <optional>
+
+#include "jet/Bytes.h"
+#include "jet/Checksum.h"
+
+namespace ipmdb::jet {
+namespace {
+
+uint64_t PageOffset(uint32_t page) { return uint64_t(page) * kPageSize; }
+
+uint64_t PageChecksum(const uint8_t* bytes, uint64_t seed) { return Checksum64({bytes, kPageSize}, seed); }
+
+void EncodeHeader(const JournalHeader& header, uint8_t* out) {
+  PutU64(out + kJournalMagicOffset, kJournalMagic);
+  PutU64(out + kJournalSeedOffset, header.FSeed);
+  PutU32(out + kJournalPageSizeOffset, kPageSize);
+  PutU32(out + kJournalOriginalCountOffset, header.FOriginalPageCount);
+  PutU32(out + kJournalNewCountOffset, header.FNewPageCount);
+  PutU32(out + kJournalBeforeCountOffset, header.FBeforeImageCount);
+  PutU32(out + kJournalAfterCountOffset, header.FAfterImageCount);
+  PutU32(out + kJournalAfterCountOffset + 4, 0);
+  PutU64(out + kJournalHeaderChecksumOffset, Checksum64({out, kJournalHeaderChecksumOffset}, header.FSeed));
+}
+
+// Counts that no commit of ours can produce. Every commit journals at least one page of a file of
+// at least one page; it never shrinks the file; it lists every page it writes, appended ones
+// included; it keeps before-images only of listed pages that existed.
+bool IsPossible(const JournalHeader& h) {
+  const uint32_t appended = h.FNewPageCount - h.FOriginalPageCount;
+  return h.FOriginalPageCount > 0 && h.FNewPageCount >= h.FOriginalPageCount && h.FAfterImageCount > 0 &&
+         h.FAfterImageCount <= h.FNewPageCount && h.FBeforeImageCount <= h.FOriginalPageCount &&
+         uint64_t(h.FBeforeImageCount) + appended <= h.FAfterImageCount;
+}
+
+std::optional<JournalHeader> DecodeHeader(const uint8_t* in) {
+  if (GetU64(in + kJournalMagicOffset) != kJournalMagic) return std::nullopt;
+  JournalHeader h;
+  h.FSeed = GetU64(in + kJournalSeedOffset);
+  if (GetU64(in + kJournalHeaderChecksumOffset) != Checksum64({in, kJournalHeaderChecksumOffset}, h.FSeed)) {
+    return std::nullopt;
+  }
+  if (GetU32(in + kJournalPageSizeOffset) != kPageSize) return std::nullopt;
+  h.FOriginalPageCount = GetU32(in + kJournalOriginalCountOffset);
+  h.FNewPageCount = GetU32(in + kJournalNewCountOffset);
+  h.FBeforeImageCount = GetU32(in + kJournalBeforeCountOffset);
+  h.FAfterImageCount = GetU32(in + kJournalAfterCountOffset);
+  if (!IsPossible(h)) return std::nullopt;
+  return h;
+}
+
+// True when every page the list names already holds its new bytes in the database file.
+bool DatabaseHoldsAfterImages(File& database, const std::vector<uint8_t>& list, const JournalHeader& h) {
+  if (database.Size() != PageOffset(h.FNewPageCount)) return false;
+  std::vector<uint8_t> page(kPageSize);
+  for (uint32_t i = 0; i < h.FAfterImageCount; ++i) {
+    const uint8_t* entry = list.data() + size_t(i) * kAfterImageEntrySize;
+    const uint32_t number = GetU32(entry + kAfterImagePageOffset);
+    if (number >= h.FNewPageCount) return false;
+    if (database.ReadAt(PageOffset(number), page) != kPageSize) return false;
+    if (PageChecksum(page.data(), h.FSeed) != GetU64(entry + kAfterImageChecksumOffset)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+JournalHeader EncodeJournal(uint64_t seed, uint32_t originalPageCount, uint32_t newPageCount,
+                            std::span<const PageImage> afterImages, std::span<const PageImage> beforeImages,
+                            std::vector<uint8_t>& out) {
+  const auto afterCount = uint32_t(afterImages.size());
+  const JournalHeader h{seed, originalPageCount, newPageCount, uint32_t(beforeImages.size()), afterCount};
+  out.resize(BeforeImageOffset(afterCount, h.FBeforeImageCount));
+  EncodeHeader(h, out.data());
+
+  uint8_t* list = out.data() + kJournalHeaderSize;
+  for (size_t i = 0; i < afterImages.size(); ++i) {
+    uint8_t* entry = list + i * kAfterImageEntrySize;
+    PutU32(entry + kAfterImagePageOffset, afterImages[i].FPage);
+    PutU32(entry + kAfterImagePageOffset + 4, 0);
+    PutU64(entry + kAfterImageChecksumOffset, PageChecksum(afterImages[i].FBytes, h.FSeed));
+  }
+  const size_t listBytes = size_t(afterCount) * kAfterImageEntrySize;
+  PutU64(list + listBytes, Checksum64({list, listBytes}, h.FSeed));
+
+  for (uint32_t i = 0; i < h.FBeforeImageCount; ++i) {
+    uint8_t* record = out.data() + BeforeImageOffset(afterCount, i);
+    PutU32(record + kBeforeImagePageOffset, beforeImages[i].FPage);
+    PutU32(record + kBeforeImagePageOffset + 4, 0);
+    std::memcpy(record + kBeforeImageBytesOffset, beforeImages[i].FBytes, kPageSize);
+    PutU64(record + kBeforeImageChecksumOffset, Checksum64({record, kBeforeImageChecksumOffset}, h.FSeed));
+  }
+  return h;
+}
+
+void InvalidateJournal(File& journal) {
+  std::array<uint8_t, 8> zeros{};
+  static_assert(kJournalMagicOffset == 0 && sizeof zeros == 8);
+  journal.WriteAt(kJournalMagicOffset, zeros);
+}
+
+JournalInspection InspectJournal(File& journal, File& database) {
+  JournalInspection result;
+  std::array<uint8_t, kJournalHeaderSize> head;
+  // Happens when a crash hit while the first journal of a connection was being written, before
+  // its sync; safe because the database file is written only after that sync (rule 1).
+  if (journal.ReadAt(0, head) != head.size()) return result;
+  const std::optional<JournalHeader> header = DecodeHeader(head.data());
+  // Happens when the journal was invalidated after its commit, or its header was torn or
+  // scrambled before its sync; safe because in both cases the database holds a whole commit
+  // (rules 1 and 3).
+  if (!header) return result;
+  result.FHeader = *header;
+
+  const size_t listSize = JournalListSize(header->FAfterImageCount);
+  // Happens when the journal's write was torn before its sync; safe by rule 1. Checked before
+  // allocating so that a header of absurd counts cannot ask for gigabytes.
+  if (journal.Size() < kJournalHeaderSize + listSize) return result;
+  std::vector<uint8_t> list(listSize);
+  if (journal.ReadAt(kJournalHeaderSize, list) != listSize) return result;
+  const size_t listBytes = listSize - kListChecksumSize;
+  // Happens when this journal's write was torn before its sync, or when the next commit's
+  // unsynced journal overwrote the list of this one, whose invalidation had not reached the disk
+  // either; safe because either way the database has not been written since its last completed
+  // commit (rules 1 and 2). Playing back here would be wrong: in the second case the
+  // before-images would undo a commit that had already been reported durable.
+  if (GetU64(list.data() + listBytes) != Checksum64({list.data(), listBytes}, header->FSeed)) return result;
+
+  result.FState = DatabaseHoldsAfterImages(database, list, *header) ? JournalState::Committed : JournalState::Hot;
+  return result;
+}
+
+void PlayBackJournal(File& journal, File& database, const JournalHeader& header) {
+  std::vector<uint8_t> record(kBeforeImageRecordSize);
+  for (uint32_t i = 0; i < header.FBeforeImageCount; ++i) {
+    const uint64_t offset = BeforeImageOffset(header.FAfterImageCount, i);
+    // Happens when the journal's tail was lost before its sync; safe because the database is
+    // written only after that sync (rule 1), so the pages still hold their original bytes.
+    if (journal.ReadAt(offset, record) != record.size()) break;
+    const uint32_t page = GetU32(record.data() + kBeforeImagePageOffset);
+    const uint64_t sum = GetU64(record.data() + kBeforeImageChecksumOffset);
+    // Happens when a record was torn or scrambled before the journal's sync, or is left over from
+    // an older journal (other seed); safe for the same reason as a missing tail (rule 1).
+    if (sum != Checksum64({record.data(), kBeforeImageChecksumOffset}, header.FSeed)) break;
+    // Happens only for a record that was never ours yet matched by chance; safe as above.
+    if (page >= header.FOriginalPageCount) break;
+    database.WriteAt(PageOffset(page), {record.data() + kBeforeImageBytesOffset, kPageSize});
+  }
+  const uint64_t originalSize = PageOffset(header.FOriginalPageCount);
+  if (database.Size() != originalSize) database.Truncate(originalSize);
+  database.Sync();
+}
+
+}  // namespace ipmdb::jet

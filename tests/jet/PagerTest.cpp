@@ -1,0 +1,213 @@
+// Behaviour of the pager without crashes: transactions, rollback, the open checks (lock, file
+// length), the cost of a commit in syncs and writes, and the bounded cache.
+#include "jet/Pager.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
+#include "FaultVfs.h"
+#include "PagerTestSupport.h"
+#include "jet/Error.h"
+
+namespace ipmdb::jet {
+namespace {
+
+class PagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteTagsFile(FPath, kInitialTags); }
+
+  TempDir FDir;
+  const std::string FPath = FDir.File("db.mdb");
+};
+
+TEST_F(PagerTest, CommittedTransactionsAreInTheFileAfterReopening) {
+  {
+    Pager pager(Vfs::Posix(), FPath);
+    for (uint32_t k = 1; k <= 4; ++k) RunTransaction(pager, k);
+  }
+  EXPECT_EQ(ReopenAndReadTags(FPath), StatesUpTo(4)[4]);
+}
+
+TEST_F(PagerTest, ModifyReturnsTheBlockThatReadReturned) {
+  Pager pager(Vfs::Posix(), FPath);
+  const uint8_t* read = pager.Read(2);
+  pager.Begin();
+  uint8_t* changed = pager.Modify(2);
+  EXPECT_EQ(read, changed);
+  FillPage(changed, 9, 2);
+  EXPECT_EQ(TagOfPage(read, 2), 9u);
+  pager.Rollback();
+}
+
+TEST_F(PagerTest, RollbackRestoresTheLastCommitInMemoryAndOnDisk) {
+  Pager pager(Vfs::Posix(), FPath);
+  RunTransaction(pager, 1);
+  const Tags committed = StatesUpTo(1)[1];
+
+  pager.Begin();
+  FillPage(pager.Modify(0), 77, 0);
+  FillPage(pager.Modify(pager.Append()), 77, uint32_t(committed.size()));
+  pager.Append();
+  pager.Rollback();
+
+  EXPECT_FALSE(pager.InTransaction());
+  EXPECT_EQ(ReadTags(pager), committed);
+  EXPECT_EQ(ReadWholeFile(FPath).size(), committed.size() * kPageSize);
+  EXPECT_THROW(pager.Read(uint32_t(committed.size())), JetError);
+
+  RunTransaction(pager, 2);
+  EXPECT_EQ(ReadTags(pager), ApplyTransaction(committed, 2));
+}
+
+TEST_F(PagerTest, RollbackWithoutTransactionDoesNothing) {
+  Pager pager(Vfs::Posix(), FPath);
+  EXPECT_NO_THROW(pager.Rollback());
+  EXPECT_EQ(ReadTags(pager), kInitialTags);
+}
+
+TEST_F(PagerTest, EmptyCommitTouchesNoFile) {
+  FaultVfs vfs;
+  Pager pager(vfs, FPath);
+  pager.Begin();
+  pager.Read(1);
+  pager.Commit();
+  EXPECT_EQ(vfs.Count(FaultOp::Write), 0u);
+  EXPECT_EQ(vfs.Count(FaultOp::Sync), 0u);
+  EXPECT_FALSE(FileExists(FPath + "-journal"));
+}
+
+// The budget of the protocol: the journal and the database each synced once per commit, the
+// folder once per connection; one write for the journal, one per run of consecutive pages, one
+// to invalidate the journal.
+TEST_F(PagerTest, CommitSyncsTwiceAndWritesEachRunOnce) {
+  FaultVfs vfs;
+  Pager pager(vfs, FPath);
+  RunTransaction(pager, 1);  // pages 0, 2, 5 and 36 appended: runs {0}, {2}, {5..41}
+  EXPECT_EQ(vfs.Count(FaultOp::Sync), 3u);
+  EXPECT_EQ(vfs.Count(FaultOp::Write), 5u);
+
+  RunTransaction(pager, 2);  // pages 1 and 3 changed: two runs
+  EXPECT_EQ(vfs.Count(FaultOp::Sync), 5u);
+  EXPECT_EQ(vfs.Count(FaultOp::Write), 9u);
+
+  // A run longer than one write may carry is split.
+  pager.Begin();
+  for (uint32_t i = 0; i < Pager::kMaxPagesPerWrite + 1; ++i) pager.Append();
+  pager.Commit();
+  EXPECT_EQ(vfs.Count(FaultOp::Sync), 7u);
+  EXPECT_EQ(vfs.Count(FaultOp::Write), 13u);
+}
+
+TEST_F(PagerTest, JournalStaysBetweenCommitsAndGoesAtClose) {
+  const std::string journal = FPath + "-journal";
+  {
+    Pager pager(Vfs::Posix(), FPath);
+    RunTransaction(pager, 1);
+    EXPECT_TRUE(FileExists(journal));
+    RunTransaction(pager, 2);
+  }
+  EXPECT_FALSE(FileExists(journal));
+}
+
+TEST_F(PagerTest, CallsOutsideTheirStateAreMisuse) {
+  Pager pager(Vfs::Posix(), FPath);
+  const std::vector<std::pair<const char*, std::function<void()>>> calls{
+      {"Modify", [&] { pager.Modify(1); }},
+      {"Append", [&] { pager.Append(); }},
+      {"Commit", [&] { pager.Commit(); }},
+      {"Begin twice", [&] {
+         pager.Begin();
+         pager.Begin();
+       }},
+  };
+  for (const auto& [name, call] : calls) {
+    SCOPED_TRACE(name);
+    try {
+      call();
+      ADD_FAILURE() << "no error";
+    } catch (const JetError& e) {
+      EXPECT_EQ(e.Kind(), ErrorKind::Misuse);
+    }
+  }
+  EXPECT_TRUE(pager.InTransaction());
+}
+
+TEST_F(PagerTest, ReadingPastTheLastPageIsCorruption) {
+  Pager pager(Vfs::Posix(), FPath);
+  try {
+    pager.Read(uint32_t(kInitialTags.size()));
+    FAIL() << "no error";
+  } catch (const JetError& e) {
+    EXPECT_EQ(e.Kind(), ErrorKind::Corrupt);
+    EXPECT_NE(std::string(e.what()).find(FPath), std::string::npos);
+  }
+}
+
+TEST_F(PagerTest, SecondConnectionIsRefusedUntilTheFirstCloses) {
+  auto first = std::make_unique<Pager>(Vfs::Posix(), FPath);
+  try {
+    Pager second(Vfs::Posix(), FPath);
+    FAIL() << "second connection opened";
+  } catch (const JetError& e) {
+    EXPECT_EQ(e.Kind(), ErrorKind::Locked);
+    EXPECT_STREQ(e.what(), ("数据库文件“" + FPath + "”正被另一个连接使用。").c_str());
+  }
+  first.reset();
+  EXPECT_NO_THROW(Pager(Vfs::Posix(), FPath));
+}
+
+TEST_F(PagerTest, MissingFileIsAnIoErrorNamingPathAndReason) {
+  const std::string missing = FDir.File("missing.mdb");
+  try {
+    Pager pager(Vfs::Posix(), missing);
+    FAIL() << "opened a missing file";
+  } catch (const JetError& e) {
+    EXPECT_EQ(e.Kind(), ErrorKind::Io);
+    EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find(std::strerror(ENOENT)), std::string::npos);
+  }
+  EXPECT_FALSE(FileExists(missing));
+}
+
+TEST_F(PagerTest, FileWhoseLengthIsNotWholePagesIsRefusedUntouched) {
+  for (size_t size : {size_t(0), size_t(1), size_t(kPageSize - 1), size_t(kPageSize + 1), size_t(3 * kPageSize + 7)}) {
+    SCOPED_TRACE(size);
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = uint8_t(i * 7 + 1);
+    WriteWholeFile(FPath, bytes);
+    const std::vector<uint8_t> stale{1, 2, 3};
+    WriteWholeFile(FPath + "-journal", stale);
+    try {
+      Pager pager(Vfs::Posix(), FPath);
+      ADD_FAILURE() << "file accepted";
+    } catch (const JetError& e) {
+      EXPECT_EQ(e.Kind(), ErrorKind::NotJet4);
+      EXPECT_NE(std::string(e.what()).find(FPath), std::string::npos);
+    }
+    EXPECT_EQ(ReadWholeFile(FPath), bytes);
+    EXPECT_EQ(ReadWholeFile(FPath + "-journal"), stale);
+  }
+}
+
+TEST_F(PagerTest, CacheStaysBoundedOverTenThousandCommits) {
+  FaultVfs vfs;
+  Pager pager(vfs, FPath);
+  for (uint32_t k = 1; k <= 10000; ++k) {
+    pager.Begin();
+    FillPage(pager.Modify(1), k, 1);
+    for (int i = 0; i < 2; ++i) {
+      const uint32_t page = pager.Append();
+      FillPage(pager.Modify(page), k, page);
+    }
+    pager.Commit();
+    ASSERT_LE(pager.CachedPageCount(), Pager::kCleanPagesKept);
+  }
+  EXPECT_EQ(pager.PageCount(), kInitialTags.size() + 20000);
+  EXPECT_EQ(TagOfPage(pager.Read(pager.PageCount() - 1), pager.PageCount() - 1), 10000u);
+}
+
+}  // namespace
+}  // namespace ipmdb::jet

@@ -1,0 +1,55 @@
+// Helpers shared by the pager tests: a temporary folder, pages whose bytes check themselves, and
+// a fixed sequence of transactions together with the file state each of them must leave.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jet/Pager.h"
+
+namespace ipmdb::jet {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string File(const std::string& name) const { return FPath + "/" + name; }
+
+ private:
+  std::string FPath;
+};
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+bool FileExists(const std::string& path);
+
+// Every byte of such a page derives from its tag and its number, so a torn, scrambled or
+// misplaced page does not pass for an intact one.
+void FillPage(uint8_t* bytes, uint32_t tag, uint32_t page);
+std::optional<uint32_t> TagOfPage(const uint8_t* bytes, uint32_t page);
+
+// A file state: the tag of every page, in page order.
+using Tags = std::vector<uint32_t>;
+
+// Writes the file directly, not through a pager, as a deployed template is written.
+void WriteTagsFile(const std::string& path, const Tags& tags);
+// Every page's tag, or nothing when a page is not intact.
+std::optional<Tags> ReadTags(Pager& pager);
+// Opens the file with the real file system (which recovers a hot journal) and reads its tags.
+std::optional<Tags> ReopenAndReadTags(const std::string& path);
+
+// The workload: transaction k (from 1) changes some existing pages in place and/or appends
+// pages, writing tag k into all of them. Its three shapes repeat: change and append many, change
+// only, append only.
+inline const Tags kInitialTags(6, 0);
+void RunTransaction(Pager& pager, uint32_t k);
+Tags ApplyTransaction(Tags tags, uint32_t k);
+// [0] is kInitialTags, [i] the state after transactions 1 to i.
+std::vector<Tags> StatesUpTo(uint32_t commits);
+
+}  // namespace ipmdb::jet
