@@ -24,6 +24,7 @@
 // connection, whose journal is created then and kept, overwritten in place, until the connection
 // closes.
 #include "jet/Pager.h"
+#include "jet/JournalPath.h"
 
 #include <algorithm>
 #include <cassert>
@@ -44,7 +45,7 @@ std::string Quoted(const std::string& path) { return "“" + path + "”"; }
 }  // namespace
 
 Pager::Pager(Vfs& vfs, std::string path)
-    : FVfs(vfs), FPath(std::move(path)), FJournalPath(FPath + "-journal"), FSeeds(std::random_device{}()) {
+    : FVfs(vfs), FPath(std::move(path)), FJournalPath(JournalPathFor(FPath)), FSeeds(std::random_device{}()) {
   FDatabase = FVfs.Open(FPath, Vfs::OpenMode::ExistingReadWrite);
   if (!FDatabase->TryLockExclusive()) {
     throw JetError(ErrorKind::Locked, "数据库文件" + Quoted(FPath) + "正被另一个连接使用。");

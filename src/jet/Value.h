@@ -26,6 +26,9 @@ struct CellValue {
   // parser's scratch buffer); valid until that owner handles the next statement.
   std::u16string_view text;
   std::span<const uint8_t> binary;
+  // Memo and OLE only: `binary` is a complete long-value descriptor that points outside the row
+  // (written as it is), rather than a payload to keep inside the row.
+  bool longValueDescriptor = false;
 
   static CellValue Null() { return {}; }
   static CellValue OfBoolean(bool v) {

@@ -1,0 +1,68 @@
+// The database connection the conversion works through, shaped like an ADO Connection with the
+// Jet OLE DB provider: create it closed, set the connection string, Open, then BeginTrans /
+// Execute / CommitTrans / RollbackTrans, and Close. Behind it is our own Jet 4 engine.
+//
+// Every failure is a ConnectionError carrying the component's complete message (Chinese, naming
+// the file, table, column or value concerned). Threads: one at a time; a connection may be opened
+// on one thread and used on another.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "jet/Error.h"
+
+namespace ipmdb::jet {
+class Database;
+}
+
+namespace ipmdb::database {
+
+// The engine's failures reach callers as they are: a kind and a finished message.
+using ConnectionError = jet::JetError;
+
+// The provider named in connection strings; no other is known.
+inline constexpr char kJetProvider[] = "Microsoft.Jet.OLEDB.4.0";
+// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%s;Persist Security Info=False"
+std::string FormatConnectionString(const std::string& path);
+
+// ADO's command type for a statement given as text.
+inline constexpr int adCmdText = 1;
+
+class Connection {
+ public:
+  Connection();  // closed, default settings
+  ~Connection();  // closes; never throws
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Kept for callers that switch the login prompt off; nothing ever asks for a name or password.
+  void SetLoginPrompt(bool prompt) { FLoginPrompt = prompt; }
+  bool LoginPrompt() const { return FLoginPrompt; }
+
+  // Set before Open. Keys are case-insensitive; the Data Source value is taken verbatim.
+  void SetConnectionString(const std::string& text);
+  const std::string& ConnectionString() const { return FConnectionString; }
+
+  // Opens the database the connection string names and holds it exclusively until Close.
+  void Open();
+  bool IsOpen() const;
+  void Close();
+
+  void BeginTrans();
+  // Executes one statement given as UTF-16 text; only adCmdText is supported.
+  void Execute(std::u16string_view statement, int options = adCmdText);
+  void CommitTrans();
+  void RollbackTrans();
+  bool InTransaction() const;
+
+ private:
+  jet::Database& Require(const char* action);
+
+  bool FLoginPrompt = true;
+  std::string FConnectionString;
+  std::unique_ptr<jet::Database> FDatabase;
+};
+
+}  // namespace ipmdb::database

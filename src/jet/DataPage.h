@@ -1,0 +1,38 @@
+// Data pages (type 0x01): rows packed from the end of the page downwards, a table of 16-bit row
+// offsets after the 14-byte header. A row's length is implied by its neighbour: row 0 ends at the
+// page end, row i at the start of row i - 1.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "jet/Format.h"
+
+namespace ipmdb::jet {
+
+// Fills a page image as an empty data page owned by `owner` (a TDEF page, or one of the special
+// owners: usage-map holder, global map, long values).
+void InitDataPage(uint8_t* page, uint32_t owner);
+
+uint16_t DataPageRowCount(const uint8_t* page);
+uint16_t DataPageFreeSpace(const uint8_t* page);
+uint32_t DataPageOwner(const uint8_t* page);
+
+// True when a row of `length` bytes may go onto this page: it fits the free space with its
+// offset entry, the page holds fewer than kMaxRowsPerPage rows and the row is within kMaxRowSize.
+bool DataPageFits(const uint8_t* page, size_t length);
+
+// Appends a row (requires DataPageFits) and returns its row index.
+uint16_t AppendDataPageRow(uint8_t* page, std::span<const uint8_t> row);
+
+// Where a live row lies; nothing for a deleted slot. Throws ErrorKind::Corrupt naming the page
+// when the offset table does not describe rows inside the page.
+struct RowExtent {
+  uint16_t offset;
+  uint16_t length;
+  bool overflow;  // the row's first 4 bytes point to where the row really lives
+};
+std::optional<RowExtent> DataPageRow(const uint8_t* page, uint32_t pageNumber, uint16_t row);
+
+}  // namespace ipmdb::jet

@@ -1,0 +1,73 @@
+// An open Jet 4 database for writing: the pager with its lock and journal, the catalog's user
+// tables, and the one statement the engine executes, INSERT INTO ... VALUES (...).
+//
+// Transactions: Begin() ... Commit() is atomic and durable; Rollback() restores the last commit.
+// A statement executed outside a transaction commits on its own. A refused statement (bad SQL, a
+// value that does not convert or fit, an unknown table or column) is checked in full before any
+// page changes, so it leaves no trace and the transaction stays usable. A statement that fails
+// while changing pages (a damaged file, a failing read) spoils the transaction: Commit() then
+// rolls back and refuses.
+//
+// Threads: one thread at a time; the thread may change between calls (the connection is opened
+// on one thread and used by another).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jet/DatabaseHeader.h"
+#include "jet/File.h"
+#include "jet/InsertParser.h"
+#include "jet/Pager.h"
+#include "jet/RowCodec.h"
+#include "jet/TableDefinition.h"
+#include "jet/TableWriter.h"
+#include "jet/ValueConverter.h"
+
+namespace ipmdb::jet {
+
+class Database {
+ public:
+  // Opens and locks the file (ErrorKind::Locked when another connection holds it), rolls back a
+  // journal left by a crash, and loads the catalog. A file that is not a Jet 4 database is refused
+  // with ErrorKind::NotJet4 and left untouched; so is a database with a password or encryption
+  // (ErrorKind::Unsupported).
+  explicit Database(const std::string& path, Vfs& vfs = Vfs::Posix());
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  void Begin();      // ErrorKind::Misuse when a transaction is open
+  void Commit();     // ErrorKind::Misuse without one
+  void Rollback();   // ErrorKind::Misuse without one
+  bool InTransaction() const;
+
+  // Executes one INSERT statement.
+  void Execute(std::u16string_view statement);
+
+  const std::string& Path() const { return FPath; }
+
+ private:
+  struct Table;
+  Table& FindTable(std::u16string_view name);
+  void AssignValues(Table& table, const InsertStatement& statement);
+  void EndTransaction();
+
+  std::string FPath;
+  std::unique_ptr<Pager> FPager;
+  DatabaseHeader FHeader;
+  std::vector<std::unique_ptr<Table>> FTables;
+  Table* FLastTable = nullptr;     // the table of the previous statement, looked at first
+  std::vector<Table*> FWritten;    // tables appended to in the open transaction
+  std::string FSpoiled;            // why the open transaction can only be rolled back
+  InsertParser FParser;
+  ValueConverter FConverter;
+  std::vector<CellValue> FValues;  // by column id, reused for every statement
+  std::vector<bool> FAssigned;
+  std::vector<uint8_t> FRow;
+};
+
+}  // namespace ipmdb::jet

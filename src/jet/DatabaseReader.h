@@ -1,0 +1,80 @@
+// Reads a Jet 4 database: checks the header, loads the catalog (MSysObjects), finds tables by
+// name and reads their definitions and rows. Used by the engine to load its catalog, by the dump
+// tool and by tests; it trusts nothing it reads and reports damage as ErrorKind::Corrupt.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jet/DatabaseHeader.h"
+#include "jet/PageSource.h"
+#include "jet/PropertyBlob.h"
+#include "jet/RowCodec.h"
+#include "jet/TableDefinition.h"
+
+namespace ipmdb::jet {
+
+struct CatalogEntry {
+  int32_t id = 0;
+  int32_t parentId = 0;
+  std::u16string name;
+  int16_t type = 0;
+  uint32_t flags = 0;
+  double dateCreate = 0;
+  double dateUpdate = 0;
+  std::vector<uint8_t> owner;       // security id, unmasked
+  std::vector<uint8_t> properties;  // raw property blob (LvProp), empty when none
+  uint32_t rowPointer = 0;          // where the catalog row itself lives
+
+  bool IsTable() const;
+  bool IsSystemObject() const;
+  uint32_t DefinitionPage() const { return uint32_t(id) & 0x00FFFFFF; }
+};
+
+class DatabaseReader {
+ public:
+  // Reads the header and the catalog. `path` only names the file in messages. The source must
+  // outlive the reader.
+  DatabaseReader(PageSource& source, std::string path);
+
+  const DatabaseHeader& Header() const { return FHeader; }
+  uint32_t SidKey() const { return FSidKey; }
+  const std::vector<CatalogEntry>& Catalog() const { return FCatalog; }
+
+  // The table of this exact name (case-sensitive, as most readers match), or nullptr.
+  const CatalogEntry* FindTable(std::u16string_view name) const;
+
+  // Throws ErrorKind::Corrupt when the page is not a table definition or the definition is damaged.
+  TableDefinition ReadTableDefinition(uint32_t firstPage);
+
+  // The table's data pages from its owned map, each checked to be a data page of this table.
+  std::vector<uint32_t> DataPages(uint32_t definitionPage, const TableDefinition& table);
+
+  // Calls `visit` for every live row of the table, in page order and then slot order (which for a
+  // table filled by appending is insertion order).
+  using RowVisitor = std::function<void(const std::vector<StoredValue>&)>;
+  void ForEachRow(uint32_t definitionPage, const RowVisitor& visit);
+  std::vector<std::vector<StoredValue>> ReadRows(uint32_t definitionPage);
+
+  // The bytes of one row of a data page (following an overflow pointer once).
+  std::vector<uint8_t> RowBytes(uint32_t rowPointer);
+
+  PageSource& Source() { return FSource; }
+
+ private:
+  void LoadCatalog();
+
+  PageSource& FSource;
+  std::string FPath;
+  DatabaseHeader FHeader;
+  uint32_t FSidKey = 0;
+  std::vector<CatalogEntry> FCatalog;
+};
+
+// Decodes the property blob of a catalog entry (empty when it has none).
+std::vector<PropertyBlock> PropertiesOf(const CatalogEntry& entry);
+
+}  // namespace ipmdb::jet

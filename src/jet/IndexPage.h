@@ -1,0 +1,32 @@
+// Index keys and single-page index leaves, as far as the system catalog needs them: Long keys,
+// and Text keys in the "General (legacy)" sort order for names made of printable ASCII. Entries
+// are compared as unsigned bytes, key first and then row pointer, so equal keys keep row order.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace ipmdb::jet {
+
+using IndexEntry = std::vector<uint8_t>;
+
+// Appends one ascending key column: the presence flag, then the key bytes.
+void AppendLongKey(int32_t value, IndexEntry& entry);
+// Throws ErrorKind::Unsupported for a character whose General (legacy) code needs the full
+// accent/case algorithm (anything outside printable ASCII, and ' and -).
+void AppendTextKey(std::u16string_view text, IndexEntry& entry);
+// Ends a leaf entry with the row it points to: page as 3 big-endian bytes, then the row index.
+void AppendEntryRowPointer(uint32_t page, uint8_t row, IndexEntry& entry);
+
+// A leaf page that is also the index root, holding `entries` in sorted order. Throws
+// ErrorKind::Unsupported when they do not fit one page (the catalog of one small database
+// always does).
+std::vector<uint8_t> EncodeLeafPage(uint32_t ownerTableDefinition, std::vector<IndexEntry> entries);
+
+// The entries of a leaf page without prefix compression, in stored order; throws
+// ErrorKind::Corrupt when the entry-end bitmap does not describe the entry area.
+std::vector<IndexEntry> DecodeLeafEntries(const uint8_t* page, uint32_t pageNumber);
+
+}  // namespace ipmdb::jet

@@ -1,0 +1,66 @@
+#include "jet/LongValue.h"
+
+#include "jet/Bytes.h"
+#include "jet/Error.h"
+#include "jet/PageLayout.h"
+
+namespace ipmdb::jet {
+namespace {
+
+[[noreturn]] void BadLongValue(const char* why) {
+  throw JetError(ErrorKind::Corrupt, std::string("数据库文件已损坏：长数据值（备注或 OLE 对象）") + why);
+}
+
+}  // namespace
+
+void AppendInlineLongValue(std::span<const uint8_t> payload, std::vector<uint8_t>& out) {
+  ByteWriter w(out);
+  w.U32(uint32_t(payload.size()) | longvalue::kInline);
+  w.U32(0);
+  w.U32(0);
+  w.Bytes(payload);
+}
+
+void AppendSingleRowLongValue(uint32_t length, uint32_t rowPointer, std::vector<uint8_t>& out) {
+  ByteWriter w(out);
+  w.U32(length | longvalue::kSingleRow);
+  w.U32(rowPointer);
+  w.U32(0);
+}
+
+std::vector<uint8_t> ReadLongValue(std::span<const uint8_t> stored, const LongValueRowFetcher& fetch) {
+  if (stored.size() < longvalue::kDescriptorSize) BadLongValue("的描述符不完整。");
+  const uint32_t word = GetU32(&stored[longvalue::kLengthOffset]);
+  const uint32_t length = word & longvalue::kLengthMask;
+  const uint32_t pointer = GetU32(&stored[longvalue::kRowPointerOffset]);
+  switch (word & longvalue::kStorageMask) {
+    case longvalue::kInline:
+      if (stored.size() - longvalue::kDescriptorSize < length) BadLongValue("超出了所在的行。");
+      return {stored.begin() + longvalue::kDescriptorSize, stored.begin() + longvalue::kDescriptorSize + length};
+    case longvalue::kSingleRow: {
+      std::vector<uint8_t> row = fetch(pointer);
+      if (row.size() < length) BadLongValue("比其所在的行更长。");
+      row.resize(length);
+      return row;
+    }
+    case longvalue::kChained: {
+      std::vector<uint8_t> value;
+      uint32_t next = pointer;
+      // Every chunk carries at least one byte, so a sound chain has at most `length` links.
+      for (uint32_t step = 0; next != 0 && value.size() < length; ++step) {
+        if (step > length) BadLongValue("的数据链形成了环。");
+        std::vector<uint8_t> chunk = fetch(next);
+        if (chunk.size() < longvalue::kChunkPointerSize) BadLongValue("的数据块不完整。");
+        next = GetU32(chunk.data());
+        value.insert(value.end(), chunk.begin() + longvalue::kChunkPointerSize, chunk.end());
+      }
+      if (value.size() < length) BadLongValue("的数据链提前结束。");
+      value.resize(length);
+      return value;
+    }
+    default:
+      BadLongValue("的存储方式无法识别。");
+  }
+}
+
+}  // namespace ipmdb::jet

@@ -1,0 +1,235 @@
+#include "jet/RowCodec.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "jet/Bytes.h"
+#include "jet/Error.h"
+#include "jet/LongValue.h"
+#include "jet/TextCodec.h"
+
+namespace ipmdb::jet {
+namespace {
+
+// The Microsoft engine cannot read back a row without variable columns that is shorter than
+// this; such rows are padded with zeros before the null mask, where no reader looks.
+constexpr size_t kMinRowSize = 5;
+
+void SetMaskBit(uint8_t* mask, uint16_t id) { mask[id / 8] |= uint8_t(1u << (id % 8)); }
+bool MaskBit(const uint8_t* mask, uint16_t id) { return (mask[id / 8] >> (id % 8)) & 1; }
+
+void EncodeFixed(const RowLayout::Slot& slot, const CellValue& v, uint8_t* at) {
+  switch (slot.type) {
+    case ColumnType::Byte:
+      PutU8(at, uint8_t(v.integer));
+      break;
+    case ColumnType::Integer:
+      PutU16(at, uint16_t(int16_t(v.integer)));
+      break;
+    case ColumnType::Long:
+      PutU32(at, uint32_t(int32_t(v.integer)));
+      break;
+    case ColumnType::Currency:
+      PutU64(at, uint64_t(v.integer));
+      break;
+    case ColumnType::Single:
+      PutFloat(at, float(v.real));
+      break;
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+      PutDouble(at, v.real);
+      break;
+    default:  // GUID and Decimal: raw bytes
+      std::memcpy(at, v.binary.data(), std::min<size_t>(v.binary.size(), slot.length));
+      break;
+  }
+}
+
+[[noreturn]] void RowTooLong(const RowLayout& layout, size_t size) {
+  throw JetError(ErrorKind::BadValue, "表“" + layout.TableName() + "”的行长 " + std::to_string(size) +
+                                          " 字节，超过了每行 " + std::to_string(kMaxRowSize) + " 字节的上限。");
+}
+
+StoredValue DecodeFixed(const RowLayout::Slot& slot, const uint8_t* at) {
+  StoredValue v;
+  switch (slot.type) {
+    case ColumnType::Byte:
+      v.kind = CellValue::Kind::Integer;
+      v.integer = GetU8(at);
+      break;
+    case ColumnType::Integer:
+      v.kind = CellValue::Kind::Integer;
+      v.integer = GetI16(at);
+      break;
+    case ColumnType::Long:
+      v.kind = CellValue::Kind::Integer;
+      v.integer = GetI32(at);
+      break;
+    case ColumnType::Currency:
+      v.kind = CellValue::Kind::Integer;
+      v.integer = GetI64(at);
+      break;
+    case ColumnType::Single:
+      v.kind = CellValue::Kind::Real;
+      v.real = GetFloat(at);
+      break;
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+      v.kind = CellValue::Kind::Real;
+      v.real = GetDouble(at);
+      break;
+    default:
+      v.kind = CellValue::Kind::Binary;
+      v.binary.assign(at, at + slot.length);
+      break;
+  }
+  return v;
+}
+
+}  // namespace
+
+RowLayout::RowLayout(const TableDefinition& table, std::string tableName)
+    : FTableName(std::move(tableName)), FColumnCount(table.maxColumns) {
+  std::vector<std::pair<uint16_t, Slot>> variable;
+  for (const auto& c : table.columns) {
+    Slot slot{c.type, c.id, c.fixedOffset, c.length, c.AllowsCompression()};
+    FColumnCount = std::max<uint16_t>(FColumnCount, uint16_t(c.id + 1));
+    if (c.IsFixedLength()) {
+      FFixed.push_back(slot);
+      if (c.type != ColumnType::Boolean)
+        FFixedAreaSize = std::max<size_t>(FFixedAreaSize, size_t(c.fixedOffset) + c.length);
+    } else {
+      variable.emplace_back(c.varIndex, slot);
+    }
+  }
+  if (FColumnCount > kMaxColumns)
+    throw JetError(ErrorKind::Unsupported, "表“" + FTableName + "”的列数超过了 " + std::to_string(kMaxColumns) + "。");
+  std::sort(variable.begin(), variable.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [index, slot] : variable) FVariable.push_back(slot);
+}
+
+void EncodeRow(const RowLayout& layout, std::span<const CellValue> values, std::vector<uint8_t>& out) {
+  if (values.size() < layout.ColumnCount())
+    throw JetError(ErrorKind::Misuse, "表“" + layout.TableName() + "”的一行缺少列值。");
+  const size_t maskSize = layout.NullMaskSize();
+  const size_t fixedEnd = 2 + layout.FixedAreaSize();
+  out.assign(fixedEnd, 0);
+  PutU16(out.data(), layout.ColumnCount());
+  uint8_t mask[(kMaxColumns + 7) / 8] = {};
+
+  for (const auto& slot : layout.FixedSlots()) {
+    const CellValue& v = values[slot.id];
+    if (slot.type == ColumnType::Boolean) {
+      if (v.kind != CellValue::Kind::Null && v.boolean) SetMaskBit(mask, slot.id);
+      continue;
+    }
+    if (v.kind == CellValue::Kind::Null) continue;
+    SetMaskBit(mask, slot.id);
+    EncodeFixed(slot, v, out.data() + 2 + slot.fixedOffset);
+  }
+
+  const auto& variable = layout.VariableSlots();
+  if (!variable.empty()) {
+    uint16_t offsets[kMaxColumns];
+    for (size_t i = 0; i < variable.size(); ++i) {
+      const auto& slot = variable[i];
+      offsets[i] = uint16_t(std::min<size_t>(out.size(), 0xFFFF));
+      const CellValue& v = values[slot.id];
+      if (v.kind == CellValue::Kind::Null) continue;
+      SetMaskBit(mask, slot.id);
+      if (v.longValueDescriptor) {
+        out.insert(out.end(), v.binary.begin(), v.binary.end());
+      } else if (slot.type == ColumnType::Text) {
+        const size_t at = out.size();
+        out.resize(at + EncodedTextSize(v.text, slot.compress));
+        EncodeText(v.text, slot.compress, out.data() + at);
+      } else if (slot.type == ColumnType::Memo) {
+        std::vector<uint8_t> payload(EncodedTextSize(v.text, slot.compress));
+        EncodeText(v.text, slot.compress, payload.data());
+        AppendInlineLongValue(payload, out);
+      } else if (slot.type == ColumnType::Ole) {
+        AppendInlineLongValue(v.binary, out);
+      } else {
+        out.insert(out.end(), v.binary.begin(), v.binary.end());
+      }
+      if (out.size() > kMaxRowSize) RowTooLong(layout, out.size());
+    }
+    const size_t end = out.size();
+    ByteWriter w(out);
+    w.U16(uint16_t(end));
+    for (size_t i = variable.size(); i-- > 0;) w.U16(offsets[i]);
+    w.U16(uint16_t(variable.size()));
+  } else if (out.size() + maskSize < kMinRowSize) {
+    out.resize(kMinRowSize - maskSize, 0);
+  }
+  out.insert(out.end(), mask, mask + maskSize);
+  if (out.size() > kMaxRowSize) RowTooLong(layout, out.size());
+}
+
+std::vector<StoredValue> DecodeRow(const RowLayout& layout, std::span<const uint8_t> row,
+                                   const LongValueRowFetcher& fetch) {
+  const size_t maskSize = layout.NullMaskSize();
+  if (row.size() < 2 + maskSize)
+    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的一行过短。");
+  const uint16_t storedColumns = GetU16(row.data());
+  const size_t storedMaskSize = (size_t(storedColumns) + 7) / 8;
+  if (storedMaskSize > row.size() - 2)
+    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的一行的列数不正确。");
+  const uint8_t* mask = row.data() + row.size() - storedMaskSize;
+  auto present = [&](uint16_t id) { return id < storedColumns && MaskBit(mask, id); };
+
+  std::vector<StoredValue> values(layout.ColumnCount());
+  for (const auto& slot : layout.FixedSlots()) {
+    if (slot.type == ColumnType::Boolean) {
+      values[slot.id].kind = CellValue::Kind::Boolean;
+      values[slot.id].boolean = present(slot.id);
+      continue;
+    }
+    if (!present(slot.id)) continue;
+    if (2 + size_t(slot.fixedOffset) + slot.length > row.size() - storedMaskSize)
+      throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的定长列超出了行。");
+    values[slot.id] = DecodeFixed(slot, row.data() + 2 + slot.fixedOffset);
+  }
+
+  const auto& variable = layout.VariableSlots();
+  if (variable.empty()) return values;
+  const size_t trailer = row.size() - storedMaskSize;  // the variable count sits just before the mask
+  if (trailer < 4) throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的一行缺少变长列表。");
+  const uint16_t storedVariable = GetU16(&row[trailer - 2]);
+  if (size_t(storedVariable) * 2 + 4 > trailer)
+    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的变长列表不正确。");
+  // Offsets run backwards from the count: variable column 0 first, the end offset last.
+  auto offsetOf = [&](size_t index) { return GetU16(&row[trailer - 4 - 2 * index]); };
+  for (size_t i = 0; i < variable.size() && i < storedVariable; ++i) {
+    const auto& slot = variable[i];
+    if (!present(slot.id)) continue;
+    const size_t begin = offsetOf(i);
+    const size_t end = offsetOf(i + 1);
+    if (begin > end || end > trailer)
+      throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的变长列超出了行。");
+    const auto bytes = row.subspan(begin, end - begin);
+    StoredValue& v = values[slot.id];
+    switch (slot.type) {
+      case ColumnType::Text:
+        v.kind = CellValue::Kind::Text;
+        v.text = DecodeText(bytes);
+        break;
+      case ColumnType::Memo:
+        v.kind = CellValue::Kind::Text;
+        v.text = DecodeText(ReadLongValue(bytes, fetch));
+        break;
+      case ColumnType::Ole:
+        v.kind = CellValue::Kind::Binary;
+        v.binary = ReadLongValue(bytes, fetch);
+        break;
+      default:
+        v.kind = CellValue::Kind::Binary;
+        v.binary.assign(bytes.begin(), bytes.end());
+        break;
+    }
+  }
+  return values;
+}
+
+}  // namespace ipmdb::jet

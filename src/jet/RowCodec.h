@@ -1,0 +1,70 @@
+// Jet 4 rows: [column count][fixed area][variable data][end offset][variable offsets, last
+// first][variable count][null mask]. The layout of a table is worked out once from its
+// definition; encoding a row then costs no allocation beyond the output buffer's growth.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "jet/Format.h"
+#include "jet/TableDefinition.h"
+#include "jet/Value.h"
+
+namespace ipmdb::jet {
+
+class RowLayout {
+ public:
+  struct Slot {
+    ColumnType type;
+    uint16_t id;
+    uint16_t fixedOffset;
+    uint16_t length;
+    bool compress;
+  };
+
+  RowLayout(const TableDefinition& table, std::string tableName);
+
+  uint16_t ColumnCount() const { return FColumnCount; }  // values are passed indexed by column id
+  const std::string& TableName() const { return FTableName; }
+  const std::vector<Slot>& FixedSlots() const { return FFixed; }
+  const std::vector<Slot>& VariableSlots() const { return FVariable; }  // in variable-index order
+  size_t FixedAreaSize() const { return FFixedAreaSize; }
+  size_t NullMaskSize() const { return (FColumnCount + 7) / 8; }
+
+ private:
+  std::string FTableName;
+  uint16_t FColumnCount = 0;
+  std::vector<Slot> FFixed;
+  std::vector<Slot> FVariable;
+  size_t FFixedAreaSize = 0;
+};
+
+// Encodes one row into `out` (replacing its content). `values` is indexed by column id and its
+// kinds match the columns' types (the value converter guarantees that); a Boolean NULL is stored
+// as False. Memo and OLE values are stored inline in the row. Throws ErrorKind::BadValue naming
+// the table when the row would exceed kMaxRowSize.
+void EncodeRow(const RowLayout& layout, std::span<const CellValue> values, std::vector<uint8_t>& out);
+
+// A value read back from a row, owning its bytes.
+struct StoredValue {
+  CellValue::Kind kind = CellValue::Kind::Null;
+  bool boolean = false;
+  int64_t integer = 0;
+  double real = 0;
+  std::u16string text;
+  std::vector<uint8_t> binary;  // Binary, OLE, GUID and Decimal bytes
+};
+
+// Returns the bytes of the data-page row a long-value pointer names.
+using LongValueRowFetcher = std::function<std::vector<uint8_t>(uint32_t rowPointer)>;
+
+// Decodes one stored row into values indexed by column id (size = layout.ColumnCount()). Long
+// values stored outside the row are fetched through `fetch`. Throws ErrorKind::Corrupt when the
+// row's offsets do not fit inside it.
+std::vector<StoredValue> DecodeRow(const RowLayout& layout, std::span<const uint8_t> row,
+                                   const LongValueRowFetcher& fetch);
+
+}  // namespace ipmdb::jet

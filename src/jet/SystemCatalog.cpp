@@ -1,0 +1,159 @@
+#include "jet/SystemCatalog.h"
+
+#include "jet/PageLayout.h"
+
+namespace ipmdb::jet::catalog {
+namespace {
+
+using CT = ColumnType;
+constexpr uint16_t kGeneral = header::kCollationGeneral;
+constexpr uint16_t kNameBytes = 2 * kMaxTextChars;  // 510: Text(255) and Binary(510) columns
+
+ColumnSpec Col(const char16_t* name, ColumnType type, uint16_t length = 0, uint8_t extra = 0) {
+  return ColumnSpec{name, type, length, kGeneral, false, extra};
+}
+
+RealIndexDefinition RealIndex(std::vector<uint16_t> columnIds, uint32_t usageMap, uint32_t root, uint16_t flags) {
+  RealIndexDefinition index;
+  for (uint16_t id : columnIds) index.columns.push_back({id, tdef::kIndexColumnAscending});
+  index.usageMap = usageMap;
+  index.rootPage = root;
+  index.flags = flags;
+  return index;
+}
+
+TableDefinition SystemTable(std::vector<ColumnSpec> specs, uint32_t holder, uint32_t ownedRow, uint32_t freeRow) {
+  TableDefinition t;
+  t.tableType = tdef::kTableTypeSystem;
+  t.columns = LayOutColumns(specs, true);
+  t.maxColumns = uint16_t(specs.size());
+  for (const auto& c : t.columns)
+    if (!c.IsFixedLength()) ++t.variableColumns;
+  t.ownedMap = MakeRowPointer(holder, ownedRow);
+  t.freeMap = MakeRowPointer(holder, freeRow);
+  return t;
+}
+
+constexpr uint16_t kPrimaryIndexFlags = tdef::kIndexUnique | tdef::kIndexAlwaysSet;            // 0x81
+constexpr uint16_t kRequiredIndexFlags = tdef::kIndexRequired | tdef::kIndexAlwaysSet;         // 0x88
+constexpr uint16_t kIgnoreNullsIndexFlags = tdef::kIndexIgnoreNulls | tdef::kIndexAlwaysSet;   // 0x82
+
+}  // namespace
+
+std::vector<ObjectRow> EngineObjectRows() {
+  const uint32_t system = kFlagEngineSystemObject;
+  return {
+      {kTablesId, kRootId, u"Tables", kTypeContainer, system, kEngineSid},
+      {kDatabasesId, kRootId, u"Databases", kTypeContainer, system, kEngineSid},
+      {kRelationshipsId, kRootId, u"Relationships", kTypeContainer, system, kEngineSid},
+      {kMSysDbId, kDatabasesId, u"MSysDb", kTypeDatabase, system, kAdminSid},
+      {int32_t(kMSysObjectsPage), kTablesId, u"MSysObjects", kTypeTable, system, kEngineSid},
+      {int32_t(kMSysACEsPage), kTablesId, u"MSysACEs", kTypeTable, system, kEngineSid},
+      {int32_t(kMSysQueriesPage), kTablesId, u"MSysQueries", kTypeTable, system, kEngineSid},
+      {int32_t(kMSysRelationshipsPage), kTablesId, u"MSysRelationships", kTypeTable, system, kEngineSid},
+  };
+}
+
+std::vector<AceRow> EngineAceRows() {
+  const auto objects = int32_t(kMSysObjectsPage), aces = int32_t(kMSysACEsPage);
+  const auto queries = int32_t(kMSysQueriesPage), relationships = int32_t(kMSysRelationshipsPage);
+  return {
+      {objects, kAdminSid, 0x00060000, false},       {aces, kAdminSid, 0x00060000, false},
+      {queries, kAdminSid, 0x00060000, false},       {relationships, kAdminSid, 0x000E0000, false},
+      {kTablesId, kCreatorSid, 0x000F00FE, true},    {kTablesId, kAdminSid, 0x00060001, false},
+      {kRelationshipsId, kCreatorSid, 0x000F00FE, true}, {kRelationshipsId, kAdminSid, 0x00060001, false},
+      {kDatabasesId, kAdminSid, 0x00060000, false},  {kMSysDbId, kAdminSid, 0x0006000E, false},
+      {kMSysDbId, kUsersSid, 0x0000000E, false},     {queries, kUsersSid, 0x00000014, false},
+      {relationships, kUsersSid, 0x00000014, false}, {objects, kUsersSid, 0x00000014, false},
+      {kTablesId, kUsersSid, 0x000FFEFF, true},      {kRelationshipsId, kUsersSid, 0x000FFFFF, true},
+  };
+}
+
+std::vector<ColumnSpec> MSysObjectsColumns() {
+  return {Col(u"Id", CT::Long),
+          Col(u"ParentId", CT::Long),
+          Col(u"Name", CT::Text, kNameBytes),
+          Col(u"Type", CT::Integer),
+          Col(u"DateCreate", CT::DateTime),
+          Col(u"DateUpdate", CT::DateTime),
+          Col(u"Owner", CT::Binary, kNameBytes, tdef::kColumnSecurityId),
+          Col(u"Flags", CT::Long),
+          Col(u"Database", CT::Memo),
+          Col(u"Connect", CT::Memo),
+          Col(u"ForeignName", CT::Text, kNameBytes),
+          Col(u"RmtInfoShort", CT::Binary, kNameBytes),
+          Col(u"RmtInfoLong", CT::Ole),
+          Col(u"Lv", CT::Ole),
+          Col(u"LvProp", CT::Ole),
+          Col(u"LvModule", CT::Ole),
+          Col(u"LvExtra", CT::Ole)};
+}
+
+std::vector<ColumnSpec> MSysACEsColumns() {
+  return {Col(u"ObjectId", CT::Long), Col(u"SID", CT::Binary, kNameBytes, tdef::kColumnSecurityId),
+          Col(u"ACM", CT::Long), Col(u"FInheritable", CT::Boolean)};
+}
+
+std::vector<ColumnSpec> MSysQueriesColumns() {
+  return {Col(u"ObjectId", CT::Long),           Col(u"Attribute", CT::Byte),
+          Col(u"Order", CT::Binary, kNameBytes), Col(u"Name1", CT::Text, kNameBytes),
+          Col(u"Name2", CT::Text, kNameBytes),   Col(u"Expression", CT::Memo),
+          Col(u"Flag", CT::Integer),             Col(u"LvExtra", CT::Long)};
+}
+
+std::vector<ColumnSpec> MSysRelationshipsColumns() {
+  return {Col(u"szRelationship", CT::Text, kNameBytes), Col(u"grbit", CT::Long),
+          Col(u"ccolumn", CT::Long),                    Col(u"icolumn", CT::Long),
+          Col(u"szObject", CT::Text, kNameBytes),       Col(u"szColumn", CT::Text, kNameBytes),
+          Col(u"szReferencedObject", CT::Text, kNameBytes), Col(u"szReferencedColumn", CT::Text, kNameBytes)};
+}
+
+TableDefinition MSysObjectsDefinition(const SystemPagePlan& plan) {
+  const uint32_t h = plan.mapHolderPage;
+  TableDefinition t = SystemTable(MSysObjectsColumns(), h, kObjectsOwnedMapRow, kObjectsFreeMapRow);
+  t.realIndexes = {RealIndex({objects::kParentId, objects::kName}, MakeRowPointer(h, kIndexMapRows[0]),
+                             plan.indexRootPages[0], kPrimaryIndexFlags),
+                   RealIndex({objects::kId}, MakeRowPointer(h, kIndexMapRows[1]), plan.indexRootPages[1],
+                             kPrimaryIndexFlags)};
+  t.logicalIndexes = {{u"Id", 1, 1, tdef::kIndexKindPrimaryKey}, {u"ParentIdName", 0, 0, tdef::kIndexKindNormal}};
+  // Long-value columns and their map rows, listed in descriptor (name) order.
+  t.longValueMaps = {{9, MakeRowPointer(h, 4), MakeRowPointer(h, 5)},   {8, MakeRowPointer(h, 2), MakeRowPointer(h, 3)},
+                     {13, MakeRowPointer(h, 8), MakeRowPointer(h, 9)},  {16, MakeRowPointer(h, 14), MakeRowPointer(h, 15)},
+                     {15, MakeRowPointer(h, 12), MakeRowPointer(h, 13)},
+                     {objects::kLvProp, MakeRowPointer(h, kLvPropOwnedMapRow), MakeRowPointer(h, kLvPropFreeMapRow)},
+                     {12, MakeRowPointer(h, 6), MakeRowPointer(h, 7)}};
+  return t;
+}
+
+TableDefinition MSysACEsDefinition(const SystemPagePlan& plan) {
+  const uint32_t h = plan.mapHolderPage;
+  TableDefinition t = SystemTable(MSysACEsColumns(), h, kAcesOwnedMapRow, kAcesFreeMapRow);
+  t.realIndexes = {RealIndex({aces::kObjectId}, MakeRowPointer(h, kIndexMapRows[2]), plan.indexRootPages[2],
+                             kRequiredIndexFlags)};
+  t.logicalIndexes = {{u"ObjectId", 0, 0, tdef::kIndexKindNormal}};
+  return t;
+}
+
+TableDefinition MSysQueriesDefinition(const SystemPagePlan& plan) {
+  const uint32_t h = plan.mapHolderPage;
+  TableDefinition t = SystemTable(MSysQueriesColumns(), h, 21, 22);
+  t.realIndexes = {RealIndex({0, 1, 2}, MakeRowPointer(h, kIndexMapRows[3]), plan.indexRootPages[3], kPrimaryIndexFlags)};
+  t.logicalIndexes = {{u"ObjectIdAttribute", 0, 0, tdef::kIndexKindPrimaryKey}};
+  t.longValueMaps = {{5, MakeRowPointer(h, 23), MakeRowPointer(h, 24)}};
+  return t;
+}
+
+TableDefinition MSysRelationshipsDefinition(const SystemPagePlan& plan) {
+  const uint32_t h = plan.mapHolderPage;
+  TableDefinition t = SystemTable(MSysRelationshipsColumns(), h, 26, 27);
+  t.realIndexes = {
+      RealIndex({0}, MakeRowPointer(h, kIndexMapRows[4]), plan.indexRootPages[4], kIgnoreNullsIndexFlags),
+      RealIndex({4}, MakeRowPointer(h, kIndexMapRows[5]), plan.indexRootPages[5], kIgnoreNullsIndexFlags),
+      RealIndex({6}, MakeRowPointer(h, kIndexMapRows[6]), plan.indexRootPages[6], kIgnoreNullsIndexFlags)};
+  t.logicalIndexes = {{u"szObject", 1, 1, tdef::kIndexKindNormal},
+                      {u"szReferencedObject", 2, 2, tdef::kIndexKindNormal},
+                      {u"szRelationship", 0, 0, tdef::kIndexKindNormal}};
+  return t;
+}
+
+}  // namespace ipmdb::jet::catalog

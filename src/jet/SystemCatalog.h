@@ -1,0 +1,109 @@
+// The engine's own catalog: the four system tables every Jet 4 database holds (MSysObjects,
+// MSysACEs, MSysQueries, MSysRelationships) with their exact column layout and indexes, the
+// well-known object ids, types and flags of catalog rows, and the default-workgroup security
+// identifiers with the access masks the engine grants them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "jet/TableDefinition.h"
+
+namespace ipmdb::jet::catalog {
+
+// MSysObjects.Id of the containers and of the database object.
+inline constexpr int32_t kRootId = 0x0F000000;  // parent of the containers; has no row of its own
+inline constexpr int32_t kTablesId = 0x0F000001;
+inline constexpr int32_t kDatabasesId = 0x0F000002;
+inline constexpr int32_t kRelationshipsId = 0x0F000003;
+inline constexpr int32_t kMSysDbId = 0x10000000;
+
+// MSysObjects.Type; readers compare Type & kTypeMask.
+inline constexpr int16_t kTypeTable = 1;
+inline constexpr int16_t kTypeDatabase = 2;
+inline constexpr int16_t kTypeContainer = 3;
+inline constexpr int16_t kTypeMask = 0x7F;
+
+// MSysObjects.Flags.
+inline constexpr uint32_t kFlagEngineSystemObject = 0x80000000;
+inline constexpr uint32_t kFlagAccessSystemObject = 0x00000002;
+inline constexpr uint32_t kSystemObjectMask = kFlagEngineSystemObject | kFlagAccessSystemObject;
+
+// Security identifiers of the default workgroup, in plain form (they are stored masked).
+using Sid = std::array<uint8_t, 2>;
+inline constexpr Sid kAdminSid{0x03, 0x01};    // the admin user: owner of MSysDb and of user objects
+inline constexpr Sid kUsersSid{0x02, 0x01};    // the Users group: everyone
+inline constexpr Sid kEngineSid{0x02, 0x03};   // owner of the containers and the system tables
+inline constexpr Sid kCreatorSid{0x02, 0x04};  // pseudo-account of inheritable container entries
+
+// Access masks (DAO permission bits).
+inline constexpr int32_t kAcmUserTableFull = 0x000FFEFF;  // admin and Users on a new user table
+
+// TDEF pages of the four system tables (page 0 points at them; readers assume page 2 for
+// MSysObjects).
+inline constexpr uint32_t kMSysObjectsPage = 2;
+inline constexpr uint32_t kMSysACEsPage = 3;
+inline constexpr uint32_t kMSysQueriesPage = 4;
+inline constexpr uint32_t kMSysRelationshipsPage = 5;
+
+// Column ids of MSysObjects and MSysACEs.
+namespace objects {
+inline constexpr uint16_t kId = 0, kParentId = 1, kName = 2, kType = 3, kDateCreate = 4, kDateUpdate = 5,
+                          kOwner = 6, kFlags = 7, kLvProp = 14, kColumnCount = 17;
+}
+namespace aces {
+inline constexpr uint16_t kObjectId = 0, kSid = 1, kAcm = 2, kInheritable = 3, kColumnCount = 4;
+}
+
+// One MSysObjects row as the builder writes it (plain SID).
+struct ObjectRow {
+  int32_t id;
+  int32_t parentId;
+  std::u16string name;
+  int16_t type;
+  uint32_t flags;
+  Sid owner;
+};
+
+// One MSysACEs row (plain SID).
+struct AceRow {
+  int32_t objectId;
+  Sid sid;
+  int32_t acm;
+  bool inheritable;
+};
+
+// The catalog rows the Jet engine writes into every new database, in its stored order.
+std::vector<ObjectRow> EngineObjectRows();
+std::vector<AceRow> EngineAceRows();
+
+// Column specs of the system tables, in column-id order.
+std::vector<ColumnSpec> MSysObjectsColumns();
+std::vector<ColumnSpec> MSysACEsColumns();
+std::vector<ColumnSpec> MSysQueriesColumns();
+std::vector<ColumnSpec> MSysRelationshipsColumns();
+
+// Where the system tables keep their usage maps and index roots: all maps are rows of one holder
+// page, all indexes single leaves, in the layout the Jet engine gives a new database.
+struct SystemPagePlan {
+  uint32_t mapHolderPage;
+  std::array<uint32_t, 7> indexRootPages;  // ParentIdName, Id, ObjectId, ObjectIdAttribute, 3 x MSysRelationships
+};
+
+// The four system table definitions (row counts and unique counts zero; the builder fills them).
+TableDefinition MSysObjectsDefinition(const SystemPagePlan& plan);
+TableDefinition MSysACEsDefinition(const SystemPagePlan& plan);
+TableDefinition MSysQueriesDefinition(const SystemPagePlan& plan);
+TableDefinition MSysRelationshipsDefinition(const SystemPagePlan& plan);
+
+// Map rows on the holder page, by row index. Rows 0 and 1: MSysObjects' owned and free pages;
+// rows 10 and 11: the LVAL pages of MSysObjects.LvProp; 18 and 19: MSysACEs' pages; index maps
+// 16, 17 (MSysObjects), 20 (MSysACEs), 25 (MSysQueries), 28 to 30 (MSysRelationships).
+inline constexpr uint32_t kSystemMapRows = 31;
+inline constexpr uint32_t kObjectsOwnedMapRow = 0, kObjectsFreeMapRow = 1;
+inline constexpr uint32_t kLvPropOwnedMapRow = 10, kLvPropFreeMapRow = 11;
+inline constexpr uint32_t kAcesOwnedMapRow = 18, kAcesFreeMapRow = 19;
+inline constexpr std::array<uint32_t, 7> kIndexMapRows{16, 17, 20, 25, 28, 29, 30};
+
+}  // namespace ipmdb::jet::catalog

@@ -1,0 +1,59 @@
+// Appends rows to one table of an open database, through the pager. A row goes onto the table's
+// last data page when it fits there (free space, fewer than 255 rows), otherwise onto a new page
+// added at the end of the file. Each new page is entered in the table's owned-pages map, which
+// starts inline (512 pages from page 0) and turns into the reference form, with bitmap pages of
+// its own, once a page falls outside that window; the free-space map lists just the page being
+// filled, in a 512-page window around it, as the Microsoft engine keeps it. The row count in the
+// table definition is written once per transaction, before the commit.
+//
+// Threads and lifetime: used by the thread that owns the database; the pager must outlive it.
+// Page pointers are cached only inside one transaction: EndTransaction() forgets them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "jet/Pager.h"
+#include "jet/TableDefinition.h"
+
+namespace ipmdb::jet {
+
+class TableWriter {
+ public:
+  TableWriter(Pager& pager, uint32_t definitionPage, const TableDefinition& table, std::string tableName);
+
+  // REQUIRES an open transaction and a row of at most kMaxRowSize bytes. Throws only for a damaged
+  // file or a failing read; the pages it changed then belong to the open transaction, which the
+  // caller must roll back.
+  void Append(std::span<const uint8_t> row);
+
+  // Writes the row count of this transaction's appends into the table definition page.
+  void FlushRowCount();
+  // After a commit or a rollback: forget cached pages and pending counts.
+  void EndTransaction();
+
+  uint32_t DefinitionPage() const { return FDefinitionPage; }
+
+ private:
+  uint8_t* CurrentPage();
+  uint32_t FindLastDataPage();
+  uint8_t* AddPage();
+  void AddToOwnedMap(uint32_t page);
+  void ConvertOwnedMapToReference(uint32_t page, uint8_t* row, size_t length);
+  uint32_t AddBitmapPage(size_t slot, std::span<const uint32_t> pages);
+  void MoveFreeMapTo(uint32_t page);
+
+  Pager& FPager;
+  const uint32_t FDefinitionPage;
+  const uint32_t FOwnedMap;
+  const uint32_t FFreeMap;
+  const std::string FTableName;
+  const std::string FOwner;  // "表“name”", for messages
+
+  uint32_t FCurrentPage = 0;          // 0: not looked up in this transaction
+  uint8_t* FCurrentBytes = nullptr;   // writable, valid until the transaction ends
+  uint32_t FPendingRows = 0;
+};
+
+}  // namespace ipmdb::jet

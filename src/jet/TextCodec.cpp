@@ -1,0 +1,56 @@
+#include "jet/TextCodec.h"
+
+#include "jet/Bytes.h"
+
+namespace ipmdb::jet {
+
+bool IsCompressibleText(std::u16string_view text) {
+  if (text.size() <= kCompressedTextMarkerSize) return false;
+  for (char16_t c : text)
+    if (c == 0 || c > 0xFF) return false;
+  return true;
+}
+
+size_t EncodedTextSize(std::u16string_view text, bool compressionAllowed) {
+  if (compressionAllowed && IsCompressibleText(text)) return kCompressedTextMarkerSize + text.size();
+  return 2 * text.size();
+}
+
+size_t EncodeText(std::u16string_view text, bool compressionAllowed, uint8_t* out) {
+  if (compressionAllowed && IsCompressibleText(text)) {
+    out[0] = kCompressedTextMarker0;
+    out[1] = kCompressedTextMarker1;
+    for (size_t i = 0; i < text.size(); ++i) out[kCompressedTextMarkerSize + i] = uint8_t(text[i]);
+    return kCompressedTextMarkerSize + text.size();
+  }
+  for (size_t i = 0; i < text.size(); ++i) PutU16(out + 2 * i, uint16_t(text[i]));
+  return 2 * text.size();
+}
+
+std::u16string DecodeText(std::span<const uint8_t> stored) {
+  std::u16string text;
+  if (stored.size() >= kCompressedTextMarkerSize && stored[0] == kCompressedTextMarker0 &&
+      stored[1] == kCompressedTextMarker1) {
+    bool oneByte = true;
+    size_t i = kCompressedTextMarkerSize;
+    while (i < stored.size()) {
+      if (stored[i] == 0) {
+        oneByte = !oneByte;
+        ++i;
+      } else if (oneByte) {
+        text.push_back(char16_t(stored[i]));
+        ++i;
+      } else {
+        if (i + 1 >= stored.size()) break;
+        text.push_back(char16_t(GetU16(&stored[i])));
+        i += 2;
+      }
+    }
+    return text;
+  }
+  text.reserve(stored.size() / 2);
+  for (size_t i = 0; i + 1 < stored.size(); i += 2) text.push_back(char16_t(GetU16(&stored[i])));
+  return text;
+}
+
+}  // namespace ipmdb::jet
