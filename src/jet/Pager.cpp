@@ -68,6 +68,9 @@ Pager::~Pager() {
 }
 
 void Pager::RecoverAtOpen() {
+  // Happens after every clean close, and after a crash before the first commit of a connection
+  // created its journal; safe because no database write happens before a synced journal with a
+  // durable name exists (rule 1).
   if (!FVfs.Exists(FJournalPath)) return;
   std::unique_ptr<File> journal = FVfs.Open(FJournalPath, Vfs::OpenMode::ExistingReadWrite);
   const JournalInspection found = InspectJournal(*journal, *FDatabase);

@@ -3,8 +3,6 @@
 // or, when the crash hit its successor, that one), with every page intact.
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include "FaultVfs.h"
 #include "PagerTestSupport.h"
 #include "jet/Journal.h"
@@ -34,8 +32,6 @@ std::vector<Policy> AllPolicies(uint64_t seeds) {
 }
 
 const char* OpName(FaultOp op) { return op == FaultOp::Write ? "write" : "sync"; }
-
-void PrintTo(FaultOp op, std::ostream* out) { *out << OpName(op); }
 
 // Runs the workload until the crash; returns the number of commits that returned.
 uint32_t RunUntilCrash(FaultVfs& vfs, const std::string& path) {
