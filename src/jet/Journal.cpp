@@ -106,8 +106,8 @@ void InvalidateJournal(File& journal) {
   journal.WriteAt(kJournalMagicOffset, zeros);
 }
 
-JournalInspection InspectJournal(File& journal, File& database) {
-  JournalInspection result;
+JournalFinding ExamineJournal(File& journal, File& database) {
+  JournalFinding result;
   std::array<uint8_t, kJournalHeaderSize> head;
   // Happens when a crash hit while the first journal of a connection was being written, before
   // its sync; safe because the database file is written only after that sync (rule 1).

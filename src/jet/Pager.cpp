@@ -73,7 +73,7 @@ void Pager::RecoverAtOpen() {
   // durable name exists (rule 1).
   if (!FVfs.Exists(FJournalPath)) return;
   std::unique_ptr<File> journal = FVfs.Open(FJournalPath, Vfs::OpenMode::ExistingReadWrite);
-  const JournalInspection found = InspectJournal(*journal, *FDatabase);
+  const JournalFinding found = ExamineJournal(*journal, *FDatabase);
   if (found.FState == JournalState::Hot) PlayBackJournal(*journal, *FDatabase, found.FHeader);
   // Checked before the journal goes, so that a file we refuse keeps whatever lies beside it.
   CheckFileLength();

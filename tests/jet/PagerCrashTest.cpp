@@ -92,7 +92,7 @@ class RecoveryCrashTest : public ::testing::Test {
     FHotJournal = ReadWholeFile(FJournalPath);
     auto database = Vfs::Posix().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
     auto journal = Vfs::Posix().Open(FJournalPath, Vfs::OpenMode::ExistingReadWrite);
-    ASSERT_EQ(InspectJournal(*journal, *database).FState, JournalState::Hot);
+    ASSERT_EQ(ExamineJournal(*journal, *database).FState, JournalState::Hot);
   }
 
   void RestoreHotState() {
