@@ -106,8 +106,8 @@ void InvalidateJournal(File& journal) {
   journal.WriteAt(kJournalMagicOffset, zeros);
 }
 
-JournalInspection InspectJournal(File& journal, File& database) {
-  JournalInspection result;
+JournalFinding ExamineJournal(File& journal, File& database) {
+  JournalFinding result;
   std::array<uint8_t, kJournalHeaderSize> head;
   // Happens when a crash hit while the first journal of a connection was being written, before
   // its sync; safe because the database file is written only after that sync (rule 1).
@@ -124,6 +124,7 @@ JournalInspection InspectJournal(File& journal, File& database) {
   // allocating so that a header of absurd counts cannot ask for gigabytes.
   if (journal.Size() < kJournalHeaderSize + listSize) return result;
   std::vector<uint8_t> list(listSize);
+  // Happens only if the file shrank since the size check; safe for the same reason.
   if (journal.ReadAt(kJournalHeaderSize, list) != listSize) return result;
   const size_t listBytes = listSize - kListChecksumSize;
   // Happens when this journal's write was torn before its sync, or when the next commit's
@@ -149,7 +150,7 @@ void PlayBackJournal(File& journal, File& database, const JournalHeader& header)
     // Happens when a record was torn or scrambled before the journal's sync, or is left over from
     // an older journal (other seed); safe for the same reason as a missing tail (rule 1).
     if (sum != Checksum64({record.data(), kBeforeImageChecksumOffset}, header.FSeed)) break;
-    // Happens only for a record that was never ours yet matched by chance; safe as above.
+    // Happens only when damage matched the checksum by chance; safe as above.
     if (page >= header.FOriginalPageCount) break;
     database.WriteAt(PageOffset(page), {record.data() + kBeforeImageBytesOffset, kPageSize});
   }

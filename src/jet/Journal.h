@@ -98,13 +98,13 @@ enum class JournalState {
   Hot,        // the database file may hold part of the journaled commit: play back
 };
 
-struct JournalInspection {
+struct JournalFinding {
   JournalState FState = JournalState::NotHot;
   JournalHeader FHeader;
 };
 
 // Reads the journal and the pages it lists from the database file, writes nothing.
-JournalInspection InspectJournal(File& journal, File& database);
+JournalFinding ExamineJournal(File& journal, File& database);
 
 // Writes every intact before-image back into the database file, cuts the file to the original
 // page count and syncs it. Idempotent: running it again after a crash gives the same file.

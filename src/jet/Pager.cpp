@@ -69,9 +69,12 @@ Pager::~Pager() {
 }
 
 void Pager::RecoverAtOpen() {
+  // Happens after every clean close, and after a crash before the first commit of a connection
+  // created its journal; safe because no database write happens before a synced journal with a
+  // durable name exists (rule 1).
   if (!FVfs.Exists(FJournalPath)) return;
   std::unique_ptr<File> journal = FVfs.Open(FJournalPath, Vfs::OpenMode::ExistingReadWrite);
-  const JournalInspection found = InspectJournal(*journal, *FDatabase);
+  const JournalFinding found = ExamineJournal(*journal, *FDatabase);
   if (found.FState == JournalState::Hot) PlayBackJournal(*journal, *FDatabase, found.FHeader);
   // Checked before the journal goes, so that a file we refuse keeps whatever lies beside it.
   CheckFileLength();

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -35,6 +36,9 @@ enum class CrashPolicy { ApplyAll, DropAll, TearAll, ScrambleAll, SomeSectors, M
 
 // Writes are WriteAt, Truncate and Remove; syncs are Sync and SyncDirectoryOf.
 enum class FaultOp { Write, Sync };
+
+// Names the operation in test parameters and failure messages.
+inline void PrintTo(FaultOp op, std::ostream* out) { *out << (op == FaultOp::Write ? "write" : "sync"); }
 
 class FaultVfs final : public Vfs {
  public:

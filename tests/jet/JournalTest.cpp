@@ -150,11 +150,11 @@ TEST_F(JournalTest, PlaybackTwiceGivesTheSameFile) {
   auto database = Vfs::Posix().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
   WriteWholeFile(Journal(), journal);
   auto file = Vfs::Posix().Open(Journal(), Vfs::OpenMode::ExistingReadWrite);
-  const JournalInspection found = InspectJournal(*file, *database);
+  const JournalFinding found = ExamineJournal(*file, *database);
   ASSERT_EQ(found.FState, JournalState::Hot);
   PlayBackJournal(*file, *database, found.FHeader);
   const std::vector<uint8_t> once = ReadWholeFile(FPath);
-  EXPECT_EQ(InspectJournal(*file, *database).FState, JournalState::Hot);
+  EXPECT_EQ(ExamineJournal(*file, *database).FState, JournalState::Hot);
   PlayBackJournal(*file, *database, found.FHeader);
   EXPECT_EQ(ReadWholeFile(FPath), once);
 }

@@ -3,8 +3,6 @@
 // or, when the crash hit its successor, that one), with every page intact.
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include "FaultVfs.h"
 #include "PagerTestSupport.h"
 #include "jet/Journal.h"
@@ -34,8 +32,6 @@ std::vector<Policy> AllPolicies(uint64_t seeds) {
 }
 
 const char* OpName(FaultOp op) { return op == FaultOp::Write ? "write" : "sync"; }
-
-void PrintTo(FaultOp op, std::ostream* out) { *out << OpName(op); }
 
 // Runs the workload until the crash; returns the number of commits that returned.
 uint32_t RunUntilCrash(FaultVfs& vfs, const std::string& path) {
@@ -96,7 +92,7 @@ class RecoveryCrashTest : public ::testing::Test {
     FHotJournal = ReadWholeFile(FJournalPath);
     auto database = Vfs::Posix().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
     auto journal = Vfs::Posix().Open(FJournalPath, Vfs::OpenMode::ExistingReadWrite);
-    ASSERT_EQ(InspectJournal(*journal, *database).FState, JournalState::Hot);
+    ASSERT_EQ(ExamineJournal(*journal, *database).FState, JournalState::Hot);
   }
 
   void RestoreHotState() {
