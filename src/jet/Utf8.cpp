@@ -43,4 +43,36 @@ void AppendUtf8(std::string& out, std::u16string_view text) {
   }
 }
 
+void AppendUtf16(std::u16string& out, std::string_view utf8) {
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const auto lead = uint8_t(utf8[i]);
+    if (lead < 0x80) {
+      out.push_back(char16_t(lead));
+      ++i;
+      continue;
+    }
+    const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    char32_t cp = length == 4 ? lead & 0x07 : length == 3 ? lead & 0x0F : lead & 0x1F;
+    bool valid = length != 0 && i + length <= utf8.size();
+    for (size_t k = 1; valid && k < length; ++k) {
+      const auto next = uint8_t(utf8[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    if (!valid || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out.push_back(char16_t(kReplacementChar));
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      out.push_back(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
+      out.push_back(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(char16_t(cp));
+    }
+    i += length;
+  }
+}
+
 }  // namespace ipmdb::jet
