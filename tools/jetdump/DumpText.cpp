@@ -130,7 +130,10 @@ std::string PageRanges(const std::vector<uint32_t>& pages) {
     while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
     if (!text.empty()) text += ", ";
     text += std::to_string(pages[i]);
-    if (j > i) text += "-" + std::to_string(pages[j]);
+    if (j > i) {
+      text += '-';
+      text += std::to_string(pages[j]);
+    }
     i = j + 1;
   }
   return text.empty() ? "无" : text;

@@ -36,8 +36,7 @@ void DumpCommitTable(DumpContext& context, const uint8_t* page) {
   const size_t slotSize = h::kCommitSlotIdle.size();
   for (size_t off = h::kCommitTableOffset, slot = 0; off + slotSize <= jet::kPageSize; off += slotSize, ++slot) {
     const uint16_t value = uint16_t((page[off] << 8) | page[off + 1]);
-    auto [it, inserted] = counts.try_emplace(value, 0, slot);
-    ++it->second.first;
+    ++counts.try_emplace(value, 0, slot).first->second.first;
   }
   context.out << "  提交字节表：";
   bool first = true;
