@@ -40,7 +40,7 @@ uint16_t AppendDataPageRow(uint8_t* page, std::span<const uint8_t> row) {
   return count;
 }
 
-std::optional<RowExtent> DataPageRow(const uint8_t* page, uint32_t pageNumber, uint16_t row) {
+std::optional<RowExtent> DataPageRow(const uint8_t* page, uint32_t pageNumber, uint16_t row, bool relocationTarget) {
   const uint16_t count = DataPageRowCount(page);
   const size_t tableEnd = datapage::kRowTableOffset + datapage::kRowTableEntrySize * size_t(count);
   auto corrupt = [&](const char* why) {
@@ -49,7 +49,7 @@ std::optional<RowExtent> DataPageRow(const uint8_t* page, uint32_t pageNumber, u
   };
   if (row >= count || tableEnd > kPageSize) throw corrupt("不存在。");
   const uint16_t entry = GetU16(page + datapage::kRowTableOffset + 2 * row);
-  if (entry & datapage::kRowDeletedFlag) return std::nullopt;
+  if ((entry & datapage::kRowDeletedFlag) && !relocationTarget) return std::nullopt;
   const uint16_t start = entry & datapage::kRowOffsetMask;
   // The row ends where the previous slot's row begins (deleted slots keep their offsets).
   const uint16_t end = row == 0 ? uint16_t(kPageSize)

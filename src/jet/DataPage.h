@@ -26,13 +26,17 @@ bool DataPageFits(const uint8_t* page, size_t length);
 // Appends a row (requires DataPageFits) and returns its row index.
 uint16_t AppendDataPageRow(uint8_t* page, std::span<const uint8_t> row);
 
-// Where a live row lies; nothing for a deleted slot. Throws ErrorKind::Corrupt naming the page
-// when the offset table does not describe rows inside the page.
+// Where a live row lies; nothing for a deleted slot. A row that Access moved to another page
+// leaves an overflow pointer behind, and its new slot carries the deleted flag so that page
+// scans do not meet the row twice: `relocationTarget` (set when following such a pointer)
+// ignores that flag. Throws ErrorKind::Corrupt naming the page when the offset table does not
+// describe rows inside the page.
 struct RowExtent {
   uint16_t offset;
   uint16_t length;
   bool overflow;  // the row's first 4 bytes point to where the row really lives
 };
-std::optional<RowExtent> DataPageRow(const uint8_t* page, uint32_t pageNumber, uint16_t row);
+std::optional<RowExtent> DataPageRow(const uint8_t* page, uint32_t pageNumber, uint16_t row,
+                                     bool relocationTarget = false);
 
 }  // namespace ipmdb::jet

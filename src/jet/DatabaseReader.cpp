@@ -56,13 +56,15 @@ TableDefinition DatabaseReader::ReadTableDefinition(uint32_t firstPage) {
   return DecodeTableDefinition(definition, firstPage);
 }
 
-std::vector<uint8_t> DatabaseReader::RowBytes(uint32_t rowPointer) {
+std::vector<uint8_t> DatabaseReader::RowBytes(uint32_t rowPointer) { return ReadRowBytes(FSource, rowPointer); }
+
+std::vector<uint8_t> ReadRowBytes(PageSource& source, uint32_t rowPointer) {
   for (int hop = 0; hop < 2; ++hop) {
     const uint32_t page = RowPointerPage(rowPointer);
-    const uint8_t* bytes = FSource.Page(page);
+    const uint8_t* bytes = source.Page(page);
     if (bytes[0] != uint8_t(PageType::Data))
       throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + PageText(page) + "不是数据页。");
-    const auto extent = DataPageRow(bytes, page, uint16_t(RowPointerRow(rowPointer)));
+    const auto extent = DataPageRow(bytes, page, uint16_t(RowPointerRow(rowPointer)), hop > 0);
     if (!extent) throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：引用了" + PageText(page) + "上已删除的行。");
     if (!extent->overflow) return {bytes + extent->offset, bytes + extent->offset + extent->length};
     if (extent->length < 4) throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + PageText(page) + "上的溢出行不完整。");

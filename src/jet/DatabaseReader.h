@@ -74,6 +74,12 @@ class DatabaseReader {
   std::vector<CatalogEntry> FCatalog;
 };
 
+// The bytes of the data-page row a row pointer names, following an overflow pointer once (to a
+// slot that may carry the deleted flag, as relocated rows do). Needs no catalog, so the page
+// dump uses it on damaged files too. Throws ErrorKind::Corrupt when the pointer does not lead
+// to a row of a data page.
+std::vector<uint8_t> ReadRowBytes(PageSource& source, uint32_t rowPointer);
+
 // Decodes the property blob of a catalog entry (empty when it has none).
 std::vector<PropertyBlock> PropertiesOf(const CatalogEntry& entry);
 

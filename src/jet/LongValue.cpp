@@ -1,5 +1,7 @@
 #include "jet/LongValue.h"
 
+#include <unordered_set>
+
 #include "jet/Bytes.h"
 #include "jet/Error.h"
 #include "jet/PageLayout.h"
@@ -46,9 +48,11 @@ std::vector<uint8_t> ReadLongValue(std::span<const uint8_t> stored, const LongVa
     case longvalue::kChained: {
       std::vector<uint8_t> value;
       uint32_t next = pointer;
-      // Every chunk carries at least one byte, so a sound chain has at most `length` links.
-      for (uint32_t step = 0; next != 0 && value.size() < length; ++step) {
-        if (step > length) BadLongValue("的数据链形成了环。");
+      // A sound chain meets each of its rows once; stopping at the first row seen twice ends a
+      // damaged one at once, however large the length it claims.
+      std::unordered_set<uint32_t> seen;
+      while (next != 0 && value.size() < length) {
+        if (!seen.insert(next).second) BadLongValue("的数据链形成了环。");
         std::vector<uint8_t> chunk = fetch(next);
         if (chunk.size() < longvalue::kChunkPointerSize) BadLongValue("的数据块不完整。");
         next = GetU32(chunk.data());

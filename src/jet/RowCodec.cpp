@@ -187,7 +187,9 @@ std::vector<StoredValue> DecodeRow(const RowLayout& layout, std::span<const uint
       continue;
     }
     if (!present(slot.id)) continue;
-    if (2 + size_t(slot.fixedOffset) + slot.length > row.size() - storedMaskSize)
+    // Numbers are read at their type's width, whatever length a damaged descriptor gives.
+    const size_t width = std::max<size_t>(slot.length, FixedLengthOf(slot.type));
+    if (2 + size_t(slot.fixedOffset) + width > row.size() - storedMaskSize)
       throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的定长列超出了行。");
     values[slot.id] = DecodeFixed(slot, row.data() + 2 + slot.fixedOffset);
   }
