@@ -132,7 +132,7 @@ Database::Table& Database::FindTable(std::u16string_view name) {
 }
 
 void Database::AssignValues(Table& table, const InsertStatement& statement) {
-  FValues.assign(table.layout.ColumnCount(), CellValue::Null());
+  FValues.resize(table.layout.ColumnCount());
   FConverter.Reset();
   if (statement.columns.empty()) {
     if (statement.values.size() != table.positional.size())
@@ -144,6 +144,8 @@ void Database::AssignValues(Table& table, const InsertStatement& statement) {
     }
     return;
   }
+  // A statement that names its columns leaves the others NULL.
+  std::fill(FValues.begin(), FValues.end(), CellValue::Null());
   FAssigned.assign(table.layout.ColumnCount(), false);
   for (size_t i = 0; i < statement.columns.size(); ++i) {
     const auto& name = statement.columns[i];

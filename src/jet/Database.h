@@ -65,7 +65,7 @@ class Database {
   std::string FSpoiled;            // why the open transaction can only be rolled back
   InsertParser FParser;
   ValueConverter FConverter;
-  std::vector<CellValue> FValues;  // by column id, reused for every statement
+  std::vector<CellValue> FValues;  // by column id, reused; a positional statement sets every one
   std::vector<bool> FAssigned;
   std::vector<uint8_t> FRow;
 };

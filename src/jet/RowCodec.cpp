@@ -142,8 +142,8 @@ void EncodeRow(const RowLayout& layout, std::span<const CellValue> values, std::
         out.insert(out.end(), v.binary.begin(), v.binary.end());
       } else if (slot.type == ColumnType::Text) {
         const size_t at = out.size();
-        out.resize(at + EncodedTextSize(v.text, slot.compress));
-        EncodeText(v.text, slot.compress, out.data() + at);
+        out.resize(at + MaxEncodedTextSize(v.text));
+        out.resize(at + EncodeText(v.text, slot.compress, out.data() + at));
       } else if (slot.type == ColumnType::Memo) {
         std::vector<uint8_t> payload(EncodedTextSize(v.text, slot.compress));
         EncodeText(v.text, slot.compress, payload.data());

@@ -17,11 +17,20 @@ size_t EncodedTextSize(std::u16string_view text, bool compressionAllowed) {
 }
 
 size_t EncodeText(std::u16string_view text, bool compressionAllowed, uint8_t* out) {
-  if (compressionAllowed && IsCompressibleText(text)) {
-    out[0] = kCompressedTextMarker0;
-    out[1] = kCompressedTextMarker1;
-    for (size_t i = 0; i < text.size(); ++i) out[kCompressedTextMarkerSize + i] = uint8_t(text[i]);
-    return kCompressedTextMarkerSize + text.size();
+  // One pass decides and writes: the one-byte form is written while every character fits, and
+  // abandoned for the UTF-16 form at the first one that does not.
+  if (compressionAllowed && text.size() > kCompressedTextMarkerSize) {
+    size_t i = 0;
+    for (; i < text.size(); ++i) {
+      const char16_t c = text[i];
+      if (c == 0 || c > 0xFF) break;
+      out[kCompressedTextMarkerSize + i] = uint8_t(c);
+    }
+    if (i == text.size()) {
+      out[0] = kCompressedTextMarker0;
+      out[1] = kCompressedTextMarker1;
+      return kCompressedTextMarkerSize + text.size();
+    }
   }
   for (size_t i = 0; i < text.size(); ++i) PutU16(out + 2 * i, uint16_t(text[i]));
   return 2 * text.size();

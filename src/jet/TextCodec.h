@@ -22,7 +22,9 @@ bool IsCompressibleText(std::u16string_view text);
 // The stored size of the text in a column with or without the compression flag.
 size_t EncodedTextSize(std::u16string_view text, bool compressionAllowed);
 
-// Writes the stored form; `out` must have room for EncodedTextSize bytes. Returns bytes written.
+// Writes the stored form; `out` must have room for EncodedTextSize bytes, or for
+// MaxEncodedTextSize(text) when the size is not known yet. Returns bytes written.
+inline size_t MaxEncodedTextSize(std::u16string_view text) { return 2 * text.size() + kCompressedTextMarkerSize; }
 size_t EncodeText(std::u16string_view text, bool compressionAllowed, uint8_t* out);
 
 // Reads a stored text value of either form. Never fails: a trailing odd byte of an uncompressed
