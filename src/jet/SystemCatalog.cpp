@@ -1,5 +1,8 @@
 #include "jet/SystemCatalog.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "jet/PageLayout.h"
 
 namespace ipmdb::jet::catalog {
@@ -116,12 +119,15 @@ TableDefinition MSysObjectsDefinition(const SystemPagePlan& plan) {
                    RealIndex({objects::kId}, MakeRowPointer(h, kIndexMapRows[1]), plan.indexRootPages[1],
                              kPrimaryIndexFlags)};
   t.logicalIndexes = {{u"Id", 1, 1, tdef::kIndexKindPrimaryKey}, {u"ParentIdName", 0, 0, tdef::kIndexKindNormal}};
-  // Long-value columns and their map rows, listed in descriptor (name) order.
-  t.longValueMaps = {{9, MakeRowPointer(h, 4), MakeRowPointer(h, 5)},   {8, MakeRowPointer(h, 2), MakeRowPointer(h, 3)},
-                     {13, MakeRowPointer(h, 8), MakeRowPointer(h, 9)},  {16, MakeRowPointer(h, 14), MakeRowPointer(h, 15)},
-                     {15, MakeRowPointer(h, 12), MakeRowPointer(h, 13)},
-                     {objects::kLvProp, MakeRowPointer(h, kLvPropOwnedMapRow), MakeRowPointer(h, kLvPropFreeMapRow)},
-                     {12, MakeRowPointer(h, 6), MakeRowPointer(h, 7)}};
+  // Long-value columns get map-row pairs in column-id order; the list itself is stored in
+  // descriptor (name) order.
+  const uint16_t longValueColumns[] = {8, 9, 12, 13, objects::kLvProp, 15, 16};
+  for (const auto& c : t.columns) {
+    const auto* found = std::find(std::begin(longValueColumns), std::end(longValueColumns), c.id);
+    if (found == std::end(longValueColumns)) continue;
+    const uint32_t row = kFirstLongValueMapRow + 2 * uint32_t(found - std::begin(longValueColumns));
+    t.longValueMaps.push_back({c.id, MakeRowPointer(h, row), MakeRowPointer(h, row + 1)});
+  }
   return t;
 }
 
@@ -136,16 +142,16 @@ TableDefinition MSysACEsDefinition(const SystemPagePlan& plan) {
 
 TableDefinition MSysQueriesDefinition(const SystemPagePlan& plan) {
   const uint32_t h = plan.mapHolderPage;
-  TableDefinition t = SystemTable(MSysQueriesColumns(), h, 21, 22);
+  TableDefinition t = SystemTable(MSysQueriesColumns(), h, kQueriesOwnedMapRow, kQueriesFreeMapRow);
   t.realIndexes = {RealIndex({0, 1, 2}, MakeRowPointer(h, kIndexMapRows[3]), plan.indexRootPages[3], kPrimaryIndexFlags)};
   t.logicalIndexes = {{u"ObjectIdAttribute", 0, 0, tdef::kIndexKindPrimaryKey}};
-  t.longValueMaps = {{5, MakeRowPointer(h, 23), MakeRowPointer(h, 24)}};
+  t.longValueMaps = {{5, MakeRowPointer(h, kQueriesExpressionMapRow), MakeRowPointer(h, kQueriesExpressionMapRow + 1)}};
   return t;
 }
 
 TableDefinition MSysRelationshipsDefinition(const SystemPagePlan& plan) {
   const uint32_t h = plan.mapHolderPage;
-  TableDefinition t = SystemTable(MSysRelationshipsColumns(), h, 26, 27);
+  TableDefinition t = SystemTable(MSysRelationshipsColumns(), h, kRelationshipsOwnedMapRow, kRelationshipsFreeMapRow);
   t.realIndexes = {
       RealIndex({0}, MakeRowPointer(h, kIndexMapRows[4]), plan.indexRootPages[4], kIgnoreNullsIndexFlags),
       RealIndex({4}, MakeRowPointer(h, kIndexMapRows[5]), plan.indexRootPages[5], kIgnoreNullsIndexFlags),

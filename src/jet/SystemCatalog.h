@@ -97,13 +97,17 @@ TableDefinition MSysACEsDefinition(const SystemPagePlan& plan);
 TableDefinition MSysQueriesDefinition(const SystemPagePlan& plan);
 TableDefinition MSysRelationshipsDefinition(const SystemPagePlan& plan);
 
-// Map rows on the holder page, by row index. Rows 0 and 1: MSysObjects' owned and free pages;
-// rows 10 and 11: the LVAL pages of MSysObjects.LvProp; 18 and 19: MSysACEs' pages; index maps
-// 16, 17 (MSysObjects), 20 (MSysACEs), 25 (MSysQueries), 28 to 30 (MSysRelationships).
+// Map rows on the holder page, by row index, in the order the Jet engine lays them out.
 inline constexpr uint32_t kSystemMapRows = 31;
 inline constexpr uint32_t kObjectsOwnedMapRow = 0, kObjectsFreeMapRow = 1;
 inline constexpr uint32_t kLvPropOwnedMapRow = 10, kLvPropFreeMapRow = 11;
 inline constexpr uint32_t kAcesOwnedMapRow = 18, kAcesFreeMapRow = 19;
+inline constexpr uint32_t kQueriesOwnedMapRow = 21, kQueriesFreeMapRow = 22;
+inline constexpr uint32_t kQueriesExpressionMapRow = 23;  // and 24: its LVAL pages
+inline constexpr uint32_t kRelationshipsOwnedMapRow = 26, kRelationshipsFreeMapRow = 27;
+// The owned/free LVAL maps of MSysObjects' long-value columns, by column id: pairs from row 2 on,
+// in column-id order (Database, Connect, RmtInfoLong, Lv, LvProp, LvModule, LvExtra).
+inline constexpr uint32_t kFirstLongValueMapRow = 2;
 inline constexpr std::array<uint32_t, 7> kIndexMapRows{16, 17, 20, 25, 28, 29, 30};
 
 }  // namespace ipmdb::jet::catalog
