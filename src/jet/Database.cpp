@@ -164,7 +164,7 @@ void Database::Execute(std::u16string_view sql) {
   const InsertStatement& statement = FParser.Parse(sql);
   Table& table = FindTable(statement.table);
   AssignValues(table, statement);
-  EncodeRow(table.layout, FValues, FRow);
+  const size_t rowLength = EncodeRowInto(table.layout, FValues, FRow);
 
   // Everything that can refuse the statement has run; from here on pages change.
   const bool ownTransaction = !InTransaction();
@@ -174,7 +174,7 @@ void Database::Execute(std::u16string_view sql) {
     FWritten.push_back(&table);
   }
   try {
-    table.writer.Append(FRow);
+    table.writer.Append({FRow.data(), rowLength});
   } catch (const std::exception& e) {
     if (ownTransaction) {
       Rollback();

@@ -15,12 +15,17 @@ namespace {
 
 }  // namespace
 
+void EncodeInlineLongValueDescriptor(uint32_t length, uint8_t* at) {
+  PutU32(at + longvalue::kLengthOffset, length | longvalue::kInline);
+  PutU32(at + longvalue::kRowPointerOffset, 0);
+  PutU32(at + longvalue::kChainStampOffset, 0);
+}
+
 void AppendInlineLongValue(std::span<const uint8_t> payload, std::vector<uint8_t>& out) {
-  ByteWriter w(out);
-  w.U32(uint32_t(payload.size()) | longvalue::kInline);
-  w.U32(0);
-  w.U32(0);
-  w.Bytes(payload);
+  const size_t at = out.size();
+  out.resize(at + longvalue::kDescriptorSize);
+  EncodeInlineLongValueDescriptor(uint32_t(payload.size()), out.data() + at);
+  out.insert(out.end(), payload.begin(), payload.end());
 }
 
 void AppendSingleRowLongValue(uint32_t length, uint32_t rowPointer, std::vector<uint8_t>& out) {

@@ -13,6 +13,8 @@ namespace ipmdb::jet {
 
 // Appends descriptor + payload for a value kept inside the row.
 void AppendInlineLongValue(std::span<const uint8_t> payload, std::vector<uint8_t>& out);
+// Writes, at `at`, the descriptor of an inline value of `length` bytes that follows it.
+void EncodeInlineLongValueDescriptor(uint32_t length, uint8_t* at);
 // Writes the descriptor of a value stored as one row of an LVAL page.
 void AppendSingleRowLongValue(uint32_t length, uint32_t rowPointer, std::vector<uint8_t>& out);
 

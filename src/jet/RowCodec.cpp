@@ -7,6 +7,7 @@
 #include "jet/Bytes.h"
 #include "jet/Error.h"
 #include "jet/LongValue.h"
+#include "jet/PageLayout.h"
 #include "jet/TextCodec.h"
 
 namespace ipmdb::jet {
@@ -109,13 +110,25 @@ RowLayout::RowLayout(const TableDefinition& table, std::string tableName)
   for (const auto& [index, slot] : variable) FVariable.push_back(slot);
 }
 
-void EncodeRow(const RowLayout& layout, std::span<const CellValue> values, std::vector<uint8_t>& out) {
+size_t EncodeRowInto(const RowLayout& layout, std::span<const CellValue> values, std::vector<uint8_t>& buffer) {
   if (values.size() < layout.ColumnCount())
     throw JetError(ErrorKind::Misuse, "表“" + layout.TableName() + "”的一行缺少列值。");
+  const auto& variable = layout.VariableSlots();
   const size_t maskSize = layout.NullMaskSize();
   const size_t fixedEnd = 2 + layout.FixedAreaSize();
-  out.assign(fixedEnd, 0);
-  PutU16(out.data(), layout.ColumnCount());
+
+  // The most the row can take, so that it is written through one pointer without regrowing.
+  size_t bound = fixedEnd + 2 * (variable.size() + 2) + maskSize + kMinRowSize;
+  for (const auto& slot : variable) {
+    const CellValue& v = values[slot.id];
+    if (v.kind == CellValue::Kind::Null) continue;
+    bound += v.kind == CellValue::Kind::Text ? longvalue::kDescriptorSize + MaxEncodedTextSize(v.text)
+                                             : longvalue::kDescriptorSize + v.binary.size();
+  }
+  if (buffer.size() < bound) buffer.resize(bound);
+  uint8_t* const row = buffer.data();
+  std::memset(row, 0, fixedEnd);
+  PutU16(row, layout.ColumnCount());
   uint8_t mask[(kMaxColumns + 7) / 8] = {};
 
   for (const auto& slot : layout.FixedSlots()) {
@@ -126,45 +139,56 @@ void EncodeRow(const RowLayout& layout, std::span<const CellValue> values, std::
     }
     if (v.kind == CellValue::Kind::Null) continue;
     SetMaskBit(mask, slot.id);
-    EncodeFixed(slot, v, out.data() + 2 + slot.fixedOffset);
+    EncodeFixed(slot, v, row + 2 + slot.fixedOffset);
   }
 
-  const auto& variable = layout.VariableSlots();
+  size_t at = fixedEnd;
   if (!variable.empty()) {
     uint16_t offsets[kMaxColumns];
     for (size_t i = 0; i < variable.size(); ++i) {
       const auto& slot = variable[i];
-      offsets[i] = uint16_t(std::min<size_t>(out.size(), 0xFFFF));
+      offsets[i] = uint16_t(std::min<size_t>(at, 0xFFFF));
       const CellValue& v = values[slot.id];
       if (v.kind == CellValue::Kind::Null) continue;
       SetMaskBit(mask, slot.id);
       if (v.longValueDescriptor) {
-        out.insert(out.end(), v.binary.begin(), v.binary.end());
+        std::memcpy(row + at, v.binary.data(), v.binary.size());
+        at += v.binary.size();
       } else if (slot.type == ColumnType::Text) {
-        const size_t at = out.size();
-        out.resize(at + MaxEncodedTextSize(v.text));
-        out.resize(at + EncodeText(v.text, slot.compress, out.data() + at));
-      } else if (slot.type == ColumnType::Memo) {
-        std::vector<uint8_t> payload(EncodedTextSize(v.text, slot.compress));
-        EncodeText(v.text, slot.compress, payload.data());
-        AppendInlineLongValue(payload, out);
-      } else if (slot.type == ColumnType::Ole) {
-        AppendInlineLongValue(v.binary, out);
+        at += EncodeText(v.text, slot.compress, row + at);
+      } else if (slot.type == ColumnType::Memo || slot.type == ColumnType::Ole) {
+        uint8_t* descriptor = row + at;
+        at += longvalue::kDescriptorSize;
+        size_t length = v.binary.size();
+        if (slot.type == ColumnType::Memo)
+          length = EncodeText(v.text, slot.compress, row + at);
+        else
+          std::memcpy(row + at, v.binary.data(), length);
+        EncodeInlineLongValueDescriptor(uint32_t(length), descriptor);
+        at += length;
       } else {
-        out.insert(out.end(), v.binary.begin(), v.binary.end());
+        std::memcpy(row + at, v.binary.data(), v.binary.size());
+        at += v.binary.size();
       }
-      if (out.size() > kMaxRowSize) RowTooLong(layout, out.size());
+      if (at > kMaxRowSize) RowTooLong(layout, at);
     }
-    const size_t end = out.size();
-    ByteWriter w(out);
-    w.U16(uint16_t(end));
-    for (size_t i = variable.size(); i-- > 0;) w.U16(offsets[i]);
-    w.U16(uint16_t(variable.size()));
-  } else if (out.size() + maskSize < kMinRowSize) {
-    out.resize(kMinRowSize - maskSize, 0);
+    PutU16(row + at, uint16_t(at));
+    at += 2;
+    for (size_t i = variable.size(); i-- > 0; at += 2) PutU16(row + at, offsets[i]);
+    PutU16(row + at, uint16_t(variable.size()));
+    at += 2;
+  } else if (at + maskSize < kMinRowSize) {
+    std::memset(row + at, 0, kMinRowSize - maskSize - at);
+    at = kMinRowSize - maskSize;
   }
-  out.insert(out.end(), mask, mask + maskSize);
-  if (out.size() > kMaxRowSize) RowTooLong(layout, out.size());
+  std::memcpy(row + at, mask, maskSize);
+  at += maskSize;
+  if (at > kMaxRowSize) RowTooLong(layout, at);
+  return at;
+}
+
+void EncodeRow(const RowLayout& layout, std::span<const CellValue> values, std::vector<uint8_t>& out) {
+  out.resize(EncodeRowInto(layout, values, out));
 }
 
 std::vector<StoredValue> DecodeRow(const RowLayout& layout, std::span<const uint8_t> row,

@@ -47,6 +47,9 @@ class RowLayout {
 // as False. Memo and OLE values are stored inline in the row. Throws ErrorKind::BadValue naming
 // the table when the row would exceed kMaxRowSize.
 void EncodeRow(const RowLayout& layout, std::span<const CellValue> values, std::vector<uint8_t>& out);
+// The same into a reused buffer, which only ever grows: returns the row's length, the row being
+// the buffer's first bytes. This is the form for the insert path.
+size_t EncodeRowInto(const RowLayout& layout, std::span<const CellValue> values, std::vector<uint8_t>& buffer);
 
 // A value read back from a row, owning its bytes.
 struct StoredValue {
