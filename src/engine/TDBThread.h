@@ -1,0 +1,142 @@
+// The conversion worker: one thread, the lines of one text database and one connection to the
+// output database. Construction loads the whole text database, resets the output database to the
+// empty template and opens it; the thread then turns every line into an insert statement and
+// executes the statements in batches of kBatchSize lines, one transaction per batch, reporting
+// each batch to its receiver (ProgressChannel.h).
+//
+// States (State()): 0 created, 1 running (also while paused), 2 finished (all lines done, no line
+// at all, or ended by a terminate request), -1 failed (a batch was refused, or any other failure
+// ended the run; ErrorText() says why). 2 and -1 are final; a worker never runs twice.
+//
+// Progress: after each committed batch kMsgBatchCommitted, after a refused one kMsgBatchFailed,
+// both with the batch's last line number (1-based) and the line count. A refused batch is rolled
+// back, reported, and ends the run: no later batch runs, and the batches before it stay committed.
+//
+// Threads: the owner's thread constructs the worker, calls every public member except
+// ExecuteBatch, dispatches the progress messages and destroys the worker. Suspend, Resume and
+// Terminate only set flags: the owner never waits on anything the worker holds. A paused worker
+// stops at its next pause point (before each line, each statement of a batch, the commit, and each
+// progress message), makes no progress and hands over no message until resumed, and then
+// continues where it stopped. A message handed over before the pause may still be dispatched.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "engine/LineList.h"
+#include "engine/ProgressChannel.h"
+
+namespace ipmdb::database {
+class Connection;
+}
+
+namespace ipmdb::engine {
+
+class TDBThread {
+ public:
+  // Lines per batch and transaction.
+  static constexpr size_t kBatchSize = 1000;
+  // Statement slots, filled from the first; a slot that holds only bytes of 32 or less is skipped.
+  using Batch = std::array<std::string, kBatchSize>;
+  // ExecuteBatch's failed slot when no statement was at fault (the open, begin or commit failed).
+  static constexpr size_t kNoSlot = kBatchSize;
+
+  // In this order: state 0; loads the text database (EngineError CannotOpenFile: Cannot open file
+  // "<path>". <system error text>; the output database is then not touched); makes sure the output
+  // database's folder exists, creating missing parents (the outcome is not checked: a failure
+  // shows as the template write failure); creates the connection with its login prompt off;
+  // OpenOutputDatabase; and last starts the thread, which waits before its run until Resume() when
+  // createSuspended is true.
+  //
+  // outputPath: where the output database goes; without one, database::OutputDatabasePath() (the
+  // executable's folder). The receiver may be null (no progress is reported); otherwise it must
+  // outlive the worker. A failed construction releases what it made and starts no thread.
+  TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
+            std::optional<std::string> outputPath = std::nullopt);
+
+  // Destroy: when the thread still runs, requests termination, resumes a paused worker and waits
+  // for the thread's end without a time limit, dispatching progress messages meanwhile so that a
+  // worker blocked in a delivery reaches its next check; then closes the connection and releases
+  // the lines. Never throws.
+  ~TDBThread();
+  TDBThread(const TDBThread&) = delete;
+  TDBThread& operator=(const TDBThread&) = delete;
+
+  int32_t State() const { return FState.load(); }
+
+  void Suspend();
+  void Resume();
+  bool Suspended() const { return FSuspended.load(); }
+
+  // Takes effect at the next line: that line and all later ones are neither parsed nor executed,
+  // the batch being filled is discarded, and the state ends at 2. A worker terminated before its
+  // thread began its run does not run at all and stays in state 0.
+  void Terminate() { FTerminated.store(true); }
+  bool Terminated() const { return FTerminated.load(); }
+
+  // Waits at most `timeout` for the thread's end, dispatching nothing. Returns whether it ended.
+  bool WaitFor(std::chrono::milliseconds timeout);
+  bool Finished() const { return FEnded.load(); }
+
+  // Why the run failed, in Chinese; empty unless State() is -1.
+  std::string ErrorText() const;
+  size_t LineCount() const { return FLines.Count(); }
+  const std::string& OutputPath() const { return FOutputPath; }
+
+  // Owner's thread: handles the waiting progress message, if any. Returns whether it did.
+  bool DispatchProgress() { return FChannel.Dispatch(); }
+  // Owner's thread: waits at most `timeout` for a message and handles it; returns early, false,
+  // once the worker has ended. Returns whether a message was handled.
+  bool WaitAndDispatchProgress(std::chrono::milliseconds timeout) { return FChannel.WaitAndDispatch(timeout); }
+
+  // Executes the batch's statements in one transaction on the worker's connection, opening the
+  // connection first if it is closed: each non-blank slot in order, decoded from GBK to UTF-16.
+  // Returns 0 when committed. On any failure the transaction is rolled back and the same failure
+  // passed on (the rollback's own failure in its place); *failedSlot, when given, then holds the
+  // index of the refused statement, or kNoSlot. Runs on the worker's thread; another thread may
+  // call it only while the worker's run has not begun (a worker created suspended).
+  int32_t ExecuteBatch(const Batch& batch, size_t* failedSlot = nullptr);
+
+ private:
+  void Run();
+  void Execute();
+  void ConvertLines();
+  void OpenOutputDatabase(const std::string& path);
+  void ExecuteAndReport(size_t lastLine, size_t count);
+  void Deliver(int message, size_t lastLine);
+  void PausePoint();
+  void MarkEnded();
+
+  std::unique_ptr<database::Connection> FConnection;
+  LineList FLines;
+  std::atomic<int32_t> FState{0};
+
+  std::string FOutputPath;
+  ProgressChannel FChannel;
+  std::atomic<bool> FTerminated{false};
+  std::atomic<bool> FSuspended{false};
+  std::string FErrorText;  // written by the worker before it stores state -1
+
+  // The pause gate and the end of the run. The worker holds FGateMutex only inside its waits.
+  std::mutex FGateMutex;
+  std::condition_variable FGateChanged;
+  std::atomic<bool> FEnded{false};
+
+  // The run's working data, reused for every batch so that the run allocates nothing per line
+  // once the buffers have grown.
+  Batch FBatch;
+  std::u16string FStatement16;
+
+  std::thread FThread;
+};
+
+}  // namespace ipmdb::engine
