@@ -1,6 +1,8 @@
 // Parsing the command line of ipmdb-convert, and its usage text.
 #include "cli/Arguments.h"
 
+#include <optional>
+
 #include "cli/CliError.h"
 
 namespace ipmdb::cli {
@@ -9,43 +11,117 @@ namespace {
 [[noreturn]] void ThrowUsage(const std::string& message) { throw CliError(CliErrorKind::Usage, message); }
 
 constexpr std::string_view kHelpText =
-    "用法：ipmdb-convert --sql 输入文件\n"
+    "用法：ipmdb-convert 输入文件 [-o 输出文件] [--quiet]\n"
+    "      ipmdb-convert --sql 输入文件\n"
+    "      ipmdb-convert --recover 数据库文件\n"
     "      ipmdb-convert --help | --version\n"
     "\n"
-    "读入文本IP数据库（GBK编码，每行一个地址段：起始地址、结束地址、国家、地区），\n"
-    "为每一行生成写入表 IP 的插入语句。\n"
+    "把文本IP数据库（GBK编码，每行一个地址段：起始地址、结束地址、国家、地区）\n"
+    "转换为 Access 数据库（Jet 4.0 格式），每行写入表 IP 的一条记录，\n"
+    "每 1000 行为一个事务。\n"
     "\n"
-    "  --sql 输入文件  按文件中的行序，每行打印一条插入语句到标准输出，编码为 UTF-8；\n"
-    "                  不是GBK字符的字节输出为 U+FFFD，转换不会因此中止。\n"
-    "  --help, -h      显示本帮助后退出。\n"
-    "  --version       显示程序名和版本后退出。\n"
+    "  -o, --output 输出文件  输出数据库的路径，默认为当前目录下的“MorvaneIP数据库.MDB”；\n"
+    "                         转换开始时该文件被重置为空的模板数据库。\n"
+    "  -q, --quiet            不显示进度和结果，只报告错误。\n"
+    "  --sql 输入文件         不转换，按行序把每行的插入语句以 UTF-8 打印到标准输出；\n"
+    "                         不是GBK字符的字节输出为 U+FFFD。\n"
+    "  --recover 数据库文件   打开并关闭数据库：中断的提交被回滚，文件回到最后一次提交。\n"
+    "  --help, -h             显示本帮助后退出。\n"
+    "  --version              显示程序名和版本后退出。\n"
     "\n"
-    "出错时在标准错误上说明原因，退出码为 2。\n";
+    "进度显示在标准错误上（终端上为进度条，否则每个事务一行）。按 Ctrl-C 在下一行处停止，\n"
+    "已提交的记录保留在输出文件中。\n"
+    "\n"
+    "退出码：0 成功；1 数据库拒绝了一批记录（已提交的批次保留）；\n"
+    "        2 参数错误、无法读取输入或无法写入输出；130 被中断。\n";
+
+// The options that choose a mode other than conversion, each with the file it takes.
+struct ModeOption {
+  std::string_view FName;
+  Command FCommand;
+  const char* FMissing;
+};
+
+constexpr ModeOption kModeOptions[] = {
+    {"--sql", Command::PrintStatements, "选项 --sql 缺少输入文件。"},
+    {"--recover", Command::Recover, "选项 --recover 缺少数据库文件。"},
+};
+
+const ModeOption* FindModeOption(std::string_view arg) {
+  for (const ModeOption& option : kModeOptions)
+    if (option.FName == arg) return &option;
+  return nullptr;
+}
+
+class Parser {
+ public:
+  explicit Parser(std::span<const std::string_view> args) : FArgs(args) {}
+
+  Arguments Parse() {
+    if (FArgs.empty()) ThrowUsage("缺少参数：请指定要转换的文本IP数据库。");
+    bool filesOnly = false;
+    for (FIndex = 0; FIndex < FArgs.size(); ++FIndex) {
+      const std::string_view arg = FArgs[FIndex];
+      if (filesOnly || arg.size() < 2 || arg[0] != '-') {
+        AddFile(arg);
+      } else if (arg == "--help" || arg == "-h") {
+        return Arguments{Command::Help, {}, {}, false};
+      } else if (arg == "--version") {
+        return Arguments{Command::Version, {}, {}, false};
+      } else if (arg == "--") {
+        filesOnly = true;
+      } else if (arg == "-o" || arg == "--output") {
+        if (FOutput) ThrowUsage("只能指定一个输出文件：" + std::string(Value("选项 -o 缺少输出文件。")));
+        FOutput = std::string(Value("选项 -o 缺少输出文件。"));
+      } else if (arg == "-q" || arg == "--quiet") {
+        FQuiet = true;
+      } else if (const ModeOption* option = FindModeOption(arg)) {
+        SetMode(*option, Value(option->FMissing));
+      } else {
+        ThrowUsage("未知选项：" + std::string(arg));
+      }
+    }
+    return Finish();
+  }
+
+ private:
+  // The value of the option at FIndex; moves past it.
+  std::string_view Value(const char* missing) {
+    if (FIndex + 1 == FArgs.size()) ThrowUsage(missing);
+    return FArgs[++FIndex];
+  }
+
+  void AddFile(std::string_view file) {
+    if (FInput) ThrowUsage("只能指定一个输入文件：" + std::string(file));
+    FInput = std::string(file);
+  }
+
+  void SetMode(const ModeOption& option, std::string_view file) {
+    if (FMode && FMode->FCommand != option.FCommand)
+      ThrowUsage("选项 " + std::string(FMode->FName) + " 与 " + std::string(option.FName) + " 不能同时使用。");
+    FMode = &option;
+    AddFile(file);
+  }
+
+  Arguments Finish() {
+    if (!FInput) ThrowUsage("缺少参数：请指定要转换的文本IP数据库。");
+    Arguments result{FMode ? FMode->FCommand : Command::Convert, *FInput, FOutput.value_or(""), FQuiet};
+    if (FMode && FOutput) ThrowUsage("选项 -o 只用于转换，不能与 " + std::string(FMode->FName) + " 同时使用。");
+    if (FMode && FQuiet) ThrowUsage("选项 --quiet 只用于转换，不能与 " + std::string(FMode->FName) + " 同时使用。");
+    return result;
+  }
+
+  std::span<const std::string_view> FArgs;
+  size_t FIndex = 0;
+  const ModeOption* FMode = nullptr;
+  std::optional<std::string> FInput;
+  std::optional<std::string> FOutput;
+  bool FQuiet = false;
+};
 
 }  // namespace
 
-Arguments ParseArguments(std::span<const std::string_view> args) {
-  if (args.empty()) ThrowUsage("缺少参数：请用 --sql 指定输入文件。");
-  Arguments result;
-  bool haveInput = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (arg == "--help" || arg == "-h") return Arguments{Command::Help, {}};
-    if (arg == "--version") return Arguments{Command::Version, {}};
-    if (arg == "--sql") {
-      if (i + 1 == args.size()) ThrowUsage("选项 --sql 缺少输入文件。");
-      if (haveInput) ThrowUsage("只能指定一个输入文件：" + std::string(args[i + 1]));
-      result.FCommand = Command::PrintStatements;
-      result.FInput = args[++i];
-      haveInput = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      ThrowUsage("未知选项：" + std::string(arg));
-    } else {
-      ThrowUsage("多余的参数：" + std::string(arg) + "（这一版本只能用 --sql 打印插入语句）");
-    }
-  }
-  return result;
-}
+Arguments ParseArguments(std::span<const std::string_view> args) { return Parser(args).Parse(); }
 
 std::string_view HelpText() { return kHelpText; }
 

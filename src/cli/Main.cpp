@@ -1,5 +1,8 @@
 // ipmdb-convert: the command-line converter. Parses its arguments, runs the chosen mode and
-// turns every failure into one Chinese line on standard error and exit code 2.
+// turns every failure that ends the program before a conversion ran into one Chinese line on
+// standard error and exit code 2.
+#include <signal.h>
+
 #include <cstdio>
 #include <new>
 #include <string>
@@ -7,6 +10,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/CliError.h"
+#include "cli/Conversion.h"
 #include "cli/StatementPrinter.h"
 #include "engine/LineList.h"
 #include "ipmdb/Version.h"
@@ -14,22 +18,25 @@
 namespace {
 
 constexpr const char* kProgramName = "ipmdb-convert";
-constexpr int kExitFailure = 2;
 
 int Run(const ipmdb::cli::Arguments& arguments) {
   using ipmdb::cli::Command;
   switch (arguments.FCommand) {
     case Command::Help:
       std::fwrite(ipmdb::cli::HelpText().data(), 1, ipmdb::cli::HelpText().size(), stdout);
-      return 0;
+      return ipmdb::cli::kExitSuccess;
     case Command::Version:
       std::printf("%s %s\n", kProgramName, ipmdb::kVersion);
-      return 0;
+      return ipmdb::cli::kExitSuccess;
+    case Command::Convert:
+      return ipmdb::cli::RunConversion(arguments);
     case Command::PrintStatements:
       ipmdb::cli::PrintStatements(ipmdb::engine::LineList::LoadFile(arguments.FInput), stdout);
-      return 0;
+      return ipmdb::cli::kExitSuccess;
+    case Command::Recover:
+      return ipmdb::cli::RunRecovery(arguments.FInput);
   }
-  return kExitFailure;
+  return ipmdb::cli::kExitFailure;
 }
 
 void ReportError(const std::string& message) { std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str()); }
@@ -37,6 +44,9 @@ void ReportError(const std::string& message) { std::fprintf(stderr, "%s: %s\n", 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit then makes the write fail with EFBIG, which the engine reports, instead of
+  // killing the process in the middle of a commit.
+  ::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   try {
     return Run(ipmdb::cli::ParseArguments(args));
@@ -50,5 +60,5 @@ int main(int argc, char** argv) {
   } catch (const std::exception& error) {
     ReportError(error.what());
   }
-  return kExitFailure;
+  return ipmdb::cli::kExitFailure;
 }

@@ -127,7 +127,7 @@ TEST_F(ConvertProgram, HelpAndVersionPrintAndSucceed) {
   EXPECT_EQ(version.FOut, std::string("ipmdb-convert ") + ipmdb::kVersion + "\n");
   const Outcome help = Run({"--help"});
   EXPECT_EQ(help.FExitCode, 0);
-  EXPECT_NE(help.FOut.find("用法：ipmdb-convert --sql 输入文件"), std::string::npos);
+  EXPECT_NE(help.FOut.find("用法：ipmdb-convert 输入文件 [-o 输出文件] [--quiet]"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,209 @@
+// The conversion worker: construction and deployment of the output database, the thread's run,
+// the batch executor, pausing and the release.
+#include "engine/TDBThread.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "database/Connection.h"
+#include "database/OutputDatabase.h"
+#include "database/Resources.h"
+#include "engine/EngineError.h"
+#include "engine/Gbk.h"
+#include "engine/InsertStatement.h"
+#include "engine/ParseLine.h"
+
+namespace ipmdb::engine {
+namespace {
+
+// How long one round of the release's wait lasts; the channel's close ends it early, so this
+// only bounds the wait should a wake-up be missed.
+constexpr std::chrono::milliseconds kReleaseWaitRound{100};
+
+// A slot holding nothing above byte value 32 carries no statement.
+bool IsBlank(const std::string& statement) {
+  for (const char c : statement)
+    if (static_cast<unsigned char>(c) > 32) return false;
+  return true;
+}
+
+// The folder that must exist before the template is written there.
+std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
+
+// Creates the folder with its missing parents. The outcome is deliberately not looked at: a folder
+// that cannot be made shows up as the template write failure, which names the path.
+void MakeFolderIfMissing(const std::string& folder) {
+  if (folder.empty()) return;
+  std::error_code ignored;
+  if (!std::filesystem::is_directory(folder, ignored)) std::filesystem::create_directories(folder, ignored);
+}
+
+std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedSlot, const char* reason) {
+  const std::string where =
+      failedSlot == TDBThread::kNoSlot
+          ? "第 " + std::to_string(firstLine) + " 至 " + std::to_string(lastLine) + " 行的记录"
+          : "第 " + std::to_string(firstLine + failedSlot) + " 行的记录";
+  return where + "未能写入数据库：" + reason;
+}
+
+}  // namespace
+
+TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
+                     std::optional<std::string> outputPath)
+    : FChannel(receiver) {
+  FState.store(0);
+  FLines = LineList::LoadFile(textDatabasePath);
+  const bool defaultPath = !outputPath.has_value();
+  FOutputPath = defaultPath ? database::OutputDatabasePath() : std::move(*outputPath);
+  MakeFolderIfMissing(defaultPath ? database::ExecutableFolder() : FolderOf(FOutputPath));
+  FConnection = std::make_unique<database::Connection>();
+  FConnection->SetLoginPrompt(false);
+  OpenOutputDatabase(FOutputPath);
+  FSuspended.store(createSuspended);
+  FThread = std::thread(&TDBThread::Run, this);
+}
+
+TDBThread::~TDBThread() {
+  if (FThread.joinable()) {
+    Terminate();
+    Resume();
+    // A worker blocked in a delivery needs this thread to handle it before it can see the
+    // terminate request; a handler's failure must not escape a destructor.
+    while (!FChannel.Closed()) {
+      try {
+        FChannel.WaitAndDispatch(kReleaseWaitRound);
+      } catch (...) {
+      }
+    }
+    FThread.join();
+  }
+  FConnection.reset();
+}
+
+void TDBThread::OpenOutputDatabase(const std::string& path) {
+  if (!database::ExtractResourceToFile(database::kTemplateResourceType, database::kTemplateResourceName, path))
+    throw EngineError(EngineErrorKind::TemplateNotWritten, "[" + path + "]资源文件释放失败。");
+  FConnection->SetConnectionString(database::FormatConnectionString(path));
+  try {
+    FConnection->Open();
+  } catch (const std::exception& e) {
+    throw EngineError(EngineErrorKind::ConnectionFailed, std::string("数据库连接错误 - ") + e.what());
+  }
+}
+
+void TDBThread::Suspend() { FSuspended.store(true); }
+
+void TDBThread::Resume() {
+  FSuspended.store(false);
+  // Taking the gate's lock once orders the store before a worker's check-and-wait, so that the
+  // notification cannot fall between the two.
+  { std::lock_guard lock(FGateMutex); }
+  FGateChanged.notify_all();
+}
+
+bool TDBThread::WaitFor(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(FGateMutex);
+  return FGateChanged.wait_for(lock, timeout, [this] { return FEnded.load(); });
+}
+
+std::string TDBThread::ErrorText() const {
+  // The text is complete before state -1 is stored, and never changes afterwards.
+  return FState.load() == -1 ? FErrorText : std::string();
+}
+
+void TDBThread::PausePoint() {
+  if (!FSuspended.load()) return;
+  std::unique_lock lock(FGateMutex);
+  FGateChanged.wait(lock, [this] { return !FSuspended.load(); });
+}
+
+void TDBThread::Run() {
+  PausePoint();
+  if (!Terminated()) Execute();
+  MarkEnded();
+}
+
+void TDBThread::MarkEnded() {
+  {
+    std::lock_guard lock(FGateMutex);
+    FEnded.store(true);
+  }
+  FGateChanged.notify_all();
+  FChannel.Close();
+}
+
+void TDBThread::Execute() {
+  FState.store(1);
+  try {
+    ConvertLines();
+    FState.store(2);
+  } catch (const std::exception& e) {
+    FErrorText = e.what();
+    FState.store(-1);
+  } catch (...) {
+    FErrorText = "转换因未知的错误而中止。";
+    FState.store(-1);
+  }
+}
+
+void TDBThread::ConvertLines() {
+  for (std::string& slot : FBatch) slot.clear();
+  const size_t count = FLines.Count();
+  size_t filled = 0;
+  for (size_t i = 0; i < count; ++i) {
+    PausePoint();
+    if (Terminated()) return;
+    std::string& slot = FBatch[filled++];
+    slot.clear();
+    BuildInsertStatement(ParseLine(FLines[i]), slot);
+    if (filled == kBatchSize || i + 1 == count) {
+      ExecuteAndReport(i + 1, filled);
+      for (size_t s = 0; s < filled; ++s) FBatch[s].clear();
+      filled = 0;
+    }
+  }
+}
+
+// A refused batch is reported like a committed one, with the failure notice, and then ends the
+// run through the exception, whose text names the line at fault.
+void TDBThread::ExecuteAndReport(size_t lastLine, size_t count) {
+  size_t failedSlot = kNoSlot;
+  try {
+    ExecuteBatch(FBatch, &failedSlot);
+  } catch (const std::exception& e) {
+    const std::string text = RefusedBatchText(lastLine - count + 1, lastLine, failedSlot, e.what());
+    Deliver(kMsgBatchFailed, lastLine);
+    throw EngineError(EngineErrorKind::BatchRefused, text);
+  }
+  Deliver(kMsgBatchCommitted, lastLine);
+}
+
+void TDBThread::Deliver(int message, size_t lastLine) {
+  PausePoint();
+  FChannel.Send({message, int32_t(lastLine), int32_t(FLines.Count())});
+}
+
+int32_t TDBThread::ExecuteBatch(const Batch& batch, size_t* failedSlot) {
+  if (failedSlot) *failedSlot = kNoSlot;
+  if (!FConnection->IsOpen()) FConnection->Open();
+  FConnection->BeginTrans();
+  size_t slot = 0;
+  try {
+    for (; slot < batch.size(); ++slot) {
+      if (IsBlank(batch[slot])) continue;
+      FStatement16.clear();
+      GbkToUtf16(batch[slot], FStatement16);
+      FConnection->Execute(FStatement16, database::adCmdText);
+    }
+    FConnection->CommitTrans();
+  } catch (...) {
+    if (failedSlot) *failedSlot = slot;
+    // A failed commit has already put the file back to the last commit and closed the
+    // transaction; there is nothing left to roll back then.
+    if (FConnection->InTransaction()) FConnection->RollbackTrans();
+    throw;
+  }
+  return 0;
+}
+
+}  // namespace ipmdb::engine

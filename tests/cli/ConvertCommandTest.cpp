@@ -1,0 +1,234 @@
+// Runs the built ipmdb-convert as a converter on text databases the tests write: its output
+// database, what it prints, its exit codes, stop signals and a file-size limit.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "../support/TempDir.h"
+#include "jet/DatabaseReader.h"
+#include "jet/PageSource.h"
+
+namespace ipmdb::cli {
+namespace {
+
+struct Outcome {
+  int FExitCode = -1;
+  std::string FOut;
+  std::string FErr;
+};
+
+struct Options {
+  std::string FDirectory;               // the child's working directory, when not empty
+  std::optional<rlim_t> FFileSizeLimit;  // RLIMIT_FSIZE in bytes
+};
+
+std::string Line(size_t i, bool tooLong = false) {
+  // A start address of 17 characters does not fit column startip.
+  const std::string start = tooLong ? "10.0.0.1234567890" : "10." + std::to_string(i / 65536 % 256) + "." +
+                                                                std::to_string(i / 256 % 256) + "." +
+                                                                std::to_string(i % 256);
+  return start + " 10.255.255.255 \xD6\xD0\xB9\xFA area" + std::to_string(i) + "\r\n";
+}
+
+std::string TextDatabase(size_t n, std::optional<size_t> tooLongLine = std::nullopt) {
+  std::string text;
+  for (size_t i = 0; i < n; ++i) text += Line(i, tooLongLine && *tooLongLine == i + 1);
+  return text;
+}
+
+// The text with the figure of every "用时 <seconds> 秒" taken out, as no test may depend on time.
+std::string WithoutSeconds(std::string text) {
+  const std::string mark = "用时 ";
+  for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + mark.size())) {
+    const size_t from = at + mark.size();
+    const size_t to = text.find_first_not_of("0123456789.", from);
+    text.erase(from, (to == std::string::npos ? text.size() : to) - from);
+  }
+  return text;
+}
+
+// The decimal number that follows the first `prefix` in text, and where it ends.
+std::optional<std::pair<size_t, size_t>> NumberAfter(const std::string& text, const std::string& prefix, size_t from = 0) {
+  const size_t at = text.find(prefix, from);
+  if (at == std::string::npos) return std::nullopt;
+  const size_t start = at + prefix.size();
+  const size_t end = text.find_first_not_of("0123456789", start);
+  if (end == start) return std::nullopt;
+  return std::pair(std::stoul(text.substr(start, end - start)), end == std::string::npos ? text.size() : end);
+}
+
+size_t RowCount(const std::string& path) {
+  jet::MappedFilePageSource source(path);
+  jet::DatabaseReader reader(source, path);
+  return reader.ReadRows(reader.FindTable(u"IP")->DefinitionPage()).size();
+}
+
+class ConvertCommand : public testing::Test {
+ protected:
+  // Starts the program with standard output into a file and standard error into a pipe, whose
+  // reading end is returned in errors.
+  pid_t Spawn(std::vector<std::string> args, const Options& options, int& errors) {
+    args.insert(args.begin(), IPMDB_CONVERT_PROGRAM);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const std::string out = (FDir.Path() / "stdout").string();
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(fds[1], STDERR_FILENO);
+      close(fds[0]);
+      close(fds[1]);
+      const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      dup2(outFd, STDOUT_FILENO);
+      if (!options.FDirectory.empty() && chdir(options.FDirectory.c_str()) != 0) _exit(120);
+      if (options.FFileSizeLimit) {
+        const rlimit limit{*options.FFileSizeLimit, *options.FFileSizeLimit};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(121);
+      }
+      execv(argv[0], argv.data());
+      _exit(122);
+    }
+    close(fds[1]);
+    errors = fds[0];
+    return pid;
+  }
+
+  Outcome Finish(pid_t pid, int errors, std::string errorsSoFar = {}) {
+    Outcome outcome;
+    outcome.FErr = std::move(errorsSoFar);
+    char buffer[4096];
+    for (ssize_t n; (n = read(errors, buffer, sizeof buffer)) > 0;) outcome.FErr.append(buffer, size_t(n));
+    close(errors);
+    int status = 0;
+    if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) outcome.FExitCode = WEXITSTATUS(status);
+    outcome.FOut = FDir.Read("stdout");
+    return outcome;
+  }
+
+  Outcome Run(std::vector<std::string> args, const Options& options = {}) {
+    int errors = -1;
+    const pid_t pid = Spawn(std::move(args), options, errors);
+    return Finish(pid, errors);
+  }
+
+  std::string Output() const { return (FDir.Path() / "out.mdb").string(); }
+
+  testing_support::TempDir FDir;
+};
+
+TEST_F(ConvertCommand, ConversionWritesEveryLineReportsEachBatchAndSummarises) {
+  const Outcome outcome = Run({FDir.Write("in.txt", TextDatabase(2500)), "-o", Output()});
+  EXPECT_EQ(outcome.FExitCode, 0) << outcome.FErr;
+  EXPECT_EQ(WithoutSeconds(outcome.FOut), "已转换 2500 条记录到 " + Output() + "，用时  秒。\n");
+  EXPECT_EQ(WithoutSeconds(outcome.FErr),
+            "已提交 1000/2500 行，用时  秒\n"
+            "已提交 2000/2500 行，用时  秒\n"
+            "已提交 2500/2500 行，用时  秒\n");
+  EXPECT_EQ(RowCount(Output()), 2500u);
+}
+
+TEST_F(ConvertCommand, DefaultOutputIsTheFixedNameInTheWorkingDirectory) {
+  FDir.Write("MorvaneIP数据库.MDB", "an earlier file of that name");
+  FDir.Write("in.txt", TextDatabase(3));
+  const Outcome outcome = Run({"in.txt", "--quiet"}, {FDir.Path().string(), std::nullopt});
+  EXPECT_EQ(outcome.FExitCode, 0) << outcome.FErr;
+  EXPECT_EQ(outcome.FOut, "");
+  EXPECT_EQ(outcome.FErr, "");
+  EXPECT_EQ(RowCount((FDir.Path() / "MorvaneIP数据库.MDB").string()), 3u);
+}
+
+TEST_F(ConvertCommand, RefusedBatchExitsWithOneAndKeepsTheBatchesBeforeIt) {
+  const Outcome outcome = Run({FDir.Write("in.txt", TextDatabase(3000, 1500)), "-o", Output()});
+  EXPECT_EQ(outcome.FExitCode, 1);
+  EXPECT_EQ(outcome.FOut, "");
+  EXPECT_NE(outcome.FErr.find("已提交 1000/3000 行"), std::string::npos) << outcome.FErr;
+  EXPECT_NE(outcome.FErr.find("截至第 2000 行的一批记录写入失败（共 3000 行）\n"), std::string::npos) << outcome.FErr;
+  EXPECT_NE(outcome.FErr.find("ipmdb-convert: 第 1500 行的记录未能写入数据库：值过长"), std::string::npos)
+      << outcome.FErr;
+  EXPECT_NE(outcome.FErr.find("ipmdb-convert: 已提交的前 1000 行保留在 " + Output() + " 中。\n"), std::string::npos)
+      << outcome.FErr;
+  EXPECT_EQ(outcome.FErr.find("2000/3000"), std::string::npos) << outcome.FErr;
+  EXPECT_EQ(RowCount(Output()), 1000u);
+}
+
+TEST_F(ConvertCommand, FailuresBeforeTheRunExitWithTwoAndSayWhy) {
+  const std::string input = FDir.Write("in.txt", TextDatabase(3));
+  const std::string notAFolder = FDir.Write("plain.txt", "x");
+  const std::string missing = (FDir.Path() / "missing.txt").string();
+  const struct {
+    std::vector<std::string> FArgs;
+    std::string FMessage;
+  } cases[] = {
+      {{missing, "-o", Output()}, "ipmdb-convert: Cannot open file \"" + missing + "\". No such file or directory\n"},
+      {{input, "-o", notAFolder + "/out.mdb"}, "ipmdb-convert: [" + notAFolder + "/out.mdb]资源文件释放失败。\n"},
+      {{input, "-o", FDir.Path().string()}, "ipmdb-convert: [" + FDir.Path().string() + "]资源文件释放失败。\n"},
+      {{input, "-o"}, "ipmdb-convert: 选项 -o 缺少输出文件。\n用 ipmdb-convert --help 查看用法。\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.FArgs));
+    const Outcome outcome = Run(c.FArgs);
+    EXPECT_EQ(outcome.FExitCode, 2);
+    EXPECT_EQ(outcome.FOut, "");
+    EXPECT_EQ(outcome.FErr, c.FMessage);
+  }
+}
+
+TEST_F(ConvertCommand, StopSignalEndsTheRunAtTheNextLineAndKeepsWhatWasCommitted) {
+  const std::string input = FDir.Write("in.txt", TextDatabase(200000));
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    int errors = -1;
+    const pid_t pid = Spawn({input, "-o", Output()}, {}, errors);
+    std::string firstLine;
+    char c = 0;
+    while (read(errors, &c, 1) == 1 && c != '\n') firstLine += c;
+    ASSERT_EQ(firstLine.rfind("已提交 1000/200000 行", 0), 0u) << firstLine;
+    kill(pid, signal);
+    const Outcome outcome = Finish(pid, errors, firstLine + "\n");
+    EXPECT_EQ(outcome.FExitCode, 130) << outcome.FErr;
+    EXPECT_EQ(outcome.FOut, "");
+    const std::string prefix = "ipmdb-convert: 转换被中断，已提交的前 ";
+    const auto committedAt = NumberAfter(outcome.FErr, prefix);
+    ASSERT_TRUE(committedAt.has_value()) << outcome.FErr;
+    const auto [committed, end] = *committedAt;
+    EXPECT_EQ(outcome.FErr.substr(end), " 行保留在 " + Output() + " 中。\n");
+    EXPECT_EQ(committed % 1000, 0u);
+    EXPECT_LT(committed, 200000u);
+    EXPECT_EQ(RowCount(Output()), committed);
+  }
+}
+
+TEST_F(ConvertCommand, FileSizeLimitFailsTheBatchAndRecoveryKeepsTheCommittedOnes) {
+  // About 12 batches fit below the limit; the template alone is 143,360 bytes.
+  const Outcome outcome =
+      Run({FDir.Write("in.txt", TextDatabase(30000)), "-o", Output()}, {"", rlim_t(1) << 20});
+  EXPECT_EQ(outcome.FExitCode, 1) << outcome.FErr;
+  const auto first = NumberAfter(outcome.FErr, "ipmdb-convert: 第 ");
+  ASSERT_TRUE(first.has_value()) << outcome.FErr;
+  const auto last = NumberAfter(outcome.FErr, " 至 ", first->second);
+  ASSERT_TRUE(last.has_value()) << outcome.FErr;
+  const size_t firstRefused = first->first;
+  EXPECT_EQ(last->first, firstRefused + 999);
+  const std::string reason = outcome.FErr.substr(last->second);
+  EXPECT_EQ(reason.rfind(" 行的记录未能写入数据库：", 0), 0u) << reason;
+  EXPECT_NE(reason.find("File too large"), std::string::npos) << reason;
+
+  const Outcome recovered = Run({"--recover", Output()});
+  EXPECT_EQ(recovered.FExitCode, 0) << recovered.FErr;
+  EXPECT_EQ(recovered.FOut, "已打开并关闭 " + Output() + "：文件处于最后一次提交后的状态。\n");
+  EXPECT_EQ(RowCount(Output()), firstRefused - 1);
+  EXPECT_GT(firstRefused, 1u);
+}
+
+}  // namespace
+}  // namespace ipmdb::cli

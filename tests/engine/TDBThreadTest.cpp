@@ -1,0 +1,404 @@
+// The conversion worker on real files: batches and their messages, terminate, pause and release,
+// a refused batch, and the failures of construction. The output is read back with the project's
+// own reader.
+#include "engine/TDBThread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "../support/TempDir.h"
+#include "database/Connection.h"
+#include "database/Resources.h"
+#include "engine/EngineError.h"
+#include "jet/DatabaseReader.h"
+#include "jet/PageSource.h"
+
+namespace ipmdb::engine {
+namespace {
+
+using std::chrono::milliseconds;
+using Message = std::tuple<int, int32_t, int32_t>;
+using Rows = std::vector<std::vector<jet::StoredValue>>;
+
+constexpr int kCommitted = kMsgBatchCommitted;
+constexpr int kFailed = kMsgBatchFailed;
+
+// "中国" in GBK.
+constexpr char kChinaGbk[] = "\xD6\xD0\xB9\xFA";
+
+// The start address of generated line i, unique for every i below 2^24.
+std::string StartAddress(size_t i) {
+  return "10." + std::to_string(i / 65536 % 256) + "." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256);
+}
+
+std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+// A text database of n lines, CR LF after each. replace(i) may give line i's own text.
+std::string TextDatabase(size_t n, const std::function<std::optional<std::string>(size_t)>& replace = {}) {
+  std::string text;
+  for (size_t i = 0; i < n; ++i) {
+    const std::optional<std::string> own = replace ? replace(i) : std::nullopt;
+    text += own ? *own : StartAddress(i) + " 10.255.255.255 " + kChinaGbk + " area" + std::to_string(i);
+    text += "\r\n";
+  }
+  return text;
+}
+
+Rows ReadRows(const std::string& path) {
+  jet::MappedFilePageSource source(path);
+  jet::DatabaseReader reader(source, path);
+  const jet::CatalogEntry* table = reader.FindTable(u"IP");
+  EXPECT_NE(table, nullptr);
+  return table ? reader.ReadRows(table->DefinitionPage()) : Rows{};
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string TemplateBytes() {
+  const auto bytes = *database::FindResource(database::kTemplateResourceType, database::kTemplateResourceName);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Records every message; the hooks let a test act inside the handler (on the test's thread) or
+// at the hand-over (on the worker's thread).
+class Recorder : public TProgressReceiver {
+ public:
+  void HandleProgress(const ProgressMessage& m) override {
+    FMessages.emplace_back(m.message, m.wParam, m.lParam);
+    if (FOnHandle) FOnHandle(m);
+  }
+  void ProgressPending() override {
+    if (!FFirstPending.exchange(true)) FPending.set_value();
+  }
+
+  std::vector<Message> FMessages;
+  std::function<void(const ProgressMessage&)> FOnHandle;
+  std::promise<void> FPending;  // set when the first message waits
+  std::atomic<bool> FFirstPending{false};
+};
+
+class Worker : public testing::Test {
+ protected:
+  std::string Input(const std::string& text) { return FDir.Write("in.txt", text); }
+  std::string Output() const { return (FDir.Path() / "out.mdb").string(); }
+
+  std::unique_ptr<TDBThread> Start(const std::string& text, bool suspended = false) {
+    return std::make_unique<TDBThread>(suspended, Input(text), &FRecorder, Output());
+  }
+
+  static void RunToEnd(TDBThread& worker) {
+    while (!worker.Finished()) worker.WaitAndDispatchProgress(milliseconds(100));
+  }
+
+  testing_support::TempDir FDir;
+  Recorder FRecorder;
+};
+
+TEST_F(Worker, BatchesOfAThousandLinesAreReportedWithLastLineAndLineCount) {
+  const struct {
+    size_t FLines;
+    std::vector<Message> FMessages;
+  } cases[] = {
+      {0, {}},
+      {1, {{kCommitted, 1, 1}}},
+      {1000, {{kCommitted, 1000, 1000}}},
+      {1001, {{kCommitted, 1000, 1001}, {kCommitted, 1001, 1001}}},
+      {2500, {{kCommitted, 1000, 2500}, {kCommitted, 2000, 2500}, {kCommitted, 2500, 2500}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.FLines << " lines");
+    FRecorder.FMessages.clear();
+    {
+      auto worker = Start(TextDatabase(c.FLines));
+      EXPECT_EQ(worker->LineCount(), c.FLines);
+      RunToEnd(*worker);
+      EXPECT_EQ(worker->State(), 2);
+      EXPECT_EQ(worker->ErrorText(), "");
+    }
+    EXPECT_EQ(FRecorder.FMessages, c.FMessages);
+    const Rows rows = ReadRows(Output());
+    ASSERT_EQ(rows.size(), c.FLines);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (rows[i][0].text != Utf16(StartAddress(i))) {
+        ADD_FAILURE() << "row " << i << " is not line " << i;
+        break;
+      }
+    }
+  }
+}
+
+TEST_F(Worker, RowsHoldTheFieldsOfTheirLines) {
+  {
+    auto worker = Start(std::string("1.0.1.0   1.0.3.255  ") + kChinaGbk + " O'Hare  x \r\n" +
+                        "\r\n" +
+                        "   \t \r\n" +
+                        "255.255.255.255 255.255.255.255 morvane.example MORVANE.EXAMPLE\n" +
+                        "1.2.3.4");
+    RunToEnd(*worker);
+    EXPECT_EQ(worker->State(), 2);
+  }
+  EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 5, 5}}));
+  const Rows rows = ReadRows(Output());
+  ASSERT_EQ(rows.size(), 5u);
+  const auto texts = [&](size_t r) {
+    return std::vector<std::u16string>{rows[r][0].text, rows[r][1].text, rows[r][4].text, rows[r][5].text};
+  };
+  const auto numbers = [&](size_t r) { return std::pair(rows[r][2].real, rows[r][3].real); };
+  EXPECT_EQ(texts(0), (std::vector<std::u16string>{u"1.0.1.0", u"1.0.3.255", u"中国", u"O'Hare  x "}));
+  EXPECT_EQ(numbers(0), std::pair(16777472.0, 16778239.0));
+  // Blank lines, and lines holding only blanks and tabs, are records too: empty texts, not NULL.
+  for (size_t r : {1, 2}) {
+    SCOPED_TRACE(r);
+    EXPECT_EQ(texts(r), (std::vector<std::u16string>{u"", u"", u"", u""}));
+    EXPECT_EQ(rows[r][0].kind, jet::CellValue::Kind::Text);
+    EXPECT_EQ(numbers(r), std::pair(0.0, 0.0));
+  }
+  EXPECT_EQ(texts(3), (std::vector<std::u16string>{u"255.255.255.255", u"255.255.255.255", u"未知IP",
+                                                   u"FENWARDE.EXAMPLE"}));
+  EXPECT_EQ(numbers(3), std::pair(4294967295.0, 4294967295.0));
+  EXPECT_EQ(texts(4), (std::vector<std::u16string>{u"1.2.3.4", u"", u"", u""}));
+}
+
+TEST_F(Worker, TerminateDuringTheSecondBatchKeepsOnlyTheFirst) {
+  {
+    auto worker = Start(TextDatabase(2500));
+    TDBThread* raw = worker.get();
+    FRecorder.FOnHandle = [raw](const ProgressMessage&) { raw->Terminate(); };
+    RunToEnd(*worker);
+    EXPECT_TRUE(worker->Terminated());
+    EXPECT_EQ(worker->State(), 2);
+  }
+  EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1000, 2500}}));
+  EXPECT_EQ(ReadRows(Output()).size(), 1000u);
+}
+
+TEST_F(Worker, TerminateBeforeTheRunBeginsLeavesStateCreated) {
+  auto worker = Start(TextDatabase(10), true);
+  worker->Terminate();
+  worker->Resume();
+  EXPECT_TRUE(worker->WaitFor(milliseconds(60000)));
+  EXPECT_EQ(worker->State(), 0);
+  EXPECT_TRUE(FRecorder.FMessages.empty());
+}
+
+TEST_F(Worker, RefusedThirdBatchIsRolledBackReportedAndEndsTheRun) {
+  // 17 characters do not fit the 16 of column startip.
+  const auto tooLong = [](size_t i) -> std::optional<std::string> {
+    if (i == 2344) return std::string("10.0.0.1234567890 10.0.0.2 x y");
+    return std::nullopt;
+  };
+  {
+    auto worker = Start(TextDatabase(5000, tooLong));
+    RunToEnd(*worker);
+    EXPECT_EQ(worker->State(), -1);
+    const std::string error = worker->ErrorText();
+    EXPECT_EQ(error.rfind("第 2345 行的记录未能写入数据库：", 0), 0u) << error;
+    EXPECT_NE(error.find("startip"), std::string::npos) << error;
+  }
+  EXPECT_EQ(FRecorder.FMessages,
+            (std::vector<Message>{{kCommitted, 1000, 5000}, {kCommitted, 2000, 5000}, {kFailed, 3000, 5000}}));
+  const Rows rows = ReadRows(Output());
+  ASSERT_EQ(rows.size(), 2000u);
+  EXPECT_EQ(rows.back()[0].text, Utf16(StartAddress(1999)));
+}
+
+TEST_F(Worker, PausedWorkerMakesNoProgressUntilResumedAndThenContinues) {
+  auto worker = Start(TextDatabase(2500));
+  TDBThread* raw = worker.get();
+  FRecorder.FOnHandle = [raw](const ProgressMessage& m) {
+    if (m.wParam == 1000) raw->Suspend();
+  };
+  while (FRecorder.FMessages.empty()) worker->WaitAndDispatchProgress(milliseconds(100));
+  EXPECT_TRUE(worker->Suspended());
+  // Nothing may arrive while paused, however long the owner keeps dispatching.
+  for (int round = 0; round < 5; ++round) EXPECT_FALSE(worker->WaitAndDispatchProgress(milliseconds(40)));
+  EXPECT_FALSE(worker->Finished());
+  EXPECT_EQ(worker->State(), 1);
+  EXPECT_EQ(ReadRows(Output()).size(), 1000u);
+  EXPECT_TRUE(worker->Suspended());
+
+  worker->Resume();
+  EXPECT_FALSE(worker->Suspended());
+  RunToEnd(*worker);
+  EXPECT_EQ(worker->State(), 2);
+  EXPECT_EQ(FRecorder.FMessages,
+            (std::vector<Message>{{kCommitted, 1000, 2500}, {kCommitted, 2000, 2500}, {kCommitted, 2500, 2500}}));
+  worker.reset();
+  EXPECT_EQ(ReadRows(Output()).size(), 2500u);
+}
+
+TEST_F(Worker, ReleaseOfAPausedWorkerResumesItAndStopsItAtTheNextLine) {
+  {
+    auto worker = Start(TextDatabase(2500));
+    TDBThread* raw = worker.get();
+    FRecorder.FOnHandle = [raw](const ProgressMessage&) { raw->Suspend(); };
+    while (FRecorder.FMessages.empty()) worker->WaitAndDispatchProgress(milliseconds(100));
+    EXPECT_TRUE(worker->Suspended());
+  }
+  EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1000, 2500}}));
+  EXPECT_EQ(ReadRows(Output()).size(), 1000u);
+}
+
+// The owner never dispatches here: the worker is blocked handing over its first message when it
+// is paused and released, so the release itself must deliver the message before the worker can
+// reach its next check.
+TEST_F(Worker, ReleaseDeliversTheMessageAWorkerIsBlockedIn) {
+  std::vector<int32_t> statesSeen;
+  {
+    auto worker = Start(TextDatabase(2500));
+    TDBThread* raw = worker.get();
+    FRecorder.FOnHandle = [&statesSeen, raw](const ProgressMessage&) { statesSeen.push_back(raw->State()); };
+    FRecorder.FPending.get_future().wait();
+    worker->Suspend();
+    EXPECT_FALSE(worker->WaitFor(milliseconds(20)));  // the bounded wait serves nothing
+    EXPECT_TRUE(FRecorder.FMessages.empty());
+  }
+  EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1000, 2500}}));
+  EXPECT_EQ(statesSeen, (std::vector<int32_t>{1}));
+  EXPECT_EQ(ReadRows(Output()).size(), 1000u);
+}
+
+TEST_F(Worker, WorkerCreatedSuspendedWaitsForResume) {
+  auto worker = Start(TextDatabase(1), true);
+  EXPECT_TRUE(worker->Suspended());
+  EXPECT_FALSE(worker->WaitFor(milliseconds(20)));
+  EXPECT_EQ(worker->State(), 0);
+  worker->Resume();
+  RunToEnd(*worker);
+  EXPECT_EQ(worker->State(), 2);
+  EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1, 1}}));
+}
+
+TEST_F(Worker, ConstructionResetsTheOutputToTheEmptyTemplate) {
+  FDir.Write("out.mdb", "rows of an earlier run");
+  {
+    auto worker = Start(TextDatabase(3), true);
+    EXPECT_EQ(worker->OutputPath(), Output());
+  }
+  EXPECT_EQ(ReadBytes(Output()), TemplateBytes());
+}
+
+TEST_F(Worker, MissingOutputFolderIsCreatedWithItsParents) {
+  const std::string output = (FDir.Path() / "a" / "b" / "out.mdb").string();
+  {
+    TDBThread worker(false, Input(TextDatabase(3)), &FRecorder, output);
+    RunToEnd(worker);
+    EXPECT_EQ(worker.State(), 2);
+  }
+  EXPECT_EQ(ReadRows(output).size(), 3u);
+}
+
+TEST_F(Worker, MissingInputFailsConstructionAndLeavesTheOutputUntouched) {
+  FDir.Write("out.mdb", "earlier output");
+  const std::string missing = (FDir.Path() / "missing.txt").string();
+  try {
+    TDBThread worker(false, missing, &FRecorder, Output());
+    ADD_FAILURE() << "constructed";
+  } catch (const EngineError& error) {
+    EXPECT_EQ(error.Kind(), EngineErrorKind::CannotOpenFile);
+    EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + missing + "\". No such file or directory");
+  }
+  EXPECT_EQ(FDir.Read("out.mdb"), "earlier output");
+}
+
+TEST_F(Worker, OutputHeldByAnotherConnectionCannotBeReplaced) {
+  auto first = Start(TextDatabase(1500));
+  RunToEnd(*first);
+  const std::string before = ReadBytes(Output());
+  const std::string input = Input(TextDatabase(5));
+  try {
+    TDBThread second(false, input, &FRecorder, Output());
+    ADD_FAILURE() << "constructed";
+  } catch (const EngineError& error) {
+    EXPECT_EQ(error.Kind(), EngineErrorKind::TemplateNotWritten);
+    EXPECT_EQ(std::string(error.what()), "[" + Output() + "]资源文件释放失败。");
+  }
+  EXPECT_EQ(ReadBytes(Output()), before);
+  first.reset();
+  EXPECT_EQ(ReadRows(Output()).size(), 1500u);
+}
+
+TEST_F(Worker, OutputThatIsAFolderCannotBeWritten) {
+  std::filesystem::create_directory(Output());
+  try {
+    Start(TextDatabase(1));
+    ADD_FAILURE() << "constructed";
+  } catch (const EngineError& error) {
+    EXPECT_EQ(std::string(error.what()), "[" + Output() + "]资源文件释放失败。");
+  }
+}
+
+// ExecuteBatch, called on a worker whose run has not begun.
+class BatchExecutor : public Worker {
+ protected:
+  void SetUp() override { FWorker = Start("", true); }
+
+  static std::string Statement(size_t i) {
+    return "insert into IP values('" + StartAddress(i) + "','',0,0,'','')";
+  }
+  size_t RowsNow() { return ReadRows(Output()).size(); }
+
+  std::unique_ptr<TDBThread> FWorker;
+  TDBThread::Batch FBatch;
+};
+
+TEST_F(BatchExecutor, FilledSlotsAreCommittedAndBlankSlotsSkipped) {
+  for (size_t i = 0; i < 37; ++i) FBatch[i] = Statement(i);
+  FBatch[37] = " \t\r\n";
+  FBatch[999] = Statement(999);
+  size_t failed = 0;
+  EXPECT_EQ(FWorker->ExecuteBatch(FBatch, &failed), 0);
+  EXPECT_EQ(failed, TDBThread::kNoSlot);
+  const Rows rows = ReadRows(Output());
+  ASSERT_EQ(rows.size(), 38u);
+  EXPECT_EQ(rows[36][0].text, Utf16(StartAddress(36)));
+  EXPECT_EQ(rows[37][0].text, Utf16(StartAddress(999)));
+}
+
+TEST_F(BatchExecutor, EmptyBatchCommitsNothing) {
+  EXPECT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+  EXPECT_EQ(RowsNow(), 0u);
+}
+
+TEST_F(BatchExecutor, FailingStatementRollsBackItsWholeBatchOnly) {
+  for (size_t i = 0; i < 1000; ++i) FBatch[i] = Statement(i);
+  ASSERT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+
+  FBatch[499] = "insert into IP values('1','2',3)";
+  size_t failed = 0;
+  EXPECT_THROW(FWorker->ExecuteBatch(FBatch, &failed), database::ConnectionError);
+  EXPECT_EQ(failed, 499u);
+  EXPECT_EQ(RowsNow(), 1000u);
+
+  // The connection stays open and usable.
+  FBatch[499] = Statement(499);
+  EXPECT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+  EXPECT_EQ(RowsNow(), 2000u);
+}
+
+TEST_F(BatchExecutor, StatementsReachTheDatabaseDecodedFromGbk) {
+  // "电信" in GBK, whatever the locale of the process.
+  FBatch[0] = "insert into IP values('1.1.1.1','1.1.1.1',0,0,'\xB5\xE7\xD0\xC5','\x80')";
+  EXPECT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+  const Rows rows = ReadRows(Output());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][4].text, u"电信");
+  EXPECT_EQ(rows[0][5].text, u"€");
+}
+
+}  // namespace
+}  // namespace ipmdb::engine
