@@ -149,7 +149,8 @@ TFrmMain::TFrmMain(QWidget* parent)
   BuildLayout();
   FormCreate();
   if (TApplication* application = TApplication::Instance()) {
-    application->SetOnException([this](QObject* sender, const std::exception& error) { MyEventsException(sender, error); });
+    application->SetOnException(
+        [this](QObject* sender, const std::exception& error) { MyEventsException(sender, error); });
   }
 }
 

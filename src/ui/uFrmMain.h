@@ -47,7 +47,9 @@ class TFrmMain : public QWidget {
   ~TFrmMain() override;
 
   // Appends "<n> - <text>" to the log, n being the log's line count plus one. Nothing for an
-  // empty text. A line break in the text (LF, CR LF or CR) starts a new line, which counts.
+  // empty text. A line break in the text (LF, CR LF or CR) starts a new line, which counts. The
+  // count is the log's own: its paragraphs. The rows a long line wraps into on screen do not
+  // count, so the numbering is the same whatever the window's width and font.
   void AddLog(const QString& text);
 
   // Chooses the text database through the open-file dialog.
