@@ -7,11 +7,13 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "cli/ConsoleProgress.h"
 #include "cli/SignalWatcher.h"
 #include "database/Connection.h"
 #include "database/OutputDatabase.h"
+#include "engine/EngineError.h"
 #include "engine/TDBThread.h"
 
 namespace ipmdb::cli {
@@ -33,34 +35,46 @@ ProgressStyle StyleFor(const Arguments& arguments) {
   return ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
 }
 
+// The loader's own message is the system's wording; the user is told first what was being read.
+std::unique_ptr<engine::TDBThread> StartWorker(const std::string& input, const std::string& output,
+                                               ConsoleProgress& progress) {
+  try {
+    return std::make_unique<engine::TDBThread>(false, input, &progress, output);
+  } catch (const engine::EngineError& error) {
+    if (error.Kind() != engine::EngineErrorKind::CannotOpenFile) throw;
+    throw engine::EngineError(error.Kind(), std::string("无法读取文本IP数据库：") + error.what());
+  }
+}
+
 }  // namespace
 
 int RunConversion(const Arguments& arguments) {
   ConsoleProgress progress(StyleFor(arguments), stderr);
   const std::string output = FullPath(arguments.FOutput.empty() ? database::kOutputDatabaseName : arguments.FOutput);
 
+  // Before the worker's thread exists, so that it inherits the blocked stop signals.
   SignalWatcher::BlockSignals();
-  engine::TDBThread worker(false, arguments.FInput, &progress, output);
+  const std::unique_ptr<engine::TDBThread> worker = StartWorker(arguments.FInput, output, progress);
   bool signalled = false;
   {
-    SignalWatcher watcher([&worker] { worker.Terminate(); });
-    while (!worker.Finished()) worker.WaitAndDispatchProgress(kWaitRound);
+    SignalWatcher watcher([&worker] { worker->Terminate(); });
+    while (!worker->Finished()) worker->WaitAndDispatchProgress(kWaitRound);
     signalled = watcher.Signalled();
   }
   progress.Finish();
 
   const int32_t committed = progress.CommittedLines();
-  if (worker.State() == -1) {
-    std::fprintf(stderr, "ipmdb-convert: %s\n", worker.ErrorText().c_str());
+  if (worker->State() == -1) {
+    std::fprintf(stderr, "ipmdb-convert: %s\n", worker->ErrorText().c_str());
     std::fprintf(stderr, "ipmdb-convert: 已提交的前 %d 行保留在 %s 中。\n", committed, output.c_str());
     return kExitBatchRefused;
   }
-  if (signalled && size_t(committed) < worker.LineCount()) {
+  if (signalled && size_t(committed) < worker->LineCount()) {
     std::fprintf(stderr, "ipmdb-convert: 转换被中断，已提交的前 %d 行保留在 %s 中。\n", committed, output.c_str());
     return kExitInterrupted;
   }
   if (!arguments.FQuiet) {
-    std::printf("已转换 %zu 条记录到 %s，用时 %.2f 秒。\n", worker.LineCount(), output.c_str(),
+    std::printf("已转换 %zu 条记录到 %s，用时 %.2f 秒。\n", worker->LineCount(), output.c_str(),
                 progress.ElapsedSeconds());
   }
   return kExitSuccess;

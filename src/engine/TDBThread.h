@@ -15,9 +15,10 @@
 // Threads: the owner's thread constructs the worker, calls every public member except
 // ExecuteBatch, dispatches the progress messages and destroys the worker. Suspend, Resume and
 // Terminate only set flags: the owner never waits on anything the worker holds. A paused worker
-// stops at its next pause point (before each line, each statement of a batch, the commit, and each
-// progress message), makes no progress and hands over no message until resumed, and then
-// continues where it stopped. A message handed over before the pause may still be dispatched.
+// stops at its next pause point (before each line and before each progress message; a batch that
+// is being executed is first committed), makes no progress and hands over no message until
+// resumed, and then continues where it stopped. A message handed over before the pause may still
+// be dispatched.
 #pragma once
 
 #include <array>

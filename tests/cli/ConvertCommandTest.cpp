@@ -169,7 +169,7 @@ TEST_F(ConvertCommand, FailuresBeforeTheRunExitWithTwoAndSayWhy) {
     std::vector<std::string> FArgs;
     std::string FMessage;
   } cases[] = {
-      {{missing, "-o", Output()}, "ipmdb-convert: Cannot open file \"" + missing + "\". No such file or directory\n"},
+      {{missing, "-o", Output()}, "ipmdb-convert: 无法读取文本IP数据库：Cannot open file \"" + missing + "\". No such file or directory\n"},
       {{input, "-o", notAFolder + "/out.mdb"}, "ipmdb-convert: [" + notAFolder + "/out.mdb]资源文件释放失败。\n"},
       {{input, "-o", FDir.Path().string()}, "ipmdb-convert: [" + FDir.Path().string() + "]资源文件释放失败。\n"},
       {{input, "-o"}, "ipmdb-convert: 选项 -o 缺少输出文件。\n用 ipmdb-convert --help 查看用法。\n"},
