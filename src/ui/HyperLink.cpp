@@ -1,0 +1,110 @@
+// THyperLink: entered and left looks, and the click that opens the address.
+#include "ui/HyperLink.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QUrl>
+
+#include "ui/Application.h"
+
+namespace ipmdb::ui {
+namespace {
+
+// Resolved like a name handed to the shell: a web address as it is, the name of an existing file
+// relative to the current directory. An empty name gives an empty address, which the desktop
+// refuses silently.
+void OpenWithDesktop(const QString& url) {
+  QDesktopServices::openUrl(QUrl::fromUserInput(url, QDir::currentPath()));
+}
+
+}  // namespace
+
+TFontStyles FontStylesOf(const QFont& font) {
+  TFontStyles styles = 0;
+  if (font.bold()) styles |= kFsBold;
+  if (font.italic()) styles |= kFsItalic;
+  if (font.underline()) styles |= kFsUnderline;
+  if (font.strikeOut()) styles |= kFsStrikeOut;
+  return styles;
+}
+
+void ApplyFontStyles(QFont& font, TFontStyles styles) {
+  // The weight changes only when the bold flag does, so a weight such as DemiBold survives.
+  const bool bold = (styles & kFsBold) != 0;
+  if (font.bold() != bold) font.setBold(bold);
+  font.setItalic((styles & kFsItalic) != 0);
+  font.setUnderline((styles & kFsUnderline) != 0);
+  font.setStrikeOut((styles & kFsStrikeOut) != 0);
+}
+
+THyperLink::THyperLink(QWidget* owner) : QLabel(owner), FOpener(OpenWithDesktop) {
+  FSavedColor = FontColor();
+  FSavedStyle = FontStylesOf(font());
+  FEnterColor = FontColor();
+}
+
+QColor THyperLink::FontColor() const { return palette().color(foregroundRole()); }
+
+void THyperLink::SetFontColor(const QColor& color) {
+  QPalette colors = palette();
+  colors.setColor(foregroundRole(), color);
+  setPalette(colors);
+}
+
+void THyperLink::Click() {
+  if (FOnClick) FOnClick(this);
+  if (FOpener) FOpener(FURL);
+}
+
+void THyperLink::enterEvent(QEnterEvent* event) {
+  QLabel::enterEvent(event);
+  MouseEntered();
+}
+
+void THyperLink::leaveEvent(QEvent* event) {
+  QLabel::leaveEvent(event);
+  MouseLeft();
+}
+
+void THyperLink::mousePressEvent(QMouseEvent* event) {
+  QLabel::mousePressEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  // Accepted, so that the release comes back to this label and not to its parent.
+  event->accept();
+  FPressed = true;
+}
+
+void THyperLink::mouseReleaseEvent(QMouseEvent* event) {
+  QLabel::mouseReleaseEvent(event);
+  if (event->button() != Qt::LeftButton || !FPressed) return;
+  FPressed = false;
+  event->accept();
+  if (rect().contains(event->position().toPoint())) TApplication::RunGuarded(this, [this] { Click(); });
+}
+
+void THyperLink::MouseEntered() {
+  setCursor(Qt::PointingHandCursor);
+  FSavedColor = FontColor();
+  FSavedStyle = FontStylesOf(font());
+  SetFontColor(FEnterColor);
+  QFont entered = font();
+  // Italic and strike-out stay as they are.
+  ApplyFontStyles(entered, FSavedStyle | kFsBold | kFsUnderline);
+  setFont(entered);
+  if (FOnMouseEnter) FOnMouseEnter(this);
+}
+
+void THyperLink::MouseLeft() {
+  // The default pointer, not whatever pointer the label had before entering.
+  unsetCursor();
+  SetFontColor(FSavedColor);
+  QFont restored = font();
+  ApplyFontStyles(restored, FSavedStyle);
+  setFont(restored);
+  if (FOnMouseLeave) FOnMouseLeave(this);
+}
+
+}  // namespace ipmdb::ui

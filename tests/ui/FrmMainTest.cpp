@@ -1,0 +1,455 @@
+// The main window driven like a user drives it: its layout, the log's numbering, choosing the
+// text database, converting, pausing and resuming, a refused batch, errors and closing.
+//
+// Conversions write the output database into this program's own folder, as the window always
+// does; cleanup() removes it. Message boxes and the open-file dialog answer through their test
+// hooks, and the log's clock is fixed, so whole log lines compare.
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gen-textdb/TextDbGenerator.h"
+#include "UiTestMain.h"
+#include "engine/Gbk.h"
+#include "engine/LineList.h"
+#include "engine/ParseLine.h"
+#include "jet/DatabaseReader.h"
+#include "jet/PageSource.h"
+#include "ui/HyperLink.h"
+#include "ui/MessageBox.h"
+#include "ui/UiError.h"
+#include "ui/uFrmMain.h"
+
+using namespace ipmdb;
+using ui::TFrmMain;
+
+namespace {
+
+// Long enough for a conversion of a few thousand lines in a sanitizer build on a busy machine.
+constexpr int kConversionTimeoutMs = 120000;
+const QDateTime kFixedTime(QDate(2024, 12, 8), QTime(5, 41, 27));
+const QString kStamp = QStringLiteral("05:41:27");
+const QString kUrl = QStringLiteral("http://www.fenwarde.example/");
+const QString kWelcome = QStringLiteral("1 - 欢迎使用此程序[http://www.fenwarde.example/]");
+
+QString OutputPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/MorvaneIP数据库.MDB"); }
+
+QString Ok(int number, int done, int total) {
+  return QStringLiteral("%1 - 加载第[%2/%3]条记录成功,时间 - [05:41:27]").arg(number).arg(done).arg(total);
+}
+
+QString Failed(int number, int done, int total) {
+  return QStringLiteral("%1 - 加载第[%2/%3]条记录失败,时间 - [05:41:27]").arg(number).arg(done).arg(total);
+}
+
+// A generated text database of `lines` lines. With `refusedLine` (1-based), that line holds a
+// start address longer than table IP's address column, so its batch is refused.
+QString WriteTextDatabase(const QTemporaryDir& folder, int lines, std::optional<int> refusedLine = std::nullopt) {
+  std::string text;
+  tools::GenerateTextDatabase({uint64_t(lines), 7}, text);
+  if (refusedLine) {
+    size_t start = 0;
+    for (int i = 1; i < *refusedLine; ++i) start = text.find("\r\n", start) + 2;
+    text.replace(start, text.find("\r\n", start) - start, "1.2.3.4.5.6.7.8.9.10 1.2.3.4 CN X");
+  }
+  const QString path = folder.filePath(QStringLiteral("文本库.txt"));
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), qint64(text.size())) != qint64(text.size())) {
+    qFatal("cannot write the text database");
+  }
+  return path;
+}
+
+// The start address of every row of table IP, in the file's order.
+std::vector<std::u16string> StartAddresses(const QString& path) {
+  jet::MappedFilePageSource source(path.toStdString());
+  jet::DatabaseReader reader(source, path.toStdString());
+  const jet::CatalogEntry* table = reader.FindTable(u"IP");
+  if (table == nullptr) return {};
+  std::vector<std::u16string> addresses;
+  reader.ForEachRow(table->DefinitionPage(),
+                    [&](const std::vector<jet::StoredValue>& row) { addresses.push_back(row.at(0).text); });
+  return addresses;
+}
+
+std::vector<std::u16string> ExpectedStartAddresses(const QString& textPath, size_t count) {
+  const engine::LineList lines = engine::LineList::LoadFile(textPath.toStdString());
+  std::vector<std::u16string> addresses;
+  for (size_t i = 0; i < count && i < lines.Count(); ++i) {
+    std::u16string address;
+    engine::GbkToUtf16(engine::ParseLine(lines[i])[engine::kStartAddress], address);
+    addresses.push_back(address);
+  }
+  return addresses;
+}
+
+// Swallows the queued calls that would hand the worker's messages to the window, so that the
+// worker stays blocked in its delivery.
+class TSwallowQueuedCalls : public QObject {
+ public:
+  int FSwallowed = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::MetaCall) return false;
+    ++FSwallowed;
+    return true;
+  }
+};
+
+}  // namespace
+
+class TFrmMainTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TFrmMain> FWindow;
+  std::unique_ptr<QTemporaryDir> FFolder;
+  std::vector<ui::TMessageBoxRequest> FShown;
+  // The dialog's next answer (nothing: cancel) and what it looked like when it opened.
+  std::optional<QString> FNextChoice;
+  std::vector<ui::TOpenDialog> FDialogs;
+
+  QPushButton* Button(const char* name) const { return FWindow->findChild<QPushButton*>(QString::fromUtf8(name)); }
+  QString Caption() const { return Button("btndo")->text(); }
+  QString Edit() const { return FWindow->findChild<QLineEdit*>(QStringLiteral("edt_txt_db"))->text(); }
+  QStringList Log() const {
+    return FWindow->findChild<QPlainTextEdit*>(QStringLiteral("meminfo"))->toPlainText().split(QLatin1Char('\n'));
+  }
+  QString LastLogLine() const { return Log().back(); }
+  int32_t WorkerState() const { return FWindow->Worker() ? FWindow->Worker()->State() : -99; }
+
+  void Choose(const QString& path) {
+    FNextChoice = path;
+    QTest::mouseClick(Button("btnseltxt"), Qt::LeftButton);
+  }
+  void ClickDo() { QTest::mouseClick(Button("btndo"), Qt::LeftButton); }
+  // Starts a conversion and pauses it once its thread runs, without serving a single progress
+  // message in between: the worker is paused at the latest while it waits to deliver its first
+  // batch. (A worker still in state 0 would not be paused by the click.)
+  void StartAndPause() {
+    Button("btndo")->click();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kConversionTimeoutMs);
+    while (WorkerState() == 0 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    Button("btndo")->click();
+  }
+  void CloseWindow() {
+    FWindow->close();
+    FWindow.reset();
+  }
+
+ private slots:
+  void init() {
+    FShown.clear();
+    FDialogs.clear();
+    ui::TMessageBox::SetTestHook([this](const ui::TMessageBoxRequest& request) {
+      FShown.push_back(request);
+      return ui::kIdOk;
+    });
+    ui::TOpenDialog::SetTestHook([this](const ui::TOpenDialog& dialog) {
+      FDialogs.push_back(dialog);
+      return FNextChoice;
+    });
+    FFolder = std::make_unique<QTemporaryDir>();
+    QVERIFY(FFolder->isValid());
+    FWindow = std::make_unique<TFrmMain>();
+    FWindow->SetClock([] { return kFixedTime; });
+    FWindow->show();
+    QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+  }
+
+  void cleanup() {
+    FWindow.reset();
+    QFile::remove(OutputPath());
+    ui::TMessageBox::SetTestHook(nullptr);
+    ui::TOpenDialog::SetTestHook(nullptr);
+  }
+
+  void WindowOpensWithItsCaptionsAndFixedSize() {
+    QCOMPARE(FWindow->windowTitle(), QStringLiteral("MorvaneIP数据库转换程序 - http://www.fenwarde.example/"));
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("MorvaneIP数据库转换程序"));
+    QCOMPARE(FWindow->size(), QSize(476, 277));
+    QCOMPARE(FWindow->minimumSize(), FWindow->maximumSize());
+    QCOMPARE(FWindow->pos(), QPoint(257, 259));
+    QVERIFY(!(FWindow->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(FWindow->windowFlags() & Qt::WindowMinimizeButtonHint);
+    QCOMPARE(Log(), QStringList({kWelcome}));
+    QCOMPARE(Caption(), QStringLiteral("转换"));
+    QCOMPARE(Button("btnseltxt")->text(), QStringLiteral("选择"));
+    QVERIFY(FWindow->findChild<QLineEdit*>(QStringLiteral("edt_txt_db"))->isReadOnly());
+    QVERIFY(FWindow->findChild<QPlainTextEdit*>(QStringLiteral("meminfo"))->isReadOnly());
+  }
+
+  void PicturesAndIconAreCompiledIn() {
+    QList<QSize> sizes = FWindow->windowIcon().availableSizes();
+    std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
+    QCOMPARE(sizes, QList<QSize>({{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {72, 72}, {96, 96}, {128, 128}}));
+    for (const char* name : {"btnseltxt", "btndo"}) {
+      QCOMPARE(Button(name)->icon().availableSizes(), QList<QSize>({{16, 16}}));
+      QCOMPARE(Button(name)->iconSize(), QSize(16, 16));
+    }
+  }
+
+  void ControlsStandWhereTheLayoutPutsThem_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Panel2") << "Panel2" << QRect(0, 0, 476, 81) << QString();
+    QTest::newRow("edt_txt_db") << "edt_txt_db" << QRect(120, 15, 280, 20) << QString();
+    QTest::newRow("btnseltxt") << "btnseltxt" << QRect(407, 14, 54, 23) << "选择";
+    QTest::newRow("Label1") << "Label1" << QRect(23, 51, -1, -1) << "默认*.MDB数据库路径：";
+    QTest::newRow("Label2") << "Label2" << QRect(160, 51, -1, -1) << "程序路径/MorvaneIP数据库.MDB";
+    QTest::newRow("btndo") << "btndo" << QRect(407, 44, 54, 23) << "转换";
+    QTest::newRow("Panel1") << "Panel1" << QRect(0, 81, 476, 176) << QString();
+    QTest::newRow("meminfo") << "meminfo" << QRect(2, 2, 472, 172) << QString();
+    QTest::newRow("sBar") << "sBar" << QRect(0, 257, 476, 20) << QString();
+    QTest::newRow("Label3") << "Label3" << QRect(22, 4, -1, -1) << "Fenwarde出品：";
+    QTest::newRow("HyperLink1") << "HyperLink1" << QRect(113, 4, -1, -1) << "http://www.fenwarde.example/";
+  }
+
+  // Labels size themselves to their text: only their position is fixed (width -1 above).
+  void ControlsStandWhereTheLayoutPutsThem() {
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, text);
+    QWidget* control = FWindow->findChild<QWidget*>(name);
+    QVERIFY(control != nullptr);
+    if (geometry.width() < 0) {
+      QCOMPARE(control->pos(), geometry.topLeft());
+    } else {
+      QCOMPARE(control->geometry(), geometry);
+    }
+    if (text.isEmpty()) return;
+    if (auto* label = qobject_cast<QLabel*>(control)) QCOMPARE(label->text(), text);
+    if (auto* button = qobject_cast<QPushButton*>(control)) QCOMPARE(button->text(), text);
+  }
+
+  void ColoursAndFontsFollowTheLayout() {
+    const auto* label2 = FWindow->findChild<QLabel*>(QStringLiteral("Label2"));
+    QCOMPARE(label2->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    const auto* log = FWindow->findChild<QPlainTextEdit*>(QStringLiteral("meminfo"));
+    QCOMPARE(log->palette().color(QPalette::Text), QColor(0, 128, 0));
+    QCOMPARE(log->font().pixelSize(), 13);
+    QCOMPARE(log->font().family(), QStringLiteral("宋体"));
+    QCOMPARE(FWindow->font().pixelSize(), 12);
+    const auto* link = FWindow->findChild<ui::THyperLink*>(QStringLiteral("HyperLink1"));
+    QCOMPARE(link->FontColor(), QColor(0, 0, 255));
+    QCOMPARE(link->EnterColor(), QColor(255, 0, 0));
+    QCOMPARE(link->URL(), kUrl);
+    const auto* edit = FWindow->findChild<QLineEdit*>(QStringLiteral("edt_txt_db"));
+    QCOMPARE(edit->palette().color(QPalette::Base), edit->palette().color(QPalette::ToolTipBase));
+  }
+
+  void AddLogNumbersEveryLineOfTheLog() {
+    FWindow->AddLog(QStringLiteral("a"));
+    FWindow->AddLog(QString());
+    FWindow->AddLog(QStringLiteral("b"));
+    FWindow->AddLog(QStringLiteral("c\nd"));
+    FWindow->AddLog(QStringLiteral("e\r\nf"));
+    FWindow->AddLog(QStringLiteral("g\rh"));
+    // Far wider than the log: it wraps on screen and still counts as one line.
+    FWindow->AddLog(QString(400, QLatin1Char('w')));
+    FWindow->AddLog(QStringLiteral("i"));
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - a", "3 - b", "4 - c", "d", "6 - e", "f", "8 - g", "h",
+                                 "10 - " + QString(400, QLatin1Char('w')), "11 - i"}));
+  }
+
+  void ConvertingWithoutAPathIsReportedAndChangesNothing() {
+    ClickDo();
+    QCOMPARE(FShown.size(), size_t(1));
+    QCOMPARE(FShown[0].FText, QStringLiteral("文本IP数据库路径不能为空。"));
+    QCOMPARE(FShown[0].FCaption, QStringLiteral("MorvaneIP数据库转换程序"));
+    QCOMPARE(FShown[0].FIcon, QMessageBox::Critical);
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - 文本IP数据库路径不能为空。"}));
+    QCOMPARE(Caption(), QStringLiteral("转换"));
+    QVERIFY(FWindow->Worker() == nullptr);
+  }
+
+  void ChosenNameThatIsNoFileStaysInTheEditAndIsReported_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing file") << QStringLiteral("没有.txt");
+    QTest::newRow("folder") << QStringLiteral("子目录");
+  }
+
+  void ChosenNameThatIsNoFileStaysInTheEditAndIsReported() {
+    QFETCH(QString, name);
+    QVERIFY(QDir(FFolder->path()).mkdir(QStringLiteral("子目录")));
+    const QString path = FFolder->filePath(name);
+    Choose(path);
+    QCOMPARE(Edit(), path);
+    const QString message = QStringLiteral("[%1]文件不存在。").arg(path);
+    QCOMPARE(FShown.size(), size_t(1));
+    QCOMPARE(FShown[0].FText, message);
+    QCOMPARE(FShown[0].FIcon, QMessageBox::Critical);
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - " + message}));
+  }
+
+  void CancellingTheDialogChangesNothing() {
+    const QString path = WriteTextDatabase(*FFolder, 10);
+    Choose(path);
+    FNextChoice.reset();
+    QTest::mouseClick(Button("btnseltxt"), Qt::LeftButton);
+    QCOMPARE(Edit(), path);
+    QVERIFY(FShown.empty());
+    QCOMPARE(Log(), QStringList({kWelcome}));
+  }
+
+  void DialogOpensInTheProgramFolderAndThenAtTheLastChoice() {
+    const QString path = WriteTextDatabase(*FFolder, 10);
+    Choose(path);
+    Choose(path);
+    QCOMPARE(FDialogs.size(), size_t(2));
+    QCOMPARE(FDialogs[0].InitialDir(), QCoreApplication::applicationDirPath());
+    QCOMPARE(FDialogs[0].FileName(), QString());
+    QCOMPARE(FDialogs[0].Filters(), QStringList({"文本IP数据库(*.txt)", "所有文件(*.*)"}));
+    QCOMPARE(FDialogs[1].FileName(), path);
+  }
+
+  void ConversionLogsEachBatchAndWritesEveryRow() {
+    const QString path = WriteTextDatabase(*FFolder, 2500);
+    Choose(path);
+    ClickDo();
+    QCOMPARE(Caption(), QStringLiteral("暂停"));
+    QTRY_COMPARE_WITH_TIMEOUT(LastLogLine(), Ok(5, 2500, 2500), kConversionTimeoutMs);
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - 转换开始,时间 - [" + kStamp + "]", Ok(3, 1000, 2500),
+                                 Ok(4, 2000, 2500), Ok(5, 2500, 2500)}));
+    QTRY_COMPARE(WorkerState(), 2);
+    QVERIFY(FShown.empty());
+    QVERIFY(FWindow->grab().save(QStringLiteral(IPMDB_SCREENSHOT_PATH)));
+
+    // A finished worker is never restarted: the caption only alternates.
+    const engine::TDBThread* finished = FWindow->Worker();
+    ClickDo();
+    QCOMPARE(Caption(), QStringLiteral("启动"));
+    ClickDo();
+    QCOMPARE(Caption(), QStringLiteral("暂停"));
+    QCOMPARE(FWindow->Worker(), finished);
+    QCOMPARE(Log().size(), 5);
+
+    CloseWindow();
+    QVERIFY(StartAddresses(OutputPath()) == ExpectedStartAddresses(path, 2500));
+  }
+
+  void PausedWorkerMakesNoProgressUntilResumed() {
+    Choose(WriteTextDatabase(*FFolder, 2500));
+    StartAndPause();
+    QCOMPARE(Caption(), QStringLiteral("启动"));
+    QVERIFY(FWindow->Worker()->Suspended());
+    // Time in which an unpaused worker would finish.
+    QTest::qWait(1000);
+    QVERIFY(Log().size() <= 3);
+    QVERIFY(!Log().contains(Ok(4, 2000, 2500)));
+    QCOMPARE(WorkerState(), 1);
+
+    ClickDo();
+    QCOMPARE(Caption(), QStringLiteral("暂停"));
+    QVERIFY(!FWindow->Worker()->Suspended());
+    QTRY_COMPARE_WITH_TIMEOUT(LastLogLine(), Ok(5, 2500, 2500), kConversionTimeoutMs);
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - 转换开始,时间 - [" + kStamp + "]", Ok(3, 1000, 2500),
+                                 Ok(4, 2000, 2500), Ok(5, 2500, 2500)}));
+  }
+
+  void RefusedBatchIsLoggedWithItsReasonAndAFreshWorkerStartsWithoutAStartLine() {
+    const QString path = WriteTextDatabase(*FFolder, 2500, 2345);
+    Choose(path);
+    ClickDo();
+    QTRY_COMPARE_WITH_TIMEOUT(Log().size(), 6, kConversionTimeoutMs);
+    QCOMPARE(Log().mid(0, 5), QStringList({kWelcome, "2 - 转换开始,时间 - [" + kStamp + "]", Ok(3, 1000, 2500),
+                                           Ok(4, 2000, 2500), Failed(5, 2500, 2500)}));
+    // The worker's reason names the refused line and the database's complaint.
+    QVERIFY2(Log()[5].startsWith(QStringLiteral("6 - 第 2345 行的记录未能写入数据库：")) &&
+                 Log()[5].contains(QStringLiteral("startip")),
+             qPrintable(Log()[5]));
+    QTRY_COMPARE(WorkerState(), -1);
+
+    // "暂停" clears the failed worker.
+    ClickDo();
+    QCOMPARE(Caption(), QStringLiteral("启动"));
+    QVERIFY(FWindow->Worker() == nullptr);
+    QCOMPARE(Log().size(), 6);
+    QVERIFY(StartAddresses(OutputPath()) == ExpectedStartAddresses(path, 2000));
+
+    // "启动" starts a new worker from the first line, without a start line.
+    ClickDo();
+    QCOMPARE(Caption(), QStringLiteral("暂停"));
+    QTRY_COMPARE_WITH_TIMEOUT(Log().size(), 10, kConversionTimeoutMs);
+    QCOMPARE(Log().mid(6, 3), QStringList({Ok(7, 1000, 2500), Ok(8, 2000, 2500), Failed(9, 2500, 2500)}));
+    QCOMPARE(Log()[9].mid(5), Log()[5].mid(4));
+    QVERIFY(FShown.empty());
+  }
+
+  void FailedFirstStartKeepsItsCaptionAndTheNextClickStartsAgain() {
+    const QString path = WriteTextDatabase(*FFolder, 10);
+    Choose(path);
+    QVERIFY(QFile::remove(path));
+    ClickDo();
+    QCOMPARE(Caption(), QStringLiteral("转换"));
+    QVERIFY(FWindow->Worker() == nullptr);
+    QCOMPARE(FShown.size(), size_t(1));
+    QVERIFY2(FShown[0].FText.startsWith(QStringLiteral("Cannot open file")), qPrintable(FShown[0].FText));
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - 转换开始,时间 - [" + kStamp + "]", "3 - " + FShown[0].FText}));
+    ClickDo();
+    QCOMPARE(Log().size(), 5);
+    QCOMPARE(Log()[3], "4 - 转换开始,时间 - [" + kStamp + "]");
+  }
+
+  void ClosingWhilePausedStopsTheWorkerWithoutAQuestion() {
+    const QString path = WriteTextDatabase(*FFolder, 2500);
+    Choose(path);
+    StartAndPause();
+    QVERIFY(FWindow->Worker()->Suspended());
+    CloseWindow();
+    QVERIFY(FShown.empty());
+    // The worker stopped at a line check: nothing or the first batch, never more.
+    const std::vector<std::u16string> rows = StartAddresses(OutputPath());
+    QVERIFY2(rows.empty() || rows == ExpectedStartAddresses(path, 1000), qPrintable(QString::number(rows.size())));
+  }
+
+  // The bounded wait of the stop serves nothing; the release after it serves the waiting message,
+  // so the worker goes on to its next check and the window closes.
+  void ClosingWhileAMessageWaitsEndsOnceTheReleaseServesIt() {
+    const QString path = WriteTextDatabase(*FFolder, 2500);
+    TSwallowQueuedCalls swallow;
+    FWindow->installEventFilter(&swallow);
+    Choose(path);
+    Button("btndo")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(swallow.FSwallowed > 0, kConversionTimeoutMs);
+    QCOMPARE(Log().size(), 2);
+    CloseWindow();
+    QVERIFY(StartAddresses(OutputPath()) == ExpectedStartAddresses(path, 1000));
+  }
+
+  void ErrorsOfQueuedCallsAreReportedAndAnEmptyOneAddsNoLine() {
+    QMetaObject::invokeMethod(FWindow.get(), [] { throw ui::UiError("队列中的错误"); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(FWindow.get(), [] { throw ui::UiError(""); }, Qt::QueuedConnection);
+    QTRY_COMPARE(FShown.size(), size_t(2));
+    QCOMPARE(FShown[0].FText, QStringLiteral("队列中的错误"));
+    QCOMPARE(FShown[1].FText, QString());
+    QCOMPARE(FShown[1].FIcon, QMessageBox::Critical);
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - 队列中的错误"}));
+  }
+
+  void LinkInTheStatusBarOpensTheMakerAddress() {
+    auto* link = FWindow->findChild<ui::THyperLink*>(QStringLiteral("HyperLink1"));
+    QStringList opened;
+    link->SetUrlOpener([&](const QString& url) { opened << url; });
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(opened, QStringList({kUrl}));
+  }
+};
+
+IPMDB_UI_TEST_MAIN(TFrmMainTest)
+#include "FrmMainTest.moc"
