@@ -107,8 +107,14 @@ bool TDBThread::WaitFor(std::chrono::milliseconds timeout) {
 }
 
 std::string TDBThread::ErrorText() const {
-  // The text is complete before state -1 is stored, and never changes afterwards.
-  return FState.load() == -1 ? FErrorText : std::string();
+  // The text is complete before the flag is set, and never changes afterwards.
+  return FErrorKept.load() ? FErrorText : std::string();
+}
+
+void TDBThread::KeepError(const std::string& text) {
+  if (FErrorKept.load()) return;
+  FErrorText = text;
+  FErrorKept.store(true);
 }
 
 void TDBThread::PausePoint() {
@@ -138,10 +144,10 @@ void TDBThread::Execute() {
     ConvertLines();
     FState.store(2);
   } catch (const std::exception& e) {
-    FErrorText = e.what();
+    KeepError(e.what());
     FState.store(-1);
   } catch (...) {
-    FErrorText = "转换因未知的错误而中止。";
+    KeepError("转换因未知的错误而中止。");
     FState.store(-1);
   }
 }
@@ -172,6 +178,7 @@ void TDBThread::ExecuteAndReport(size_t lastLine, size_t count) {
     ExecuteBatch(FBatch, &failedSlot);
   } catch (const std::exception& e) {
     const std::string text = RefusedBatchText(lastLine - count + 1, lastLine, failedSlot, e.what());
+    KeepError(text);
     Deliver(kMsgBatchFailed, lastLine);
     throw EngineError(EngineErrorKind::BatchRefused, text);
   }

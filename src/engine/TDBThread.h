@@ -88,7 +88,8 @@ class TDBThread {
   bool WaitFor(std::chrono::milliseconds timeout);
   bool Finished() const { return FEnded.load(); }
 
-  // Why the run failed, in Chinese; empty unless State() is -1.
+  // Why the run failed, in Chinese; empty while it has not. For a refused batch the text is there
+  // by the time its failure notice (2130) is delivered, so the receiver can show both together.
   std::string ErrorText() const;
   size_t LineCount() const { return FLines.Count(); }
   const std::string& OutputPath() const { return FOutputPath; }
@@ -116,6 +117,7 @@ class TDBThread {
   void Deliver(int message, size_t lastLine);
   void PausePoint();
   void MarkEnded();
+  void KeepError(const std::string& text);  // the first failure of the run wins
 
   std::unique_ptr<database::Connection> FConnection;
   LineList FLines;
@@ -125,7 +127,10 @@ class TDBThread {
   ProgressChannel FChannel;
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FSuspended{false};
-  std::string FErrorText;  // written by the worker before it stores state -1
+  // Written once by the worker, before FErrorKept is set; for a refused batch that is before the
+  // failure notice goes out, so the receiver can read it while handling that notice.
+  std::string FErrorText;
+  std::atomic<bool> FErrorKept{false};
 
   // The pause gate and the end of the run. The worker holds FGateMutex only inside its waits.
   std::mutex FGateMutex;

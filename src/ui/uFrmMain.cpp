@@ -50,9 +50,6 @@ constexpr int kButtonPictureSize = 16;
 // How long StopWorker waits for the worker's end before releasing it. The wait serves no
 // progress message; the release that follows does.
 constexpr std::chrono::milliseconds kStopWait(3000);
-// How often the window looks whether a worker that reported a refused batch has ended its run
-// and published the reason.
-constexpr std::chrono::milliseconds kReasonPoll(10);
 
 const QColor kGreen(0, 128, 0);
 const QColor kBlue(0, 0, 255);
@@ -129,8 +126,6 @@ class TFrmMain::TWorkerReceiver final : public engine::TProgressReceiver {
   // Set as soon as the worker exists: no message is handled before, since only this thread
   // dispatches them.
   const engine::TDBThread* FWorker = nullptr;
-  // A refused batch was logged and the reason the worker gives for it is still to be logged.
-  bool FReasonOwed = false;
 
  private:
   TFrmMain& FWindow;
@@ -334,7 +329,6 @@ void TFrmMain::StopWorker() {
   // Bounded and serving nothing: a worker that waits for the window to take a progress message
   // stays blocked until the time is up, and finishes in the release below.
   (void)worker.WaitFor(kStopWait);
-  TryLogRefusalReason(FWorker->FReceiver);
   // The release waits for the thread's end without a limit and serves its messages meanwhile.
   FWorker.reset();
 }
@@ -347,25 +341,9 @@ void TFrmMain::ServeProgress() {
 
 void TFrmMain::HandleProgress(const engine::ProgressMessage& message, TWorkerReceiver& source) {
   AddLog(ProgressLogLine(message, LogTimeStamp(FClock())));
-  if (message.message != engine::kMsgBatchFailed) return;
-  // Why the batch was refused, so that the user learns that and why the conversion stopped. The
-  // worker may publish its reason only once its run has ended, just after this message.
-  source.FReasonOwed = true;
-  if (!TryLogRefusalReason(source)) QTimer::singleShot(kReasonPoll, this, [this] { PollRefusalReason(); });
-}
-
-bool TFrmMain::TryLogRefusalReason(TWorkerReceiver& source) {
-  if (!source.FReasonOwed) return true;
-  if (source.FWorker->State() != kWorkerFailed) return false;
-  source.FReasonOwed = false;
-  AddLog(QString::fromUtf8(source.FWorker->ErrorText()));
-  return true;
-}
-
-void TFrmMain::PollRefusalReason() {
-  if (FWorker && !TryLogRefusalReason(FWorker->FReceiver)) {
-    QTimer::singleShot(kReasonPoll, this, [this] { PollRefusalReason(); });
-  }
+  // Why the batch was refused, as its own line, so that the user learns that and why the
+  // conversion stopped.
+  if (message.message == engine::kMsgBatchFailed) AddLog(QString::fromUtf8(source.FWorker->ErrorText()));
 }
 
 void TFrmMain::MyEventsException(QObject*, const std::exception& error) {

@@ -83,9 +83,6 @@ class TFrmMain : public QWidget {
   // Turns a progress message into its log line; after a refused batch the worker's reason follows
   // as a line of its own.
   void HandleProgress(const engine::ProgressMessage& message, TWorkerReceiver& source);
-  // Logs the refusal reason `source` owes once its worker has failed; false while it still runs.
-  bool TryLogRefusalReason(TWorkerReceiver& source);
-  void PollRefusalReason();
   // Hands the message the current worker is waiting to deliver, if any, to HandleProgress.
   void ServeProgress();
   void CreateWorker(const QString& path);
