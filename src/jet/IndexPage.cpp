@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 
 #include "jet/Bytes.h"
@@ -71,7 +72,11 @@ void AppendEntryRowPointer(uint32_t page, uint8_t row, IndexEntry& entry) {
 }
 
 std::vector<uint8_t> EncodeLeafPage(uint32_t ownerTableDefinition, std::vector<IndexEntry> entries) {
-  std::sort(entries.begin(), entries.end());
+  // Unsigned byte order, the key first and then the row pointer.
+  std::sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
+    const int order = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    return order != 0 ? order < 0 : a.size() < b.size();
+  });
   std::vector<uint8_t> page(kPageSize, 0);
   page[0] = uint8_t(PageType::IndexLeaf);
   page[1] = 0x01;

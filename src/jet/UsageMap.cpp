@@ -69,16 +69,17 @@ std::vector<uint32_t> UsageMap::InlinePages() const {
 }
 
 std::vector<uint8_t> UsageMap::Encode() const {
-  std::vector<uint8_t> row;
-  ByteWriter w(row);
   if (FForm == Form::Inline) {
-    w.U8(usagemap::kInline);
-    w.U32(FStartPage);
-    w.Bytes(FBitmap);
-  } else {
-    w.U8(usagemap::kReference);
-    for (uint32_t page : FBitmapPages) w.U32(page);
+    std::vector<uint8_t> row(usagemap::kBitmapOffset + FBitmap.size());
+    row[usagemap::kTypeOffset] = usagemap::kInline;
+    PutU32(&row[usagemap::kStartPageOffset], FStartPage);
+    std::copy(FBitmap.begin(), FBitmap.end(), row.begin() + usagemap::kBitmapOffset);
+    return row;
   }
+  std::vector<uint8_t> row(usagemap::kRowSize);
+  row[usagemap::kTypeOffset] = usagemap::kReference;
+  for (size_t slot = 0; slot < FBitmapPages.size(); ++slot)
+    PutU32(&row[usagemap::kReferencePagesOffset + 4 * slot], FBitmapPages[slot]);
   return row;
 }
 

@@ -29,7 +29,9 @@ std::u16string Number(size_t i) {
 
 std::u16string Statement(int i) {
   const std::u16string u = Number(size_t(i));
-  return u"insert into IP values('10.0." + u + u".1','10.0." + u + u".255'," + u + u"," + u + u",'中国','第" + u + u"行')";
+  std::u16string s = u"insert into IP values('10.0.";
+  s.append(u).append(u".1','10.0.").append(u).append(u".255',").append(u).append(u",").append(u);
+  return s.append(u",'中国','第").append(u).append(u"行')");
 }
 
 void InsertBatch(Database& db, int first) {
@@ -46,7 +48,9 @@ size_t CheckedRowCount(const std::string& path) {
   const auto rows = reader.ReadRows(ip->DefinitionPage());
   for (size_t i = 0; i < rows.size(); ++i) {
     EXPECT_EQ(rows[i][2].real, double(i));
-    EXPECT_EQ(rows[i][5].text, u"第" + Number(i) + u"行");
+    std::u16string area = u"第";
+    area.append(Number(i)).append(u"行");
+    EXPECT_EQ(rows[i][5].text, area);
   }
   EXPECT_EQ(reader.ReadTableDefinition(ip->DefinitionPage()).rowCount, rows.size());
   return rows.size();

@@ -70,7 +70,7 @@ class InsertParserLiteral : public testing::TestWithParam<LiteralCase> {};
 
 TEST_P(InsertParserLiteral, ReadsKindAndText) {
   const LiteralCase& c = GetParam();
-  const std::u16string sql = u"INSERT INTO t VALUES (" + std::u16string(c.written) + u")";
+  const std::u16string sql = std::u16string(u"INSERT INTO t VALUES (") + std::u16string(c.written) + u")";
   InsertParser parser;
   const InsertStatement& statement = parser.Parse(sql);
   ASSERT_EQ(statement.values.size(), 1u);
@@ -289,14 +289,14 @@ TEST(InsertParser, ViewsIntoTheScratchBufferSurviveTheRestOfTheStatement) {
   InsertParser parser;
   const InsertStatement& statement = parser.Parse(sql);
   ASSERT_EQ(statement.values.size(), 200u);
-  for (size_t i = 0; i < 200; ++i) EXPECT_EQ(statement.values[i].text, u"a'b" + Repeat(u"x", i)) << i;
+  for (size_t i = 0; i < 200; ++i) EXPECT_EQ(statement.values[i].text, std::u16string(u"a'b") + Repeat(u"x", i)) << i;
 }
 
 TEST(InsertParser, ReusedParserForgetsThePreviousStatement) {
   InsertParser parser;
   parser.Parse(u"INSERT INTO first (a, b, c) VALUES ('x''y', 2, 3)");
   EXPECT_THROW(parser.Parse(u"INSERT INTO broken VALUES ("), JetError);
-  const std::u16string longer = u"INSERT INTO second VALUES ('" + Repeat(u"p''q", 100) + u"')";
+  const std::u16string longer = std::u16string(u"INSERT INTO second VALUES ('") + Repeat(u"p''q", 100) + u"')";
   const InsertStatement& statement = parser.Parse(longer);
   EXPECT_EQ(statement.table, u"second");
   EXPECT_TRUE(statement.columns.empty());

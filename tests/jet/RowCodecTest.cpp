@@ -133,7 +133,7 @@ TEST(RowCodec, EveryFixedTypeRoundTrips) {
 
 TEST(RowCodec, RefusesARowLongerThanTheEngineCanReadBack) {
   std::vector<ColumnSpec> specs;
-  for (int i = 0; i < 9; ++i) specs.push_back({u"T" + std::u16string(1, char16_t(u'0' + i)), ColumnType::Text, 510, 0, false, 0});
+  for (int i = 0; i < 9; ++i) specs.push_back({std::u16string(u"T") + std::u16string(1, char16_t(u'0' + i)), ColumnType::Text, 510, 0, false, 0});
   TableDefinition t;
   t.columns = LayOutColumns(specs, false);
   t.maxColumns = 9;

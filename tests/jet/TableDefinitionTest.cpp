@@ -70,7 +70,7 @@ TEST(TableDefinition, EncodeDecodeRoundTripsAndFreeSpaceKeepsTheTailReserve) {
 TEST(TableDefinition, LongDefinitionsContinueOnFurtherPages) {
   std::vector<ColumnSpec> specs;
   for (int i = 0; i < 200; ++i)
-    specs.push_back({u"column_with_a_long_name_" + std::u16string(1, char16_t(u'A' + i % 26)) +
+    specs.push_back({std::u16string(u"column_with_a_long_name_") + std::u16string(1, char16_t(u'A' + i % 26)) +
                          std::u16string(1, char16_t(u'a' + i / 26)),
                      ColumnType::Text, 100, 0x0409, true, 0});
   TableDefinition t;

@@ -413,7 +413,7 @@ TEST(ValueConverter, MessagesNameTableColumnTypeAndValue) {
 }
 
 TEST(ValueConverter, MessagesShortenLongValuesToOneLine) {
-  const std::u16string value = u"第一行\r\n" + std::u16string(40, u'x');
+  const std::u16string value = std::u16string(u"第一行\r\n") + std::u16string(40, u'x');
   EXPECT_EQ(BadValueMessage(Text(value), Column(ColumnType::Long)),
             "类型不符：表“T”的列“c”（长整型）需要数字，不能写入文本“第一行  " + std::string(27, 'x') + "…”。");
 }
