@@ -75,7 +75,7 @@ std::vector<uint8_t> InlineMapOf(std::initializer_list<uint32_t> listed) {
 }
 
 struct PlannedTable {
-  const NewTable* spec;
+  const NewTable* source;
   TableDefinition definition;
   std::vector<uint32_t> definitionPages;
   uint32_t holderPage;
@@ -175,7 +175,7 @@ std::vector<uint8_t> BuildDatabase(const NewDatabase& db) {
   std::vector<catalog::AceRow> aces = catalog::EngineAceRows();
   for (const auto& t : tables) {
     const auto id = int32_t(t.definitionPages.front());
-    objects.push_back({id, catalog::kTablesId, t.spec->name, catalog::kTypeTable, 0, catalog::kAdminSid});
+    objects.push_back({id, catalog::kTablesId, t.source->name, catalog::kTypeTable, 0, catalog::kAdminSid});
     aces.push_back({id, catalog::kAdminSid, catalog::kAcmUserTableFull, false});
     aces.push_back({id, catalog::kUsersSid, catalog::kAcmUserTableFull, false});
   }

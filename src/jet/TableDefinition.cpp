@@ -156,27 +156,27 @@ std::vector<ColumnDefinition> LayOutColumns(const std::vector<ColumnSpec>& specs
   uint16_t fixedOffset = 0;
   uint16_t variableCount = 0;
   for (size_t i = 0; i < specs.size(); ++i) {
-    const ColumnSpec& spec = specs[i];
+    const ColumnSpec& wanted = specs[i];
     ColumnDefinition c;
-    c.name = spec.name;
-    c.type = spec.type;
+    c.name = wanted.name;
+    c.type = wanted.type;
     c.id = uint16_t(i);
     c.ordinal = systemTable ? 0 : c.id;
-    c.collation = spec.collation;
-    c.flags = uint8_t(tdef::kColumnUpdatable | spec.extraFlags | (systemTable ? tdef::kColumnSystemCatalog : 0));
-    if (spec.compressedUnicode) c.extFlags = tdef::kColumnExtCompressedUnicode;
-    if (IsFixedLengthType(spec.type)) {
+    c.collation = wanted.collation;
+    c.flags = uint8_t(tdef::kColumnUpdatable | wanted.extraFlags | (systemTable ? tdef::kColumnSystemCatalog : 0));
+    if (wanted.compressedUnicode) c.extFlags = tdef::kColumnExtCompressedUnicode;
+    if (IsFixedLengthType(wanted.type)) {
       c.flags |= tdef::kColumnFixedLength;
       c.varIndex = variableCount;
-      c.length = FixedLengthOf(spec.type);
+      c.length = FixedLengthOf(wanted.type);
       // A Boolean lives in the null mask and takes no room in the fixed area.
-      if (spec.type != ColumnType::Boolean) {
+      if (wanted.type != ColumnType::Boolean) {
         c.fixedOffset = fixedOffset;
         fixedOffset = uint16_t(fixedOffset + c.length);
       }
     } else {
       c.varIndex = variableCount++;
-      c.length = c.IsLongValue() ? 0 : spec.length;
+      c.length = c.IsLongValue() ? 0 : wanted.length;
     }
     columns.push_back(std::move(c));
   }

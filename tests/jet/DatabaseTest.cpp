@@ -53,9 +53,9 @@ class DatabaseFile : public ::testing::Test {
   }
   ~DatabaseFile() override { fs::remove_all(FDir); }
 
-  std::string Make(const NewDatabase& spec, const char* name = "t.mdb") {
+  std::string Make(const NewDatabase& description, const char* name = "t.mdb") {
     const fs::path path = FDir / name;
-    WriteFile(path, BuildDatabase(spec));
+    WriteFile(path, BuildDatabase(description));
     return path.string();
   }
   std::string MakeTemplate() { return Make(database::TemplateDatabase()); }
