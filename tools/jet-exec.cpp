@@ -8,6 +8,7 @@
 //       crash.
 //   jet-exec --new-test-database PATH
 //       Writes a new database holding table IP and table Types, a column of every supported type.
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -70,7 +71,12 @@ int main(int argc, char** argv) {
   std::vector<std::string> files;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--batch" && i + 1 < args.size()) {
-      batch = std::stoul(args[++i]);
+      const std::string& value = args[++i];
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), batch);
+      if (value.empty() || error != std::errc() || end != value.data() + value.size()) {
+        std::cerr << "jet-exec: --batch 的值“" << value << "”不是非负整数。\n";
+        return Usage();
+      }
     } else if (args[i] == "--stats") {
       stats = true;
     } else if (!args[i].empty() && args[i][0] == '-') {

@@ -21,7 +21,7 @@ constexpr std::string_view kHelpText =
     "每 1000 行为一个事务。\n"
     "\n"
     "  -o, --output 输出文件  输出数据库的路径，默认为当前目录下的“MorvaneIP数据库.MDB”；\n"
-    "                         转换开始时该文件被重置为空的模板数据库。\n"
+    "                         转换开始时该文件被重置为空的模板数据库；它不能是输入文件本身。\n"
     "  -q, --quiet            不显示进度和结果，只报告错误。\n"
     "  --sql 输入文件         不转换，按行序把每行的插入语句以 UTF-8 打印到标准输出；\n"
     "                         不是GBK字符的字节输出为 U+FFFD。\n"
@@ -29,22 +29,25 @@ constexpr std::string_view kHelpText =
     "  --help, -h             显示本帮助后退出。\n"
     "  --version              显示程序名和版本后退出。\n"
     "\n"
-    "进度显示在标准错误上（终端上为进度条，否则每个事务一行）。按 Ctrl-C 在下一行处停止，\n"
+    "输入文件读到第一个 NUL 字节为止，也可以是 FIFO 或设备。进度显示在标准错误上（终端上为\n"
+    "进度条，否则每个事务一行），写不出的进度被略过；结果写不到标准输出时改写到标准错误。\n"
+    "按 Ctrl-C 或发送 SIGTERM 即停止：读取输入时停止，输出文件不被改动；转换中在下一行处停止，\n"
     "已提交的记录保留在输出文件中。\n"
     "\n"
     "退出码：0 成功；1 数据库拒绝了一批记录（已提交的批次保留）；\n"
-    "        2 参数错误、无法读取输入或无法写入输出；130 被中断。\n";
+    "        2 参数错误、无法读取输入、无法写入输出或标准输出；130 被中断。\n";
 
 // The options that choose a mode other than conversion, each with the file it takes.
 struct ModeOption {
   std::string_view FName;
   Command FCommand;
   const char* FMissing;
+  const char* FEmpty;
 };
 
 constexpr ModeOption kModeOptions[] = {
-    {"--sql", Command::PrintStatements, "选项 --sql 缺少输入文件。"},
-    {"--recover", Command::Recover, "选项 --recover 缺少数据库文件。"},
+    {"--sql", Command::PrintStatements, "选项 --sql 缺少输入文件。", "选项 --sql 的输入文件名为空。"},
+    {"--recover", Command::Recover, "选项 --recover 缺少数据库文件。", "选项 --recover 的数据库文件名为空。"},
 };
 
 const ModeOption* FindModeOption(std::string_view arg) {
@@ -71,12 +74,13 @@ class Parser {
       } else if (arg == "--") {
         filesOnly = true;
       } else if (arg == "-o" || arg == "--output") {
-        if (FOutput) ThrowUsage("只能指定一个输出文件：" + std::string(Value("选项 -o 缺少输出文件。")));
-        FOutput = std::string(Value("选项 -o 缺少输出文件。"));
+        const std::string_view output = FileValue("选项 -o 缺少输出文件。", "选项 -o 的输出文件名为空。");
+        if (FOutput) ThrowUsage("只能指定一个输出文件：" + std::string(output));
+        FOutput = std::string(output);
       } else if (arg == "-q" || arg == "--quiet") {
         FQuiet = true;
       } else if (const ModeOption* option = FindModeOption(arg)) {
-        SetMode(*option, Value(option->FMissing));
+        SetMode(*option, FileValue(option->FMissing, option->FEmpty));
       } else {
         ThrowUsage("未知选项：" + std::string(arg));
       }
@@ -85,13 +89,17 @@ class Parser {
   }
 
  private:
-  // The value of the option at FIndex; moves past it.
-  std::string_view Value(const char* missing) {
+  // The file name that follows the option at FIndex; moves past it. No file has an empty name,
+  // and an empty one must not fall back to a default.
+  std::string_view FileValue(const char* missing, const char* empty) {
     if (FIndex + 1 == FArgs.size()) ThrowUsage(missing);
-    return FArgs[++FIndex];
+    const std::string_view file = FArgs[++FIndex];
+    if (file.empty()) ThrowUsage(empty);
+    return file;
   }
 
   void AddFile(std::string_view file) {
+    if (file.empty()) ThrowUsage("输入文件名为空。");
     if (FInput) ThrowUsage("只能指定一个输入文件：" + std::string(file));
     FInput = std::string(file);
   }

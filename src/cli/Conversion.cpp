@@ -2,8 +2,11 @@
 // the stop signals and the final report.
 #include "cli/Conversion.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +17,7 @@
 #include "database/Connection.h"
 #include "database/OutputDatabase.h"
 #include "engine/EngineError.h"
+#include "engine/SystemError.h"
 #include "engine/TDBThread.h"
 
 namespace ipmdb::cli {
@@ -37,30 +41,51 @@ ProgressStyle StyleFor(const Arguments& arguments) {
 
 // The loader's own message is the system's wording; the user is told first what was being read.
 std::unique_ptr<engine::TDBThread> StartWorker(const std::string& input, const std::string& output,
-                                               ConsoleProgress& progress) {
+                                               ConsoleProgress& progress, const std::atomic<bool>& stopRequest) {
   try {
-    return std::make_unique<engine::TDBThread>(false, input, &progress, output);
+    return std::make_unique<engine::TDBThread>(false, input, &progress, output, &stopRequest);
   } catch (const engine::EngineError& error) {
     if (error.Kind() != engine::EngineErrorKind::CannotOpenFile) throw;
     throw engine::EngineError(error.Kind(), std::string("无法读取文本IP数据库：") + error.what());
   }
 }
 
+// The summary goes to standard output. When that cannot take it (a closed pipe, a full disk), it
+// goes to standard error with the reason, and the run counts as failed, so that a script never
+// takes a missing summary for success.
+int PrintSummary(const std::string& summary) {
+  std::fputs(summary.c_str(), stdout);
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kExitSuccess;
+  const int error = errno;
+  std::fprintf(stderr, "ipmdb-convert: 无法写入标准输出：%s\nipmdb-convert: %s", engine::SystemErrorText(error).c_str(),
+               summary.c_str());
+  return kExitFailure;
+}
+
 }  // namespace
 
 int RunConversion(const Arguments& arguments) {
   ConsoleProgress progress(StyleFor(arguments), stderr);
+  const std::string input = FullPath(arguments.FInput);
   const std::string output = FullPath(arguments.FOutput.empty() ? database::kOutputDatabaseName : arguments.FOutput);
 
-  // Before the worker's thread exists, so that it inherits the blocked stop signals.
+  // A reader that goes away (... | head) makes writes fail with EPIPE instead of killing the
+  // process: progress that cannot be shown is dropped, and the conversion goes on.
+  ::signal(SIGPIPE, SIG_IGN);
+  // Before any other thread exists, so that every thread inherits the blocked stop signals; the
+  // watcher runs before the worker is made, so that a stop request ends the loading too.
   SignalWatcher::BlockSignals();
-  const std::unique_ptr<engine::TDBThread> worker = StartWorker(arguments.FInput, output, progress);
-  bool signalled = false;
-  {
-    SignalWatcher watcher([&worker] { worker->Terminate(); });
-    while (!worker->Finished()) worker->WaitAndDispatchProgress(kWaitRound);
-    signalled = watcher.Signalled();
+  std::atomic<bool> stopRequest{false};
+  SignalWatcher watcher([&stopRequest] { stopRequest.store(true); });
+  std::unique_ptr<engine::TDBThread> worker;
+  try {
+    worker = StartWorker(input, output, progress, stopRequest);
+  } catch (const engine::EngineError& error) {
+    if (error.Kind() != engine::EngineErrorKind::Stopped) throw;
+    std::fprintf(stderr, "ipmdb-convert: 转换在读取文本IP数据库时被中断，%s 未被改动。\n", output.c_str());
+    return kExitInterrupted;
   }
+  while (!worker->Finished()) worker->WaitAndDispatchProgress(kWaitRound);
   progress.Finish();
 
   const int32_t committed = progress.CommittedLines();
@@ -69,15 +94,15 @@ int RunConversion(const Arguments& arguments) {
     std::fprintf(stderr, "ipmdb-convert: 已提交的前 %d 行保留在 %s 中。\n", committed, output.c_str());
     return kExitBatchRefused;
   }
-  if (signalled && size_t(committed) < worker->LineCount()) {
+  if (watcher.Signalled() && size_t(committed) < worker->LineCount()) {
     std::fprintf(stderr, "ipmdb-convert: 转换被中断，已提交的前 %d 行保留在 %s 中。\n", committed, output.c_str());
     return kExitInterrupted;
   }
-  if (!arguments.FQuiet) {
-    std::printf("已转换 %zu 条记录到 %s，用时 %.2f 秒。\n", worker->LineCount(), output.c_str(),
-                progress.ElapsedSeconds());
-  }
-  return kExitSuccess;
+  if (arguments.FQuiet) return kExitSuccess;
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.2f", progress.ElapsedSeconds());
+  return PrintSummary("已转换 " + std::to_string(worker->LineCount()) + " 条记录到 " + output + "，用时 " + seconds +
+                      " 秒。\n");
 }
 
 int RunRecovery(const std::string& path) {
@@ -86,8 +111,7 @@ int RunRecovery(const std::string& path) {
   connection.SetConnectionString(database::FormatConnectionString(full));
   connection.Open();
   connection.Close();
-  std::printf("已打开并关闭 %s：文件处于最后一次提交后的状态。\n", full.c_str());
-  return kExitSuccess;
+  return PrintSummary("已打开并关闭 " + full + "：文件处于最后一次提交后的状态。\n");
 }
 
 }  // namespace ipmdb::cli

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <vector>
+#include <string_view>
 
 #include "jet/Database.h"
 
@@ -14,48 +14,92 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Trim(std::string_view text) {
+  size_t first = 0;
+  size_t last = text.size();
+  while (first < last && IsBlank(text[first])) ++first;
+  while (last > first && IsBlank(text[last - 1])) --last;
+  return std::string(text.substr(first, last - first));
 }
 
-struct ConnectionSettings {
-  std::string provider;
-  std::string dataSource;
-  bool hasDataSource = false;
-};
+bool NeedsQuotes(std::string_view value) {
+  if (value.find_first_of(";\"'") != std::string_view::npos) return true;
+  return !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
+}
 
-// Splits "key=value;key=value"; keys are compared without case, values are kept as written
-// (a path may hold blanks, but not a semicolon, as in ADO's unquoted form).
-ConnectionSettings ParseConnectionString(const std::string& text) {
-  ConnectionSettings settings;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find(';', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string part = text.substr(start, end - start);
-    start = end + 1;
-    if (Trim(part).empty()) continue;
-    const auto equals = part.find('=');
-    if (equals == std::string::npos)
-      throw ConnectionError(jet::ErrorKind::Misuse, "连接字符串中的“" + part + "”缺少“=”。");
-    const std::string key = Lower(Trim(part.substr(0, equals)));
-    const std::string value = part.substr(equals + 1);
-    if (key == "provider") {
-      settings.provider = Trim(value);
-    } else if (key == "data source") {
-      settings.dataSource = value;
-      settings.hasDataSource = true;
-    }
+std::string Quoted(std::string_view value) {
+  const char quote = value.find('"') == std::string_view::npos ? '"' : '\'';
+  std::string quoted(1, quote);
+  for (const char c : value) {
+    if (c == quote) quoted += quote;
+    quoted += c;
   }
-  return settings;
+  quoted += quote;
+  return quoted;
+}
+
+// The value that starts at `at`, just after its key's '='. Leaves `at` on the ';' that ends the
+// pair, or at the end of the text.
+std::string ReadValue(const std::string& text, size_t& at, const std::string& key) {
+  while (at < text.size() && IsBlank(text[at])) ++at;
+  if (at == text.size() || (text[at] != '"' && text[at] != '\'')) {
+    const size_t end = std::min(text.find(';', at), text.size());
+    std::string value = Trim(std::string_view(text).substr(at, end - at));
+    at = end;
+    return value;
+  }
+  const char quote = text[at++];
+  std::string value;
+  for (;; ++at) {
+    if (at == text.size())
+      throw ConnectionError(jet::ErrorKind::Misuse, "连接字符串中“" + key + "”的值缺少结束引号。");
+    if (text[at] == quote) {
+      if (at + 1 == text.size() || text[at + 1] != quote) break;
+      ++at;  // a doubled quote stands for one
+    }
+    value += text[at];
+  }
+  for (++at; at < text.size() && IsBlank(text[at]);) ++at;
+  if (at < text.size() && text[at] != ';')
+    throw ConnectionError(jet::ErrorKind::Misuse, "连接字符串中“" + key + "”的值在结束引号之后还有其他字符。");
+  return value;
 }
 
 }  // namespace
 
 std::string FormatConnectionString(const std::string& path) {
-  return std::string("Provider=") + kJetProvider + ";Data Source=" + path + ";Persist Security Info=False";
+  return std::string("Provider=") + kJetProvider + ";Data Source=" + (NeedsQuotes(path) ? Quoted(path) : path) +
+         ";Persist Security Info=False";
+}
+
+ConnectionSettings ParseConnectionString(const std::string& text) {
+  ConnectionSettings settings;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t equals = text.find('=', at);
+    const size_t semicolon = std::min(text.find(';', at), text.size());
+    if (equals == std::string::npos || semicolon < equals) {
+      const std::string part = text.substr(at, semicolon - at);
+      if (!Trim(part).empty())
+        throw ConnectionError(jet::ErrorKind::Misuse, "连接字符串中的“" + part + "”缺少“=”。");
+      at = semicolon + 1;
+      continue;
+    }
+    const std::string key = Trim(std::string_view(text).substr(at, equals - at));
+    at = equals + 1;
+    std::string value = ReadValue(text, at, key);
+    ++at;  // past the ';'
+    const std::string lowerKey = Lower(key);
+    if (lowerKey == "provider") {
+      settings.provider = std::move(value);
+    } else if (lowerKey == "data source") {
+      settings.dataSource = std::move(value);
+      settings.hasDataSource = true;
+    }
+  }
+  return settings;
 }
 
 Connection::Connection() = default;

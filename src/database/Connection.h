@@ -24,8 +24,26 @@ using ConnectionError = jet::JetError;
 
 // The provider named in connection strings; no other is known.
 inline constexpr char kJetProvider[] = "Microsoft.Jet.OLEDB.4.0";
-// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%s;Persist Security Info=False"
+
+// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%s;Persist Security Info=False". A path that holds
+// nothing the syntax reads goes in as it is; one that holds ';', '"' or '\'', or begins or ends
+// with a blank (which an unquoted value loses), goes in quoted the way ADO quotes a value: between
+// double quotes, or between single quotes when it holds a double quote, the quote character
+// doubled inside. ParseConnectionString reads every such string back to the same path.
 std::string FormatConnectionString(const std::string& path);
+
+// The settings a connection string gives. Syntax: "key=value" pairs separated by ';'. Keys are
+// trimmed and compared without case; blank pairs are skipped; a key given twice keeps its last
+// value. A value is either quoted ('"' or '\'', the quote character doubled inside it, only
+// blanks between the closing quote and the next ';'), and then taken exactly, or unquoted, running
+// to the next ';', and then trimmed of blanks. Blanks are spaces and tabs. Throws ConnectionError
+// (Misuse) for a pair without '=', a quote that is never closed and text after a closing quote.
+struct ConnectionSettings {
+  std::string provider;
+  std::string dataSource;
+  bool hasDataSource = false;
+};
+ConnectionSettings ParseConnectionString(const std::string& text);
 
 // ADO's command type for a statement given as text.
 inline constexpr int adCmdText = 1;
@@ -41,7 +59,7 @@ class Connection {
   void SetLoginPrompt(bool prompt) { FLoginPrompt = prompt; }
   bool LoginPrompt() const { return FLoginPrompt; }
 
-  // Set before Open. Keys are case-insensitive; the Data Source value is taken verbatim.
+  // Set before Open; read by ParseConnectionString when the connection opens.
   void SetConnectionString(const std::string& text);
   const std::string& ConnectionString() const { return FConnectionString; }
 

@@ -13,6 +13,8 @@ enum class EngineErrorKind {
   TemplateNotWritten,  // the empty template could not be written to the output database's path
   ConnectionFailed,    // the output database could not be opened after the template was written
   BatchRefused,        // the database refused a batch of statements, which was rolled back
+  Stopped,             // a stop request ended the loading of the text database
+  OutputIsInput,       // the output database's path names the text database itself
 };
 
 class EngineError : public std::runtime_error {

@@ -2,6 +2,7 @@
 #include "engine/LineList.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,8 +21,12 @@ constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
 // How much more to read when a file turns out longer than its size said (or has no size, as
-// files under /proc do).
+// files under /proc, FIFOs and devices do).
 constexpr size_t kReadChunk = 1 << 16;
+// The most one read takes, so that a stop request is looked at between the reads of a large file.
+constexpr size_t kMaxRead = size_t(16) << 20;
+// The longest wait for input before the stop request is looked at again.
+constexpr int kPollInterval = 100;  // milliseconds
 
 // The offset of the first `c` at or after `from`, or `size` when there is none.
 size_t Find(const std::string& text, char c, size_t from) {
@@ -58,8 +63,17 @@ class FileDescriptor {
   int FFd;
 };
 
-std::string ReadWholeFile(const std::string& path) {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+[[noreturn]] void ThrowStopped(const std::string& path) {
+  throw EngineError(EngineErrorKind::Stopped, "读取文本IP数据库“" + FullPath(path) + "”时收到了停止请求。");
+}
+
+bool StopRequested(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
+
+// The descriptor is non-blocking and every read waits in poll for at most kPollInterval, so that
+// neither a FIFO without a writer nor a slow writer can keep a stop request waiting. A file that
+// is not a FIFO, a socket or a terminal is always ready.
+std::string ReadText(const std::string& path, const std::atomic<bool>* stop) {
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.Get() < 0) ThrowCannotOpen(path, errno);
   struct stat status {};
   if (::fstat(file.Get(), &status) != 0) ThrowCannotOpen(path, errno);
@@ -69,13 +83,22 @@ std::string ReadWholeFile(const std::string& path) {
   std::string bytes(status.st_size > 0 ? size_t(status.st_size) + 1 : kReadChunk, '\0');
   size_t got = 0;
   for (;;) {
+    if (StopRequested(stop)) ThrowStopped(path);
+    pollfd ready{file.Get(), POLLIN, 0};
+    const int polled = ::poll(&ready, 1, kPollInterval);
+    if (polled < 0 && errno != EINTR) ThrowCannotOpen(path, errno);
+    if (polled <= 0) continue;
     if (got == bytes.size()) bytes.resize(got + kReadChunk);
-    ssize_t n = ::read(file.Get(), bytes.data() + got, bytes.size() - got);
+    const ssize_t n = ::read(file.Get(), bytes.data() + got, std::min(bytes.size() - got, kMaxRead));
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR || errno == EAGAIN) continue;
       ThrowCannotOpen(path, errno);
     }
     if (n == 0) break;
+    if (const void* nul = std::memchr(bytes.data() + got, '\0', size_t(n))) {
+      got = size_t(static_cast<const char*>(nul) - bytes.data());
+      break;
+    }
     got += size_t(n);
   }
   bytes.resize(got);
@@ -114,7 +137,12 @@ LineList LineList::FromBytes(std::string bytes) {
   return list;
 }
 
-LineList LineList::LoadFile(const std::string& path) { return FromBytes(ReadWholeFile(path)); }
+LineList LineList::LoadFile(const std::string& path, const std::atomic<bool>* stop) {
+  LineList list = FromBytes(ReadText(path, stop));
+  // Cutting a large text takes a while; a request that came meanwhile still stops the load.
+  if (StopRequested(stop)) ThrowStopped(path);
+  return list;
+}
 
 std::string_view LineList::operator[](size_t index) const {
   const size_t start = FStarts[index];

@@ -6,12 +6,14 @@
 // NUL byte, whichever comes first. A break at the very end of the text adds no empty last line;
 // empty lines elsewhere stay. Lines never hold CR or LF.
 //
-// Memory: the file's bytes (up to the first NUL) plus 8 bytes a line, plus one offset.
+// Memory: the file's bytes (up to the first NUL) plus 8 bytes a line, plus one offset. Nothing
+// after the first NUL is read, so a file of endless zeros is an empty text.
 // A LineList is not changed after it is built, so any number of threads may read it at once. The
 // views it hands out point into its buffer: they stay valid while the list exists and is neither
 // assigned to nor moved from.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -26,9 +28,14 @@ class LineList {
   // Cuts the bytes of a whole file into lines.
   static LineList FromBytes(std::string bytes);
 
-  // Reads the whole file and cuts it into lines. Throws EngineError (CannotOpenFile) with the
-  // message: Cannot open file "<absolute path>". <the system's error text>
-  static LineList LoadFile(const std::string& path);
+  // Reads the file up to its first NUL (or its end) and cuts that into lines. Anything a path can
+  // name is read: a FIFO, whose open never waits for a writer, or a device (/dev/zero gives no
+  // lines). Throws EngineError (CannotOpenFile) with the message:
+  //   Cannot open file "<absolute path>". <the system's error text>
+  // stop, when given, is a stop request that any thread may set: it is looked at before every
+  // read, at least every 100 ms while the file has nothing to give, and once the lines are cut;
+  // once seen, EngineError (Stopped) ends the load.
+  static LineList LoadFile(const std::string& path, const std::atomic<bool>* stop = nullptr);
 
   size_t Count() const { return FStarts.empty() ? 0 : FStarts.size() - 1; }
   bool Empty() const { return Count() == 0; }

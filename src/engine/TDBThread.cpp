@@ -2,6 +2,8 @@
 // the batch executor, pausing and the release.
 #include "engine/TDBThread.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -38,6 +40,19 @@ void MakeFolderIfMissing(const std::string& folder) {
   if (!std::filesystem::is_directory(folder, ignored)) std::filesystem::create_directories(folder, ignored);
 }
 
+// Resetting the output database to the template would overwrite the text database when both
+// paths name one file. Device and inode decide, so that a symbolic or hard link, or another
+// spelling of the path, is caught too. A path that cannot be looked at is left to the step that
+// uses it: a missing output is no input, and a missing input fails its loading.
+void RefuseOutputOverInput(const std::string& input, const std::string& output) {
+  struct stat in {};
+  struct stat out {};
+  if (::stat(input.c_str(), &in) != 0 || ::stat(output.c_str(), &out) != 0) return;
+  if (in.st_dev != out.st_dev || in.st_ino != out.st_ino) return;
+  throw EngineError(EngineErrorKind::OutputIsInput, "输出数据库“" + output + "”与文本IP数据库“" + input +
+                                                        "”是同一个文件，转换会覆盖文本IP数据库，已拒绝。");
+}
+
 std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedSlot, const char* reason) {
   const std::string where =
       failedSlot == TDBThread::kNoSlot
@@ -49,12 +64,13 @@ std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedSlo
 }  // namespace
 
 TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
-                     std::optional<std::string> outputPath)
-    : FChannel(receiver) {
+                     std::optional<std::string> outputPath, const std::atomic<bool>* stopRequest)
+    : FChannel(receiver), FStopRequest(stopRequest) {
   FState.store(0);
-  FLines = LineList::LoadFile(textDatabasePath);
   const bool defaultPath = !outputPath.has_value();
   FOutputPath = defaultPath ? database::OutputDatabasePath() : std::move(*outputPath);
+  RefuseOutputOverInput(textDatabasePath, FOutputPath);
+  FLines = LineList::LoadFile(textDatabasePath, stopRequest);
   MakeFolderIfMissing(defaultPath ? database::ExecutableFolder() : FolderOf(FOutputPath));
   FConnection = std::make_unique<database::Connection>();
   FConnection->SetLoginPrompt(false);

@@ -51,18 +51,23 @@ class TDBThread {
   // ExecuteBatch's failed slot when no statement was at fault (the open, begin or commit failed).
   static constexpr size_t kNoSlot = kBatchSize;
 
-  // In this order: state 0; loads the text database (EngineError CannotOpenFile: Cannot open file
-  // "<path>". <system error text>; the output database is then not touched); makes sure the output
-  // database's folder exists, creating missing parents (the outcome is not checked: a failure
-  // shows as the template write failure); creates the connection with its login prompt off;
-  // OpenOutputDatabase; and last starts the thread, which waits before its run until Resume() when
-  // createSuspended is true.
+  // In this order: state 0; refuses an output path that names the text database itself, compared
+  // by device and inode, so that links and other spellings are caught (EngineError OutputIsInput,
+  // naming both paths); loads the text database (EngineError CannotOpenFile: Cannot open file
+  // "<path>". <system error text>); makes sure the output database's folder exists, creating
+  // missing parents (the outcome is not checked: a failure shows as the template write failure);
+  // creates the connection with its login prompt off; OpenOutputDatabase; and last starts the
+  // thread, which waits before its run until Resume() when createSuspended is true. The output
+  // database is not touched before the loading has ended.
   //
   // outputPath: where the output database goes; without one, database::OutputDatabasePath() (the
   // executable's folder). The receiver may be null (no progress is reported); otherwise it must
-  // outlive the worker. A failed construction releases what it made and starts no thread.
+  // outlive the worker. stopRequest, when given, must outlive the worker too: any thread may set
+  // it at any time, and it then acts as Terminate() does, and during the loading as well (the
+  // loading ends with EngineError Stopped, see LineList::LoadFile). A failed construction
+  // releases what it made and starts no thread.
   TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
-            std::optional<std::string> outputPath = std::nullopt);
+            std::optional<std::string> outputPath = std::nullopt, const std::atomic<bool>* stopRequest = nullptr);
 
   // Destroy: when the thread still runs, requests termination, resumes a paused worker and waits
   // for the thread's end without a time limit, dispatching progress messages meanwhile so that a
@@ -82,7 +87,7 @@ class TDBThread {
   // the batch being filled is discarded, and the state ends at 2. A worker terminated before its
   // thread began its run does not run at all and stays in state 0.
   void Terminate() { FTerminated.store(true); }
-  bool Terminated() const { return FTerminated.load(); }
+  bool Terminated() const { return FTerminated.load() || (FStopRequest != nullptr && FStopRequest->load()); }
 
   // Waits at most `timeout` for the thread's end, dispatching nothing. Returns whether it ended.
   bool WaitFor(std::chrono::milliseconds timeout);
@@ -126,6 +131,7 @@ class TDBThread {
   std::string FOutputPath;
   ProgressChannel FChannel;
   std::atomic<bool> FTerminated{false};
+  const std::atomic<bool>* FStopRequest;
   std::atomic<bool> FSuspended{false};
   // Written once by the worker, before FErrorKept is set; for a refused batch that is before the
   // failure notice goes out, so the receiver can read it while handling that notice.

@@ -3,6 +3,7 @@
 #include "jet/ValueConverter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <optional>
 
@@ -11,6 +12,7 @@
 #include "jet/DecimalText.h"
 #include "jet/Error.h"
 #include "jet/SqlChars.h"
+#include "jet/TextCodec.h"
 #include "jet/Utf8.h"
 
 namespace ipmdb::jet {
@@ -283,6 +285,13 @@ CellValue ValueConverter::ToText(const SqlLiteral& literal, const ColumnTarget& 
   if (literal.kind == SqlLiteral::Kind::Binary) FailMismatch(literal, column, "文本");
   size_t limit = column.byteLength / 2;
   if (limited && text.size() > limit) FailTooLong(column, limit, text.size(), "字符");
+  if (const std::optional<char16_t> c = UnstorableCharacter(text)) {
+    char code[8];
+    std::snprintf(code, sizeof code, "%04X", unsigned(*c));
+    throw JetError(ErrorKind::BadValue, "文本无法原样保存：" + ColumnPhrase(column) + "不能写入“" + ShownValue(literal) +
+                                            "”，以 U+FEFF 开头的文本中不能有低字节为 0 的字符（此处为 U+" + code +
+                                            "）。");
+  }
   return CellValue::OfText(text);
 }
 

@@ -63,6 +63,10 @@ TEST(ParseArguments, BadCommandLinesAreUsageErrorsThatSayWhy) {
       {{"--sql", "a.txt", "--recover", "b.mdb"}, "选项 --sql 与 --recover 不能同时使用。"},
       {{"--sql", "a.txt", "-o", "b.mdb"}, "选项 -o 只用于转换，不能与 --sql 同时使用。"},
       {{"--recover", "a.mdb", "--quiet"}, "选项 --quiet 只用于转换，不能与 --recover 同时使用。"},
+      {{"in.txt", "-o", ""}, "选项 -o 的输出文件名为空。"},
+      {{"--recover", ""}, "选项 --recover 的数据库文件名为空。"},
+      {{"--sql", ""}, "选项 --sql 的输入文件名为空。"},
+      {{""}, "输入文件名为空。"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.FArgs));

@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -26,8 +30,10 @@ struct Outcome {
 };
 
 struct Options {
-  std::string FDirectory;               // the child's working directory, when not empty
-  std::optional<rlim_t> FFileSizeLimit;  // RLIMIT_FSIZE in bytes
+  std::string FDirectory = {};                // the child's working directory, when not empty
+  std::optional<rlim_t> FFileSizeLimit = {};  // RLIMIT_FSIZE in bytes
+  std::string FStdout = {};                   // a file to take standard output instead of the test's own
+  bool FReaderGone = false;                   // standard output and error go to a pipe nobody reads
 };
 
 std::string Line(size_t i, bool tooLong = false) {
@@ -71,6 +77,31 @@ size_t RowCount(const std::string& path) {
   return reader.ReadRows(reader.FindTable(u"IP")->DefinitionPage()).size();
 }
 
+// Whether the process has the file open.
+bool HasOpen(pid_t pid, const std::string& path) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error))
+    if (std::filesystem::read_symlink(entry.path(), error) == path) return true;
+  return false;
+}
+
+// Waits, at most `limit`, until the condition holds; returns whether it did.
+template <typename Condition>
+bool WaitUntil(Condition condition, std::chrono::seconds limit = std::chrono::seconds(60)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+// Whether the process has ended, leaving it to be waited for.
+bool Ended(pid_t pid) {
+  siginfo_t info{};
+  return waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+}
+
 class ConvertCommand : public testing::Test {
  protected:
   // Starts the program with standard output into a file and standard error into a pipe, whose
@@ -80,15 +111,16 @@ class ConvertCommand : public testing::Test {
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    const std::string out = (FDir.Path() / "stdout").string();
+    const std::string out = options.FStdout.empty() ? (FDir.Path() / "stdout").string() : options.FStdout;
     int fds[2];
     if (pipe(fds) != 0) return -1;
+    if (options.FReaderGone) close(fds[0]);
     const pid_t pid = fork();
     if (pid == 0) {
       dup2(fds[1], STDERR_FILENO);
-      close(fds[0]);
+      if (!options.FReaderGone) close(fds[0]);
       close(fds[1]);
-      const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int outFd = options.FReaderGone ? STDERR_FILENO : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       dup2(outFd, STDOUT_FILENO);
       if (!options.FDirectory.empty() && chdir(options.FDirectory.c_str()) != 0) _exit(120);
       if (options.FFileSizeLimit) {
@@ -99,7 +131,7 @@ class ConvertCommand : public testing::Test {
       _exit(122);
     }
     close(fds[1]);
-    errors = fds[0];
+    errors = options.FReaderGone ? -1 : fds[0];
     return pid;
   }
 
@@ -107,8 +139,8 @@ class ConvertCommand : public testing::Test {
     Outcome outcome;
     outcome.FErr = std::move(errorsSoFar);
     char buffer[4096];
-    for (ssize_t n; (n = read(errors, buffer, sizeof buffer)) > 0;) outcome.FErr.append(buffer, size_t(n));
-    close(errors);
+    for (ssize_t n; errors >= 0 && (n = read(errors, buffer, sizeof buffer)) > 0;) outcome.FErr.append(buffer, size_t(n));
+    if (errors >= 0) close(errors);
     int status = 0;
     if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) outcome.FExitCode = WEXITSTATUS(status);
     outcome.FOut = FDir.Read("stdout");
@@ -140,7 +172,7 @@ TEST_F(ConvertCommand, ConversionWritesEveryLineReportsEachBatchAndSummarises) {
 TEST_F(ConvertCommand, DefaultOutputIsTheFixedNameInTheWorkingDirectory) {
   FDir.Write("MorvaneIP数据库.MDB", "an earlier file of that name");
   FDir.Write("in.txt", TextDatabase(3));
-  const Outcome outcome = Run({"in.txt", "--quiet"}, {FDir.Path().string(), std::nullopt});
+  const Outcome outcome = Run({"in.txt", "--quiet"}, {.FDirectory = FDir.Path().string()});
   EXPECT_EQ(outcome.FExitCode, 0) << outcome.FErr;
   EXPECT_EQ(outcome.FOut, "");
   EXPECT_EQ(outcome.FErr, "");
@@ -162,13 +194,29 @@ TEST_F(ConvertCommand, RefusedBatchExitsWithOneAndKeepsTheBatchesBeforeIt) {
 }
 
 TEST_F(ConvertCommand, FailuresBeforeTheRunExitWithTwoAndSayWhy) {
-  const std::string input = FDir.Write("in.txt", TextDatabase(3));
+  const std::string text = TextDatabase(3);
+  const std::string input = FDir.Write("in.txt", text);
   const std::string notAFolder = FDir.Write("plain.txt", "x");
   const std::string missing = (FDir.Path() / "missing.txt").string();
+  const std::string symbolic = (FDir.Path() / "symbolic.mdb").string();
+  const std::string hard = (FDir.Path() / "hard.mdb").string();
+  const std::string otherSpelling = (FDir.Path() / "." / "in.txt").string();
+  std::filesystem::create_symlink(input, symbolic);
+  std::filesystem::create_hard_link(input, hard);
+  const auto same = [](const std::string& output, const std::string& in) {
+    return "ipmdb-convert: 输出数据库“" + output + "”与文本IP数据库“" + in +
+           "”是同一个文件，转换会覆盖文本IP数据库，已拒绝。\n";
+  };
   const struct {
     std::vector<std::string> FArgs;
     std::string FMessage;
   } cases[] = {
+      {{input, "-o", input}, same(input, input)},
+      {{input, "-o", otherSpelling}, same(otherSpelling, input)},
+      {{input, "-o", symbolic}, same(symbolic, input)},
+      {{symbolic, "-o", input}, same(input, symbolic)},
+      {{input, "-o", hard}, same(hard, input)},
+      {{input, "-o", ""}, "ipmdb-convert: 选项 -o 的输出文件名为空。\n用 ipmdb-convert --help 查看用法。\n"},
       {{missing, "-o", Output()}, "ipmdb-convert: 无法读取文本IP数据库：Cannot open file \"" + missing + "\". No such file or directory\n"},
       {{input, "-o", notAFolder + "/out.mdb"}, "ipmdb-convert: [" + notAFolder + "/out.mdb]资源文件释放失败。\n"},
       {{input, "-o", FDir.Path().string()}, "ipmdb-convert: [" + FDir.Path().string() + "]资源文件释放失败。\n"},
@@ -181,6 +229,90 @@ TEST_F(ConvertCommand, FailuresBeforeTheRunExitWithTwoAndSayWhy) {
     EXPECT_EQ(outcome.FOut, "");
     EXPECT_EQ(outcome.FErr, c.FMessage);
   }
+  EXPECT_EQ(FDir.Read("in.txt"), text);
+}
+
+TEST_F(ConvertCommand, OutputPathsHoldingConnectionStringSyntaxNameThatFileAlone) {
+  FDir.Write("in.txt", TextDatabase(3));
+  FDir.Write("other.mdb", "not a database");
+  const Options inFolder{.FDirectory = FDir.Path().string()};
+  for (const std::string name : {"x.mdb;Data Source=other.mdb", "a;b.mdb", " it's \"中文\"; =.mdb "}) {
+    SCOPED_TRACE(name);
+    const std::string output = (FDir.Path() / name).string();
+    const Outcome converted = Run({"in.txt", "-o", name, "--quiet"}, inFolder);
+    EXPECT_EQ(converted.FExitCode, 0) << converted.FErr;
+    EXPECT_EQ(RowCount(output), 3u);
+    const Outcome recovered = Run({"--recover", name}, inFolder);
+    EXPECT_EQ(recovered.FExitCode, 0) << recovered.FErr;
+    EXPECT_EQ(recovered.FOut, "已打开并关闭 " + output + "：文件处于最后一次提交后的状态。\n");
+  }
+  EXPECT_EQ(FDir.Read("other.mdb"), "not a database");
+}
+
+TEST_F(ConvertCommand, InputIsReadFromFifosAndDevicesUpToTheFirstNul) {
+  const std::string fifo = (FDir.Path() / "fed.fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string text = TextDatabase(2500) + std::string(1, '\0') + TextDatabase(10);
+  std::thread writer([&] {
+    const int fd = open(fifo.c_str(), O_WRONLY);
+    for (size_t at = 0; fd >= 0 && at < text.size();) {
+      const ssize_t n = write(fd, text.data() + at, text.size() - at);
+      if (n <= 0) break;
+      at += size_t(n);
+    }
+    close(fd);
+  });
+  const Outcome fed = Run({fifo, "-o", Output(), "--quiet"});
+  writer.join();
+  EXPECT_EQ(fed.FExitCode, 0) << fed.FErr;
+  EXPECT_EQ(RowCount(Output()), 2500u);
+
+  const Outcome zeros = Run({"/dev/zero", "-o", Output()});
+  EXPECT_EQ(zeros.FExitCode, 0) << zeros.FErr;
+  EXPECT_EQ(WithoutSeconds(zeros.FOut), "已转换 0 条记录到 " + Output() + "，用时  秒。\n");
+  EXPECT_EQ(RowCount(Output()), 0u);
+}
+
+TEST_F(ConvertCommand, StopSignalWhileTheInputIsReadEndsTheRunAndLeavesTheOutputAlone) {
+  // A FIFO that no writer ever opens: the input never ends.
+  const std::string fifo = (FDir.Path() / "silent.fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  FDir.Write("out.mdb", "an earlier file");
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    int errors = -1;
+    const pid_t pid = Spawn({fifo, "-o", Output()}, {}, errors);
+    // The FIFO is opened after the stop signals are watched.
+    ASSERT_TRUE(WaitUntil([&] { return HasOpen(pid, fifo); }));
+    kill(pid, signal);
+    if (!WaitUntil([&] { return Ended(pid); })) {
+      kill(pid, SIGKILL);
+      ADD_FAILURE() << "still reading after the stop signal";
+    }
+    const Outcome outcome = Finish(pid, errors);
+    EXPECT_EQ(outcome.FExitCode, 130);
+    EXPECT_EQ(outcome.FOut, "");
+    EXPECT_EQ(outcome.FErr, "ipmdb-convert: 转换在读取文本IP数据库时被中断，" + Output() + " 未被改动。\n");
+    EXPECT_EQ(FDir.Read("out.mdb"), "an earlier file");
+  }
+}
+
+TEST_F(ConvertCommand, OutputThatCannotBeWrittenLosesOnlyTheReportAndFailsTheRun) {
+  const std::string input = FDir.Write("in.txt", TextDatabase(2500));
+  // Progress and summary into a pipe whose reader is gone, as with "2>&1 | head": no SIGPIPE.
+  const Outcome gone = Run({input, "-o", Output()}, {.FReaderGone = true});
+  EXPECT_EQ(gone.FExitCode, 2);
+  EXPECT_EQ(RowCount(Output()), 2500u);
+  // A full standard output: the summary goes to standard error.
+  const Outcome full = Run({input, "-o", Output()}, {.FStdout = "/dev/full"});
+  EXPECT_EQ(full.FExitCode, 2);
+  EXPECT_EQ(RowCount(Output()), 2500u);
+  EXPECT_NE(WithoutSeconds(full.FErr).find("ipmdb-convert: 无法写入标准输出：No space left on device\n"
+                                           "ipmdb-convert: 已转换 2500 条记录到 " + Output() + "，用时  秒。\n"),
+            std::string::npos)
+      << full.FErr;
+  // Quiet, nothing goes to standard output, so nothing fails.
+  EXPECT_EQ(Run({input, "-o", Output(), "--quiet"}, {.FStdout = "/dev/full"}).FExitCode, 0);
 }
 
 TEST_F(ConvertCommand, StopSignalEndsTheRunAtTheNextLineAndKeepsWhatWasCommitted) {
@@ -211,7 +343,7 @@ TEST_F(ConvertCommand, StopSignalEndsTheRunAtTheNextLineAndKeepsWhatWasCommitted
 TEST_F(ConvertCommand, FileSizeLimitFailsTheBatchAndRecoveryKeepsTheCommittedOnes) {
   // About 12 batches fit below the limit; the template alone is 143,360 bytes.
   const Outcome outcome =
-      Run({FDir.Write("in.txt", TextDatabase(30000)), "-o", Output()}, {"", rlim_t(1) << 20});
+      Run({FDir.Write("in.txt", TextDatabase(30000)), "-o", Output()}, {.FFileSizeLimit = rlim_t(1) << 20});
   EXPECT_EQ(outcome.FExitCode, 1) << outcome.FErr;
   const auto first = NumberAfter(outcome.FErr, "ipmdb-convert: 第 ");
   ASSERT_TRUE(first.has_value()) << outcome.FErr;

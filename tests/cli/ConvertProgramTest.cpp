@@ -110,6 +110,7 @@ TEST_F(ConvertProgram, UsageErrorsExitWithTwoAndPointToHelp) {
       {{}, "缺少参数"},
       {{"--sql"}, "选项 --sql 缺少输入文件。"},
       {{"--bogus"}, "未知选项：--bogus"},
+      {{"--recover", ""}, "选项 --recover 的数据库文件名为空。"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.FArgs));

@@ -109,6 +109,71 @@ TEST_F(ConnectionTest, BadConnectionStringsAndFilesAreRefusedAndLeftUntouched) {
   }
 }
 
+TEST(ConnectionString, EveryPathComesBackFromTheStringThatNamesIt) {
+  // Ordinary paths go in as they are; the others are quoted, double quotes first.
+  const struct {
+    std::string path;
+    std::string dataSource;  // as written into the string
+  } cases[] = {
+      {"/tmp/out.mdb", "/tmp/out.mdb"},
+      {"/tmp/数据 库/输出.mdb", "/tmp/数据 库/输出.mdb"},
+      {"a=b==c.mdb", "a=b==c.mdb"},
+      {"x.mdb;Data Source=other.mdb", "\"x.mdb;Data Source=other.mdb\""},
+      {"a;b.mdb", "\"a;b.mdb\""},
+      {"O'Hare.mdb", "\"O'Hare.mdb\""},
+      {"say \"hi\".mdb", "'say \"hi\".mdb'"},
+      {"it's \"x\";'.mdb", "'it''s \"x\";''.mdb'"},
+      {" lead and trail\t", "\" lead and trail\t\""},
+      {"'", "\"'\""},
+      {"\"", "'\"'"},
+      {"中文；分号;=\"'.mdb", "'中文；分号;=\"''.mdb'"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const std::string text = FormatConnectionString(c.path);
+    EXPECT_EQ(text, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + c.dataSource + ";Persist Security Info=False");
+    const ConnectionSettings settings = ParseConnectionString(text);
+    EXPECT_EQ(settings.provider, kJetProvider);
+    EXPECT_TRUE(settings.hasDataSource);
+    EXPECT_EQ(settings.dataSource, c.path);
+  }
+}
+
+TEST(ConnectionString, HandWrittenFormsReadAsAdoReadsThem) {
+  const struct {
+    std::string text;
+    std::string dataSource;
+  } cases[] = {
+      {"Data Source=  a b.mdb  ;", "a b.mdb"},
+      {"data source = ' a;b ' ; provider=x", " a;b "},
+      {"Data Source=\"a\"\"b\"", "a\"b"},
+      {";;Data Source=first;Data Source=last;;", "last"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ParseConnectionString(c.text).dataSource, c.dataSource);
+  }
+  const struct {
+    std::string text;
+    std::string message;
+  } bad[] = {
+      {"Provider=x;nonsense", "连接字符串中的“nonsense”缺少“=”。"},
+      {"Data Source=\"a.mdb", "连接字符串中“Data Source”的值缺少结束引号。"},
+      {"Data Source='a''", "连接字符串中“Data Source”的值缺少结束引号。"},
+      {"Data Source=\"a\"b;", "连接字符串中“Data Source”的值在结束引号之后还有其他字符。"},
+  };
+  for (const auto& c : bad) {
+    SCOPED_TRACE(c.text);
+    try {
+      ParseConnectionString(c.text);
+      ADD_FAILURE() << "no exception";
+    } catch (const ConnectionError& e) {
+      EXPECT_EQ(e.Kind(), jet::ErrorKind::Misuse);
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+}
+
 TEST_F(ConnectionTest, AnOpenConnectionHoldsTheFileAgainstOthersAndTheTemplateWriter) {
   Connection first;
   first.SetConnectionString(FormatConnectionString(FPath));

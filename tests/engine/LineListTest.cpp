@@ -1,11 +1,15 @@
 #include "engine/LineList.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../support/TempDir.h"
@@ -84,6 +88,26 @@ TEST_F(LineListFile, LoadingAFileGivesTheLinesOfItsBytes) {
 }
 
 TEST_F(LineListFile, EmptyFileHasNoLines) { EXPECT_TRUE(LineList::LoadFile(FDir.Write("empty.txt", "")).Empty()); }
+
+TEST_F(LineListFile, EndlessInputEndsAtItsFirstNulAndSilentInputAtAStopRequest) {
+  EXPECT_TRUE(LineList::LoadFile("/dev/zero").Empty());
+  // A FIFO that no writer opens: neither the open nor the reads may wait past a stop request.
+  const std::string fifo = (FDir.Path() / "silent.fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::atomic<bool> stop{false};
+  std::thread stopper([&stop] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    stop.store(true);
+  });
+  try {
+    LineList::LoadFile(fifo, &stop);
+    ADD_FAILURE() << "no exception";
+  } catch (const EngineError& error) {
+    EXPECT_EQ(error.Kind(), EngineErrorKind::Stopped);
+    EXPECT_EQ(std::string(error.what()), "读取文本IP数据库“" + fifo + "”时收到了停止请求。");
+  }
+  stopper.join();
+}
 
 TEST_F(LineListFile, UnreadablePathsFailWithTheFullPathAndTheSystemsReason) {
   const std::string missing = (FDir.Path() / "missing.txt").string();

@@ -315,6 +315,23 @@ TEST_F(Worker, MissingInputFailsConstructionAndLeavesTheOutputUntouched) {
   EXPECT_EQ(FDir.Read("out.mdb"), "earlier output");
 }
 
+TEST_F(Worker, OutputThatIsTheInputFailsConstructionAndLeavesTheInputUntouched) {
+  // The window's output path is fixed; a text database picked at that very file, under any name,
+  // must not be overwritten by the template.
+  const std::string text = TextDatabase(3);
+  const std::string input = Input(text);
+  std::filesystem::create_hard_link(input, Output());
+  try {
+    TDBThread worker(false, input, &FRecorder, Output());
+    ADD_FAILURE() << "constructed";
+  } catch (const EngineError& error) {
+    EXPECT_EQ(error.Kind(), EngineErrorKind::OutputIsInput);
+    EXPECT_EQ(std::string(error.what()), "输出数据库“" + Output() + "”与文本IP数据库“" + input +
+                                             "”是同一个文件，转换会覆盖文本IP数据库，已拒绝。");
+  }
+  EXPECT_EQ(ReadBytes(input), text);
+}
+
 TEST_F(Worker, OutputHeldByAnotherConnectionCannotBeReplaced) {
   auto first = Start(TextDatabase(1500));
   RunToEnd(*first);

@@ -3,14 +3,15 @@
 // Writes a test database with jet-exec, fills table IP with ROWS generated rows plus edge cases
 // and table Types with one row per interesting value, and compares every value.
 import MDBReader from "mdb-reader";
-import { execFileSync } from "node:child_process";
+import { execFileSync, spawnSync } from "node:child_process";
 import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
 import assert from "node:assert/strict";
 
 const [jetExec, workDir, rowCount] = process.argv.slice(2);
 mkdirSync(workDir, { recursive: true });
-const db = join(workDir, `rows-${rowCount}.mdb`);
+// The name holds the connection string's syntax; the rows must still go to this file alone.
+const db = join(workDir, `rows-${rowCount};Data Source='x' "y".mdb`);
 const sqlFile = join(workDir, `rows-${rowCount}.sql`);
 
 const quote = (text) => `'${text.replaceAll("'", "''")}'`;
@@ -22,6 +23,8 @@ const ipRows = [
   ["", "", 0, 0, "", ""],
   ["1.2.3.4", "a'b", null, null, "O'Hare", null],
   ["123.123.123.123", "1.0.0.0", 16777216, 16777216, "Ünïcödé", "mixed 中 and ASCII"],
+  // U+FEFF first: in UTF-16LE these would begin with the compressed form's marker.
+  ["\uFEFF1.0.0.0", "\uFEFF", 1, 2, "\uFEFF中国", "\uFEFFab中c\u00FF"],
 ];
 for (let i = 0; i < Number(rowCount); i++) {
   const a = (i >> 16) & 255, b = (i >> 8) & 255, c = i & 255;
@@ -44,6 +47,7 @@ const typeStatements = [
   "insert into Types values (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)",
   "insert into Types values (0, 32767, -2147483648, -0.0001, 0.1, 4294967295, '2000-02-29', false, '', '', '', NULL)",
   "insert into Types (plain, packed) values ('中文 text', 'Latin-1 ÿ text')",
+  "insert into Types (plain, packed, m) values ('\uFEFF中', '\uFEFFabc', '\uFEFF')",
 ];
 writeFileSync(sqlFile, [...statements, ...typeStatements].join("\n") + "\n");
 execFileSync(jetExec, ["--new-test-database", db]);
@@ -60,7 +64,7 @@ data.forEach((row, i) => {
   columns.forEach((c, k) => assert.strictEqual(row[c], ipRows[i][k], `mdb-reader IP row ${i} column ${c}`));
 });
 const types = reader.getTable("Types").getData();
-assert.equal(types.length, 4);
+assert.equal(types.length, 5);
 assert.deepEqual(
   [types[0].b, types[0].i, types[0].l, types[0].c, types[0].s, types[0].d, types[0].y, types[0].plain, types[0].packed, types[0].m],
   [255, -32768, 2147483647, "922337203685477.5807", 1.5, -1e300, true, "abc", "abcdef", "a memo 中文"],
@@ -76,6 +80,12 @@ assert.equal(types[2].t.toISOString(), "2000-02-29T00:00:00.000Z");
 assert.equal(types[3].plain, "中文 text");
 assert.equal(types[3].packed, "Latin-1 ÿ text");
 assert.equal(types[3].b, null);
+assert.deepEqual([types[4].plain, types[4].packed, types[4].m], ["\uFEFF中", "\uFEFFabc", "\uFEFF"]);
+
+// A batch size that is not a number is refused with a reason, not an abort.
+const badBatch = spawnSync(jetExec, ["--batch", "abc", db], { encoding: "utf8" });
+assert.equal(badBatch.status, 2, badBatch.stderr);
+assert.match(badBatch.stderr, /--batch 的值“abc”不是非负整数/);
 
 // mdbtools: CSV with quoted texts ("" for a quote) and NULL printed as the word. mdb-export prints
 // a zero-length text as NULL too (it does not tell them apart; mdb-reader above does).
@@ -86,4 +96,4 @@ assert.equal(lines.length - 1, ipRows.length);
 const field = (v) =>
   v === null || v === "" ? "NULL" : typeof v === "number" ? String(v) : `"${v.replaceAll('"', '""')}"`;
 ipRows.forEach((r, i) => assert.equal(lines[i + 1], r.map(field).join(","), `mdb-export IP row ${i}`));
-console.log(`${ipRows.length} rows of IP and 4 rows of Types read back exactly by mdb-reader and mdb-export`);
+console.log(`${ipRows.length} rows of IP and 5 rows of Types read back exactly by mdb-reader and mdb-export`);

@@ -82,6 +82,39 @@ TEST(RowCodec, DecodesCompressedTextWithModeSwitches) {
   EXPECT_EQ(DecodeText(stored), u"ab\u4e2dc");
 }
 
+TEST(RowCodec, TextStartingWithUFEFFIsStoredCompressedSoThatItReadsBackExactly) {
+  // In UTF-16LE such a text would begin FF FE, the compressed form's marker; so it is written in
+  // that form, with a 00 before each change between one-byte and two-byte runs.
+  const struct {
+    std::u16string text;
+    std::vector<uint8_t> stored;
+  } cases[] = {
+      {u"\uFEFF", {0xFF, 0xFE, 0x00, 0xFF, 0xFE}},
+      {u"\uFEFF中", {0xFF, 0xFE, 0x00, 0xFF, 0xFE, 0x2D, 0x4E}},
+      {u"\uFEFFab中c\u00FF", {0xFF, 0xFE, 0x00, 0xFF, 0xFE, 0x00, 'a', 'b', 0x00, 0x2D, 0x4E, 0x00, 'c', 0xFF}},
+  };
+  for (const auto& c : cases) {
+    for (const bool compress : {false, true}) {
+      SCOPED_TRACE(testing::Message() << c.stored.size() << (compress ? " compressed column" : " plain column"));
+      const RowLayout layout(ItemsTable(compress), "Items");
+      std::vector<CellValue> values(5);
+      values[4] = CellValue::OfText(c.text);
+      std::vector<uint8_t> row;
+      EncodeRow(layout, values, row);
+      EXPECT_EQ(DecodeRow(layout, row, nullptr)[4].text, c.text);
+      EXPECT_EQ(EncodedTextSize(c.text, compress), c.stored.size());
+      std::vector<uint8_t> stored(MaxEncodedTextSize(c.text));
+      stored.resize(EncodeText(c.text, compress, stored.data()));
+      EXPECT_EQ(stored, c.stored);
+    }
+  }
+  // A character with a low byte of 0 would read as a switch in that form.
+  EXPECT_EQ(UnstorableCharacter(u"\uFEFF一"), u'\u4E00');
+  EXPECT_EQ(UnstorableCharacter(u"\uFEFFa\u0100"), u'\u0100');
+  EXPECT_EQ(UnstorableCharacter(u"一\uFEFF"), std::nullopt);
+  EXPECT_EQ(UnstorableCharacter(u"\uFEFF中"), std::nullopt);
+}
+
 TEST(RowCodec, BooleanLivesInTheNullMaskAndShortRowsArePadded) {
   std::vector<ColumnSpec> specs = {{u"Flag", ColumnType::Boolean, 0, 0, false, 0}};
   TableDefinition t;

@@ -357,6 +357,14 @@ TEST(ValueConverter, TextFillsTheColumnToTheLastCharacter) {
   EXPECT_EQ(converter.Convert(Text(memo), Column(ColumnType::Memo, 0)).text.size(), memo.size());
 }
 
+TEST(ValueConverter, RefusesTextThatCannotBeStoredExactly) {
+  for (const ColumnType type : {ColumnType::Text, ColumnType::Memo}) {
+    EXPECT_EQ(BadValueMessage(Text(u"\uFEFF一"), Column(type, 510)),
+              std::string("文本无法原样保存：表“T”的列“c”（") + (type == ColumnType::Text ? "文本" : "备注") +
+                  "）不能写入“\uFEFF一”，以 U+FEFF 开头的文本中不能有低字节为 0 的字符（此处为 U+4E00）。");
+  }
+}
+
 TEST(ValueConverter, RefusesTextLongerThanTheColumnInsteadOfShorteningIt) {
   const std::u16string country(130, u'国');
   EXPECT_EQ(BadValueMessage(Text(country), ColumnTarget{"IP", "country", ColumnType::Text, 256}),
