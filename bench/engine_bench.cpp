@@ -45,20 +45,22 @@ const engine::LineList& Lines() {
 
 const std::vector<std::string>& Statements() {
   static const std::vector<std::string> statements = [] {
-    std::vector<std::string> built(Lines().Count());
-    for (size_t i = 0; i < built.size(); ++i) engine::BuildInsertStatement(engine::ParseLine(Lines()[i]), built[i]);
+    std::vector<std::string> built;
+    Lines().ForEachLine([&built](std::string_view line) {
+      engine::BuildInsertStatement(engine::ParseLine(line), built.emplace_back());
+    });
     return built;
   }();
   return statements;
 }
 
 void ConvertLines(const engine::LineList& lines, std::string& statement) {
-  for (size_t i = 0; i < lines.Count(); ++i) {
+  lines.ForEachLine([&statement](std::string_view line) {
     statement.clear();
-    engine::BuildInsertStatement(engine::ParseLine(lines[i]), statement);
+    engine::BuildInsertStatement(engine::ParseLine(line), statement);
     benchmark::DoNotOptimize(statement.data());
     benchmark::ClobberMemory();
-  }
+  });
 }
 
 void LoadParseAndBuild(benchmark::State& state) {

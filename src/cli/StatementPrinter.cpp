@@ -31,16 +31,16 @@ void PrintStatements(const engine::LineList& lines, std::FILE* out) {
   std::string statement;
   std::string chunk;
   chunk.reserve(kChunkBytes * 2);
-  for (size_t i = 0; i < lines.Count(); ++i) {
+  lines.ForEachLine([&](std::string_view line) {
     statement.clear();
-    engine::BuildInsertStatement(engine::ParseLine(lines[i]), statement);
+    engine::BuildInsertStatement(engine::ParseLine(line), statement);
     engine::GbkToUtf8(statement, chunk);
     chunk.push_back('\n');
     if (chunk.size() >= kChunkBytes) {
       Write(chunk, out);
       chunk.clear();
     }
-  }
+  });
   Write(chunk, out);
   if (std::fflush(out) != 0) ThrowWriteFailed(errno);
 }

@@ -15,6 +15,7 @@ enum class EngineErrorKind {
   BatchRefused,        // the database refused a batch of statements, which was rolled back
   Stopped,             // a stop request ended the loading of the text database
   OutputIsInput,       // the output database's path names the text database itself
+  InputChanged,        // the text database was cut shorter or rewritten while it was being read
 };
 
 class EngineError : public std::runtime_error {

@@ -1,8 +1,10 @@
-// Loading a text database from disk and cutting it into lines.
+// Loading a text database (counting its lines, spooling what cannot be read twice) and reading its
+// lines back a chunk at a time.
 #include "engine/LineList.h"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "engine/EngineError.h"
 #include "engine/SystemError.h"
@@ -20,23 +23,11 @@ namespace {
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
-// How much more to read when a file turns out longer than its size said (or has no size, as
-// files under /proc, FIFOs and devices do).
-constexpr size_t kReadChunk = 1 << 16;
-// The most one read takes, so that a stop request is looked at between the reads of a large file.
-constexpr size_t kMaxRead = size_t(16) << 20;
 // The longest wait for input before the stop request is looked at again.
 constexpr int kPollInterval = 100;  // milliseconds
 
-// The offset of the first `c` at or after `from`, or `size` when there is none.
-size_t Find(const std::string& text, char c, size_t from) {
-  if (from >= text.size()) return text.size();
-  const void* found = std::memchr(text.data() + from, c, text.size() - from);
-  return found ? size_t(static_cast<const char*>(found) - text.data()) : text.size();
-}
-
-// The path as the message shows it: made absolute against the working directory, without
-// resolving links, so that the user sees which file was meant.
+// The path as messages show it: made absolute against the working directory, without resolving
+// links, so that the user sees which file was meant.
 std::string FullPath(const std::string& path) {
   std::error_code error;
   std::filesystem::path full = std::filesystem::absolute(path, error);
@@ -48,7 +39,13 @@ std::string FullPath(const std::string& path) {
                     "Cannot open file \"" + FullPath(path) + "\". " + SystemErrorText(error));
 }
 
-// Closes the descriptor on every way out of LoadFile.
+[[noreturn]] void ThrowStopped(const std::string& path) {
+  throw EngineError(EngineErrorKind::Stopped, "读取文本IP数据库“" + FullPath(path) + "”时收到了停止请求。");
+}
+
+bool StopRequested(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
+
+// Closes the descriptor unless it was handed on.
 class FileDescriptor {
  public:
   explicit FileDescriptor(int fd) : FFd(fd) {}
@@ -58,100 +55,308 @@ class FileDescriptor {
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int Get() const { return FFd; }
+  int Release() { return std::exchange(FFd, -1); }
 
  private:
   int FFd;
 };
 
-[[noreturn]] void ThrowStopped(const std::string& path) {
-  throw EngineError(EngineErrorKind::Stopped, "读取文本IP数据库“" + FullPath(path) + "”时收到了停止请求。");
+// Where a text that can be read only once is kept for the readers: a file without a name in the
+// temporary folder, so that nothing is left behind whatever ends the process.
+int CreateSpool(const std::string& path) {
+  std::error_code ignored;
+  const std::string folder = std::filesystem::temp_directory_path(ignored).string();
+  const int fd = ::open(folder.empty() ? "/tmp" : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    throw EngineError(EngineErrorKind::CannotOpenFile, "无法读取“" + FullPath(path) + "”：无法在文件夹“" + folder +
+                                                           "”中建立暂存它的临时文件。" + SystemErrorText(errno));
+  }
+  return fd;
 }
 
-bool StopRequested(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
+void WriteSpool(int spool, const char* data, size_t size, const std::string& path) {
+  while (size > 0) {
+    const ssize_t n = ::write(spool, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      throw EngineError(EngineErrorKind::CannotOpenFile,
+                        "无法读取“" + FullPath(path) + "”：暂存它的临时文件无法写入。" + SystemErrorText(errno));
+    }
+    data += n;
+    size -= size_t(n);
+  }
+}
 
-// The descriptor is non-blocking and every read waits in poll for at most kPollInterval, so that
-// neither a FIFO without a writer nor a slow writer can keep a stop request waiting. A file that
-// is not a FIFO, a socket or a terminal is always ready.
-std::string ReadText(const std::string& path, const std::atomic<bool>* stop) {
+// Counts the lines of a text fed to it in consecutive pieces, and notes where every
+// kIndexStride-th line starts. A CR that ends one piece is a break whose length the next piece
+// decides.
+class LineCounter {
+ public:
+  explicit LineCounter(std::vector<uint64_t>& index) : FIndex(index) { FIndex.assign(1, 0); }
+
+  void Feed(const char* data, size_t size) {
+    if (size == 0) return;
+    const char* const end = data + size;
+    const char* p = data;
+    if (FCrPending) {
+      FCrPending = false;
+      if (*p == kLf) {
+        ++p;
+        ++FLineStart;
+        if (FCount % LineList::kIndexStride == 0) ++FIndex.back();
+      }
+    }
+    // The next CR and the next LF are tracked apart, each found with memchr, which is much
+    // faster than a byte loop; the earlier of the two is the next break.
+    const char* nextCr = Find(p, end, kCr);
+    const char* nextLf = Find(p, end, kLf);
+    for (;;) {
+      const char* at = std::min(nextCr, nextLf);
+      if (at == end) break;
+      const char* after = at + 1;
+      if (*at == kCr) {
+        if (after == end) {
+          FCrPending = true;
+        } else if (*after == kLf) {
+          ++after;
+        }
+      }
+      EndLine(FOffset + uint64_t(after - data));
+      if (nextCr < after) nextCr = Find(after, end, kCr);
+      if (nextLf < after) nextLf = Find(after, end, kLf);
+    }
+    FOffset += size;
+  }
+
+  // The text has ended: a last line without a break counts too, a break at the very end adds no
+  // line. Returns the count.
+  size_t Finish() {
+    if (FLineStart < FOffset) ++FCount;
+    FIndex.resize((FCount + LineList::kIndexStride - 1) / LineList::kIndexStride);
+    return FCount;
+  }
+
+ private:
+  static const char* Find(const char* from, const char* end, char c) {
+    const void* found = std::memchr(from, c, size_t(end - from));
+    return found ? static_cast<const char*>(found) : end;
+  }
+
+  void EndLine(uint64_t nextStart) {
+    ++FCount;
+    FLineStart = nextStart;
+    if (FCount % LineList::kIndexStride == 0) FIndex.push_back(nextStart);
+  }
+
+  std::vector<uint64_t>& FIndex;
+  uint64_t FOffset = 0;     // of the next byte fed
+  uint64_t FLineStart = 0;  // of the line being counted
+  size_t FCount = 0;        // lines ended so far
+  bool FCrPending = false;
+};
+
+}  // namespace
+
+LineList::~LineList() {
+  if (FFd >= 0) ::close(FFd);
+}
+
+LineList::LineList(LineList&& other) noexcept { *this = std::move(other); }
+
+LineList& LineList::operator=(LineList&& other) noexcept {
+  if (this != &other) {
+    if (FFd >= 0) ::close(FFd);
+    FFd = std::exchange(other.FFd, -1);
+    FPath = std::move(other.FPath);
+    FChunkSize = other.FChunkSize;
+    FTextSize = std::exchange(other.FTextSize, 0);
+    FCount = std::exchange(other.FCount, 0);
+    FIndex = std::move(other.FIndex);
+  }
+  return *this;
+}
+
+LineList LineList::FromBytes(std::string_view bytes, size_t chunkSize) {
+  FileDescriptor memory(::memfd_create("ipmdb-text", MFD_CLOEXEC));
+  if (memory.Get() < 0) ThrowCannotOpen("memfd", errno);
+  WriteSpool(memory.Get(), bytes.data(), bytes.size(), "memfd");
+  if (::lseek(memory.Get(), 0, SEEK_SET) != 0) ThrowCannotOpen("memfd", errno);
+  return Load(memory.Release(), "", false, nullptr, chunkSize);
+}
+
+LineList LineList::LoadFile(const std::string& path, const std::atomic<bool>* stop, size_t chunkSize) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.Get() < 0) ThrowCannotOpen(path, errno);
   struct stat status {};
   if (::fstat(file.Get(), &status) != 0) ThrowCannotOpen(path, errno);
+  return Load(file.Release(), path, !S_ISREG(status.st_mode), stop, chunkSize);
+}
 
-  // One byte more than the stated size, so that the read which finds the end of an unchanged
-  // file needs no reallocation of the whole buffer.
-  std::string bytes(status.st_size > 0 ? size_t(status.st_size) + 1 : kReadChunk, '\0');
-  size_t got = 0;
+// Reads the text once, from the descriptor's start to its first NUL or its end, counting its
+// lines and, for a descriptor that cannot be read again, copying it into the spool. The
+// descriptor is non-blocking and every read waits in poll for at most kPollInterval, so that
+// neither a FIFO without a writer nor a slow writer can keep a stop request waiting. A regular
+// file is always ready.
+LineList LineList::Load(int fd, const std::string& path, bool spool, const std::atomic<bool>* stop,
+                        size_t chunkSize) {
+  FileDescriptor input(fd);
+  FileDescriptor copy(spool ? CreateSpool(path) : -1);
+  LineList list;
+  list.FPath = path;
+  list.FChunkSize = chunkSize;
+  LineCounter counter(list.FIndex);
+  std::vector<char> chunk(chunkSize);
   for (;;) {
     if (StopRequested(stop)) ThrowStopped(path);
-    pollfd ready{file.Get(), POLLIN, 0};
+    pollfd ready{input.Get(), POLLIN, 0};
     const int polled = ::poll(&ready, 1, kPollInterval);
     if (polled < 0 && errno != EINTR) ThrowCannotOpen(path, errno);
     if (polled <= 0) continue;
-    if (got == bytes.size()) bytes.resize(got + kReadChunk);
-    const ssize_t n = ::read(file.Get(), bytes.data() + got, std::min(bytes.size() - got, kMaxRead));
+    const ssize_t n = ::read(input.Get(), chunk.data(), chunk.size());
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
       ThrowCannotOpen(path, errno);
     }
     if (n == 0) break;
-    if (const void* nul = std::memchr(bytes.data() + got, '\0', size_t(n))) {
-      got = size_t(static_cast<const char*>(nul) - bytes.data());
+    const void* nul = std::memchr(chunk.data(), '\0', size_t(n));
+    const size_t text = nul ? size_t(static_cast<const char*>(nul) - chunk.data()) : size_t(n);
+    counter.Feed(chunk.data(), text);
+    if (spool) WriteSpool(copy.Get(), chunk.data(), text, path);
+    list.FTextSize += text;
+    if (nul) break;
+  }
+  list.FCount = counter.Finish();
+  // Counting a large text takes a while; a request that came meanwhile still stops the load.
+  if (StopRequested(stop)) ThrowStopped(path);
+  list.FFd = spool ? copy.Release() : input.Release();
+  return list;
+}
+
+void LineList::ThrowChanged(size_t line, bool shorter) const {
+  const std::string where = "文本IP数据库“" + FullPath(FPath) + "”在读取过程中";
+  const std::string number = std::to_string(line + 1);
+  throw EngineError(EngineErrorKind::InputChanged,
+                    shorter ? where + "被截短了：第 " + number + " 行起的内容已经不在文件里。"
+                            : where + "被改动了：从第 " + number + " 行起，内容与开始读取时不同。");
+}
+
+LineList::Reader::Reader(const LineList& list) : FList(list), FChunk(list.FChunkSize) {}
+
+bool LineList::Reader::Next(Line& line) {
+  if (FNextLine == FList.FCount) return false;
+  const uint64_t start = FChunkOffset + FPos;
+  if (FNextLine % kIndexStride == 0 && FList.FIndex[FNextLine / kIndexStride] != start)
+    FList.ThrowChanged(FNextLine, false);
+  for (;;) {
+    bool needMore = false;
+    const size_t at = FindBreak(FPos, needMore);
+    if (!needMore) {
+      // A line never starts at the end of the text: a break there adds none.
+      if (start == FList.FTextSize) FList.ThrowChanged(FNextLine, false);
+      line = {start, at - FPos, std::string_view(FChunk.data() + FPos, at - FPos)};
+      Advance(at);
       break;
     }
-    got += size_t(n);
+    if (FPos > 0) {
+      // The line runs on past the chunk: it moves to the front, and more is read behind it.
+      std::memmove(FChunk.data(), FChunk.data() + FPos, FChunkUsed - FPos);
+      FChunkOffset += FPos;
+      FChunkUsed -= FPos;
+      FPos = 0;
+    } else if (FChunkUsed == FChunk.size()) {
+      SkipLongLine(line);
+      break;
+    }
+    Fill();
   }
-  bytes.resize(got);
-  return bytes;
+  ++FNextLine;
+  // The last line must end where the text does.
+  if (FNextLine == FList.FCount && FChunkOffset + FPos != FList.FTextSize) FList.ThrowChanged(FNextLine, false);
+  return true;
 }
 
-}  // namespace
+// Reads on behind the bytes in the chunk, up to the chunk's size or the end of the text.
+void LineList::Reader::Fill() {
+  const uint64_t from = FChunkOffset + FChunkUsed;
+  const size_t size = size_t(std::min<uint64_t>(FChunk.size() - FChunkUsed, FList.FTextSize - from));
+  FChunkUsed += ReadSome(from, FChunk.data() + FChunkUsed, size, FNextLine);
+}
 
-LineList LineList::FromBytes(std::string bytes) {
-  LineList list;
-  if (const void* nul = std::memchr(bytes.data(), '\0', bytes.size())) {
-    bytes.resize(size_t(static_cast<const char*>(nul) - bytes.data()));
+// The first break at or after `from` in the chunk, or the chunk's end. needMore: the chunk ends
+// before the text does and either holds no break or ends in a CR, which may be the first half of
+// CR LF.
+size_t LineList::Reader::FindBreak(size_t from, bool& needMore) {
+  const char* begin = FChunk.data() + from;
+  const char* end = FChunk.data() + FChunkUsed;
+  const char* at = begin;
+  // Lines are short: a byte loop that looks twice only at bytes up to CR beats two memchr calls.
+  while (at < end && (static_cast<unsigned char>(*at) > kCr || (*at != kCr && *at != kLf))) ++at;
+  const bool textEnds = FChunkOffset + FChunkUsed == FList.FTextSize;
+  needMore = !textEnds && (at == end || (*at == kCr && at + 1 == end));
+  return size_t(at - FChunk.data());
+}
+
+// After the line that ends at `breakAt` (a break, or the end of the text): the next line starts
+// behind its break.
+void LineList::Reader::Advance(size_t breakAt) {
+  if (breakAt == FChunkUsed) {
+    FPos = breakAt;
+  } else if (FChunk[breakAt] == kCr && breakAt + 1 < FChunkUsed && FChunk[breakAt + 1] == kLf) {
+    FPos = breakAt + 2;
+  } else {
+    FPos = breakAt + 1;
   }
-  list.FText = std::move(bytes);
+}
 
-  // The next CR and the next LF are tracked apart, each found with memchr, which is much faster
-  // than a byte loop; the earlier of the two is the next break.
-  const std::string& text = list.FText;
-  const size_t size = text.size();
-  size_t nextCr = Find(text, kCr, 0);
-  size_t nextLf = Find(text, kLf, 0);
-  size_t start = 0;
+// A line that fills the whole chunk: its bytes are passed over, chunk by chunk, to its break,
+// and only its place is handed out.
+void LineList::Reader::SkipLongLine(Line& line) {
+  const uint64_t start = FChunkOffset;
   for (;;) {
-    const size_t at = std::min(nextCr, nextLf);
-    if (at == size) break;
-    const size_t after = at == nextCr && nextLf == at + 1 ? at + 2 : at + 1;
-    list.FStarts.push_back(start);
-    start = after;
-    if (nextCr < after) nextCr = Find(text, kCr, after);
-    if (nextLf < after) nextLf = Find(text, kLf, after);
+    bool needMore = false;
+    size_t at = FindBreak(0, needMore);
+    if (!needMore) {
+      line = {start, FChunkOffset + at - start, {}};
+      Advance(at);
+      return;
+    }
+    // Keeps a final CR, whose partner may come next; drops everything else.
+    const size_t keep = at < FChunkUsed ? 1 : 0;
+    if (keep) FChunk[0] = FChunk[at];
+    FChunkOffset += FChunkUsed - keep;
+    FChunkUsed = keep;
+    Fill();
   }
-  // The last line has no break of its own; a break at the very end of the text adds no line.
-  if (start < size) list.FStarts.push_back(start);
-  if (!list.FStarts.empty()) list.FStarts.push_back(size);
-  list.FStarts.shrink_to_fit();
-  return list;
 }
 
-LineList LineList::LoadFile(const std::string& path, const std::atomic<bool>* stop) {
-  LineList list = FromBytes(ReadText(path, stop));
-  // Cutting a large text takes a while; a request that came meanwhile still stops the load.
-  if (StopRequested(stop)) ThrowStopped(path);
-  return list;
+std::string_view LineList::Reader::ReadPiece(uint64_t offset, uint64_t length) {
+  if (FPiece.empty()) FPiece.resize(FList.FChunkSize);
+  const size_t size = size_t(std::min<uint64_t>(length, FPiece.size()));
+  return {FPiece.data(), ReadSome(offset, FPiece.data(), size, LineIndex())};
 }
 
-std::string_view LineList::operator[](size_t index) const {
-  const size_t start = FStarts[index];
-  size_t end = FStarts[index + 1];
-  // The line holds no CR or LF, so break bytes just before the next start belong to this line's
-  // break: one LF, one CR, or CR LF.
-  if (end > start && FText[end - 1] == kLf) --end;
-  if (end > start && FText[end - 1] == kCr) --end;
-  return std::string_view(FText).substr(start, end - start);
+// Up to `size` (> 0) of the text's bytes from `offset`, as many as the file still holds before
+// its end or a NUL: neither lies inside the text as loading found it, so either is a change made
+// meanwhile, reported once the line being read (`line`) needs bytes beyond it. Returns how many
+// bytes it read, at least one.
+size_t LineList::Reader::ReadSome(uint64_t offset, char* to, size_t size, size_t line) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(FList.FFd, to + done, size - done, off_t(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      throw EngineError(EngineErrorKind::CannotOpenFile, "读取文本IP数据库“" + FullPath(FList.FPath) +
+                                                             "”失败：" + SystemErrorText(errno));
+    }
+    if (n == 0) break;
+    done += size_t(n);
+  }
+  if (const void* nul = std::memchr(to, '\0', done)) {
+    done = size_t(static_cast<const char*>(nul) - to);
+    if (done == 0) FList.ThrowChanged(line, false);
+  }
+  if (done == 0) FList.ThrowChanged(line, true);
+  return done;
 }
 
 }  // namespace ipmdb::engine

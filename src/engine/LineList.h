@@ -1,20 +1,27 @@
-// The lines of one text database, held as the file's bytes in a single buffer plus the offset
-// where each line starts. The bytes are not decoded: lines are GBK byte strings.
+// The lines of one text database, as a view of its file: loading reads the file once to find
+// where its text ends and how many lines it holds, and the lines themselves are read again, a
+// chunk at a time, when a Reader hands them out. So memory does not grow with the file: a list
+// holds a descriptor, the line count and the start of every kIndexStride-th line; a reader holds
+// one chunk. The bytes are not decoded: lines are GBK byte strings.
 //
 // Line rules: a line ends at CR, at LF or at the pair CR LF (one break); LF followed by CR is two
 // breaks with an empty line between them. The text ends at the end of the file or at its first
 // NUL byte, whichever comes first. A break at the very end of the text adds no empty last line;
 // empty lines elsewhere stay. Lines never hold CR or LF.
 //
-// Memory: the file's bytes (up to the first NUL) plus 8 bytes a line, plus one offset. Nothing
-// after the first NUL is read, so a file of endless zeros is an empty text.
-// A LineList is not changed after it is built, so any number of threads may read it at once. The
-// views it hands out point into its buffer: they stay valid while the list exists and is neither
-// assigned to nor moved from.
+// A file that is not a regular file (a FIFO, a device, a socket) can be read only once: loading
+// copies its text into an unlinked temporary file, which goes with the list. A regular file is
+// read where it lies. Should it change after loading, readers notice what they can: a file cut
+// shorter, a NUL inside the text, or a line break that is not where loading found it, each as
+// EngineError InputChanged naming the file and the line. Bytes added at the end are ignored.
+//
+// Threads: a LineList does not change after loading; any number of threads may each use their
+// own Reader on it at once. The list must outlive its readers.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,32 +30,116 @@ namespace ipmdb::engine {
 
 class LineList {
  public:
+  // Bytes read at once, by the loading and by every reader.
+  static constexpr size_t kChunkSize = size_t(1) << 20;
+  // Every kIndexStride-th line's start is kept, so that readers can check where they are.
+  static constexpr size_t kIndexStride = 1000;
+
   LineList() = default;
+  ~LineList();
+  LineList(LineList&& other) noexcept;
+  LineList& operator=(LineList&& other) noexcept;
+  LineList(const LineList&) = delete;
+  LineList& operator=(const LineList&) = delete;
 
-  // Cuts the bytes of a whole file into lines.
-  static LineList FromBytes(std::string bytes);
+  // The lines of the bytes, held in an anonymous memory file. chunkSize (at least 2, so that a
+  // chunk holds a CR and what follows it): for tests that put breaks across chunk boundaries.
+  static LineList FromBytes(std::string_view bytes, size_t chunkSize = kChunkSize);
 
-  // Reads the file up to its first NUL (or its end) and cuts that into lines. Anything a path can
+  // Reads the file up to its first NUL (or its end) and counts its lines. Anything a path can
   // name is read: a FIFO, whose open never waits for a writer, or a device (/dev/zero gives no
   // lines). Throws EngineError (CannotOpenFile) with the message:
   //   Cannot open file "<absolute path>". <the system's error text>
   // stop, when given, is a stop request that any thread may set: it is looked at before every
-  // read, at least every 100 ms while the file has nothing to give, and once the lines are cut;
+  // read, at least every 100 ms while the file has nothing to give, and once the text is read;
   // once seen, EngineError (Stopped) ends the load.
-  static LineList LoadFile(const std::string& path, const std::atomic<bool>* stop = nullptr);
+  static LineList LoadFile(const std::string& path, const std::atomic<bool>* stop = nullptr,
+                           size_t chunkSize = kChunkSize);
 
-  size_t Count() const { return FStarts.empty() ? 0 : FStarts.size() - 1; }
-  bool Empty() const { return Count() == 0; }
+  size_t Count() const { return FCount; }
+  bool Empty() const { return FCount == 0; }
 
-  // Line `index` without its break. Requires index < Count().
-  std::string_view operator[](size_t index) const;
+  // Calls fn(std::string_view line) for every line in order, each line whole: a line longer
+  // than a chunk is read into memory for its call. For tools and tests; the worker uses a
+  // Reader, which hands out long lines by their place.
+  template <typename LineFn>
+  void ForEachLine(LineFn&& fn) const;
+
+  // One line as a Reader hands it out: where it lies in the text and how long it is, without its
+  // break. A line that fits in one chunk comes whole in `bytes`, valid until the reader's next
+  // call; a longer one has empty `bytes` and is read in pieces with Reader::ReadPieces.
+  struct Line {
+    uint64_t offset = 0;
+    uint64_t length = 0;
+    std::string_view bytes;
+    bool Whole() const { return bytes.size() == length; }
+  };
+
+  // Hands out the lines from the first on, in order. One thread at a time.
+  class Reader {
+   public:
+    explicit Reader(const LineList& list);
+    // The next line; false after the last. Throws EngineError InputChanged (see above).
+    bool Next(Line& line);
+    // Index of the line Next handed out last.
+    size_t LineIndex() const { return FNextLine - 1; }
+    // The line's bytes: its view when it came whole, else read into `storage`.
+    std::string_view Bytes(const Line& line, std::string& storage) {
+      if (line.Whole()) return line.bytes;
+      storage.clear();
+      ReadPieces(line.offset, line.length, [&storage](std::string_view piece) { storage += piece; });
+      return storage;
+    }
+    // Calls piece(bytes) for consecutive pieces of the text's bytes [offset, offset + length),
+    // which must lie within a line handed out; each piece is valid during its call only.
+    template <typename PieceFn>
+    void ReadPieces(uint64_t offset, uint64_t length, PieceFn&& piece) {
+      while (length > 0) {
+        const std::string_view bytes = ReadPiece(offset, length);
+        piece(bytes);
+        offset += bytes.size();
+        length -= bytes.size();
+      }
+    }
+
+   private:
+    void Fill();
+    size_t FindBreak(size_t from, bool& needMore);
+    void SkipLongLine(Line& line);
+    void Advance(size_t breakAt);
+    std::string_view ReadPiece(uint64_t offset, uint64_t length);
+    size_t ReadSome(uint64_t offset, char* to, size_t size, size_t line);
+
+    const LineList& FList;
+    std::vector<char> FChunk;  // the bytes [FChunkOffset, FChunkOffset + FChunkUsed) of the text
+    uint64_t FChunkOffset = 0;
+    size_t FChunkUsed = 0;
+    size_t FPos = 0;  // in FChunk: where the next line starts
+    size_t FNextLine = 0;
+    std::vector<char> FPiece;
+  };
 
  private:
-  std::string FText;
-  // FStarts[i] is the offset of the first byte of line i; the extra last entry is the offset just
-  // past the final line and its break. A line ends where the next one starts, less its break
-  // bytes, which can be told from the bytes themselves because a line holds no CR or LF.
-  std::vector<size_t> FStarts;
+  friend class Reader;
+
+  static LineList Load(int fd, const std::string& path, bool spool, const std::atomic<bool>* stop,
+                       size_t chunkSize);
+  [[noreturn]] void ThrowChanged(size_t line, bool shorter) const;
+
+  int FFd = -1;  // the text, read with pread
+  std::string FPath;
+  size_t FChunkSize = kChunkSize;
+  uint64_t FTextSize = 0;  // bytes of the text: up to the first NUL or the end of the file
+  size_t FCount = 0;
+  std::vector<uint64_t> FIndex;  // FIndex[k] is where line k * kIndexStride starts
 };
+
+template <typename LineFn>
+void LineList::ForEachLine(LineFn&& fn) const {
+  Reader reader(*this);
+  Line line;
+  std::string storage;
+  while (reader.Next(line)) fn(reader.Bytes(line, storage));
+}
 
 }  // namespace ipmdb::engine

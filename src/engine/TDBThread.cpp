@@ -172,12 +172,16 @@ void TDBThread::ConvertLines() {
   for (std::string& slot : FBatch) slot.clear();
   const size_t count = FLines.Count();
   size_t filled = 0;
+  LineList::Reader reader(FLines);
+  LineList::Line line;
+  std::string whole;
   for (size_t i = 0; i < count; ++i) {
     PausePoint();
     if (Terminated()) return;
     std::string& slot = FBatch[filled++];
     slot.clear();
-    BuildInsertStatement(ParseLine(FLines[i]), slot);
+    reader.Next(line);
+    BuildInsertStatement(ParseLine(reader.Bytes(line, whole)), slot);
     if (filled == kBatchSize || i + 1 == count) {
       ExecuteAndReport(i + 1, filled);
       for (size_t s = 0; s < filled; ++s) FBatch[s].clear();

@@ -79,11 +79,10 @@ TEST_F(ConvertProgram, SqlOutputOfALargeFileEqualsTheStatementsOfItsLines) {
   const Outcome outcome = Run({"--sql", FDir.Write("big.txt", bytes)});
   ASSERT_EQ(outcome.FExitCode, 0);
   std::string expected;
-  const engine::LineList lines = engine::LineList::FromBytes(bytes);
-  for (size_t i = 0; i < lines.Count(); ++i) {
-    engine::GbkToUtf8(engine::BuildInsertStatement(engine::ParseLine(lines[i])), expected);
+  engine::LineList::FromBytes(bytes).ForEachLine([&expected](std::string_view line) {
+    engine::GbkToUtf8(engine::BuildInsertStatement(engine::ParseLine(line)), expected);
     expected += '\n';
-  }
+  });
   EXPECT_GT(expected.size(), size_t(2) << 20);
   EXPECT_TRUE(outcome.FOut == expected);
 }

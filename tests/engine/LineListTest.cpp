@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,7 +24,8 @@ using namespace std::string_literals;
 
 std::vector<std::string> Lines(const LineList& list) {
   std::vector<std::string> lines;
-  for (size_t i = 0; i < list.Count(); ++i) lines.emplace_back(list[i]);
+  list.ForEachLine([&lines](std::string_view line) { lines.emplace_back(line); });
+  EXPECT_EQ(lines.size(), list.Count());
   return lines;
 }
 
@@ -55,9 +58,13 @@ TEST(LineList, BreaksNulsAndFinalBreaksFollowTheLineRules) {
       {" \t lead and trail \t \r\n", {" \t lead and trail \t "}},
       {"\xD6\xD0\xB9\xFA \xB5\xE7\xD0\xC5\r\n\xA1\xA1\r\n", {"\xD6\xD0\xB9\xFA \xB5\xE7\xD0\xC5", "\xA1\xA1"}},
   };
-  for (const LineCase& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.FBytes));
-    EXPECT_EQ(Lines(LineList::FromBytes(c.FBytes)), c.FLines);
+  // Chunks of a few bytes put every break, CR LF pairs too, across a chunk boundary somewhere,
+  // and make most lines longer than a chunk.
+  for (const size_t chunk : {size_t(2), size_t(3), size_t(5), LineList::kChunkSize}) {
+    for (const LineCase& c : cases) {
+      SCOPED_TRACE(testing::PrintToString(c.FBytes) + " in chunks of " + std::to_string(chunk));
+      EXPECT_EQ(Lines(LineList::FromBytes(c.FBytes, chunk)), c.FLines);
+    }
   }
 }
 
@@ -80,11 +87,56 @@ TEST_F(LineListFile, LoadingAFileGivesTheLinesOfItsBytes) {
     bytes += i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r";
   }
   bytes += "last\0ignored\r\n"s;
-  const LineList loaded = LineList::LoadFile(FDir.Write("big.txt", bytes));
-  EXPECT_EQ(Lines(loaded), Lines(LineList::FromBytes(bytes)));
-  ASSERT_EQ(loaded.Count(), 20001u);
-  EXPECT_EQ(loaded[0], "0 \xB8\xA3\xBD\xA8");
-  EXPECT_EQ(loaded[20000], "last");
+  const std::vector<std::string> lines = Lines(LineList::LoadFile(FDir.Write("big.txt", bytes), nullptr, 4096));
+  ASSERT_EQ(lines.size(), 20001u);
+  EXPECT_EQ(lines[0], "0 \xB8\xA3\xBD\xA8");
+  EXPECT_EQ(lines[19999], "19999 \xB8\xA3\xBD\xA8");
+  EXPECT_EQ(lines[20000], "last");
+}
+
+// The lines are read from the file again as they are needed: a file cut shorter or rewritten
+// meanwhile is reported with the line where reading found the change; what is added at the end
+// is not read.
+TEST_F(LineListFile, ChangesAfterLoadingAreReportedWithTheLineWhereReadingFoundThem) {
+  std::string bytes;
+  for (int i = 0; i < 3000; ++i) bytes += "line " + std::to_string(i) + "\r\n";
+  const struct {
+    const char* FName;
+    std::function<void(const std::string& path)> FChange;
+    size_t FLinesRead;  // before the change shows
+    std::string FMessageEnd;
+  } cases[] = {
+      {"grown", [](const std::string& path) { std::ofstream(path, std::ios::app) << "more\r\nlines\r\n"; }, 3000, ""},
+      {"truncated", [&](const std::string& path) { std::filesystem::resize_file(path, bytes.size() / 2); },
+       1550, "被截短了：第 1551 行起的内容已经不在文件里。"},
+      {"a break removed", [&](const std::string& path) {
+         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+         file.seekp(std::streamoff(bytes.find("line 1500\r")));
+         file << "line 1500  ";
+       }, 2000, "被改动了：从第 2001 行起，内容与开始读取时不同。"},
+      {"a NUL written", [&](const std::string& path) {
+         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+         file.seekp(std::streamoff(bytes.find("line 2100")));
+         file << '\0';
+       }, 2100, "被改动了：从第 2101 行起，内容与开始读取时不同。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.FName);
+    const std::string path = FDir.Write("changing.txt", bytes);
+    const LineList list = LineList::LoadFile(path, nullptr, 4096);
+    c.FChange(path);
+    LineList::Reader reader(list);
+    LineList::Line line;
+    size_t read = 0;
+    try {
+      while (reader.Next(line)) ++read;
+      EXPECT_EQ(c.FMessageEnd, "");
+    } catch (const EngineError& error) {
+      EXPECT_EQ(error.Kind(), EngineErrorKind::InputChanged);
+      EXPECT_EQ(std::string(error.what()), "文本IP数据库“" + path + "”在读取过程中" + c.FMessageEnd);
+    }
+    EXPECT_EQ(read, c.FLinesRead);
+  }
 }
 
 TEST_F(LineListFile, EmptyFileHasNoLines) { EXPECT_TRUE(LineList::LoadFile(FDir.Write("empty.txt", "")).Empty()); }
@@ -107,6 +159,15 @@ TEST_F(LineListFile, EndlessInputEndsAtItsFirstNulAndSilentInputAtAStopRequest) 
     EXPECT_EQ(std::string(error.what()), "读取文本IP数据库“" + fifo + "”时收到了停止请求。");
   }
   stopper.join();
+}
+
+TEST_F(LineListFile, TextOfAFifoIsKeptForItsReaders) {
+  const std::string fifo = (FDir.Path() / "lines.fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&fifo] { std::ofstream(fifo, std::ios::binary) << "a\r\nb\r" << std::string(5000, 'c'); });
+  const LineList list = LineList::LoadFile(fifo, nullptr, 64);
+  writer.join();
+  EXPECT_EQ(Lines(list), (std::vector<std::string>{"a", "b", std::string(5000, 'c')}));
 }
 
 TEST_F(LineListFile, UnreadablePathsFailWithTheFullPathAndTheSystemsReason) {

@@ -86,11 +86,12 @@ std::vector<std::u16string> StartAddresses(const QString& path) {
 std::vector<std::u16string> ExpectedStartAddresses(const QString& textPath, size_t count) {
   const engine::LineList lines = engine::LineList::LoadFile(textPath.toStdString());
   std::vector<std::u16string> addresses;
-  for (size_t i = 0; i < count && i < lines.Count(); ++i) {
+  lines.ForEachLine([&](std::string_view line) {
+    if (addresses.size() == count) return;
     std::u16string address;
-    engine::GbkToUtf16(engine::ParseLine(lines[i])[engine::kStartAddress], address);
+    engine::GbkToUtf16(engine::ParseLine(line)[engine::kStartAddress], address);
     addresses.push_back(address);
-  }
+  });
   return addresses;
 }
 
