@@ -154,4 +154,10 @@ void Connection::RollbackTrans() {
   Require("回滚事务").Rollback();
 }
 
+const jet::TableSchema& Connection::Schema(std::u16string_view table) { return Require("准备插入").Schema(table); }
+
+void Connection::Insert(const jet::TableSchema& table, std::span<const uint8_t> row) {
+  Require("插入行").Insert(table, row);
+}
+
 }  // namespace ipmdb::database

@@ -7,7 +7,9 @@
 // on one thread and used on another.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,7 @@
 
 namespace ipmdb::jet {
 class Database;
+struct TableSchema;
 }
 
 namespace ipmdb::database {
@@ -74,6 +77,13 @@ class Connection {
   void CommitTrans();
   void RollbackTrans();
   bool InTransaction() const;
+
+  // The two halves of Execute, for a caller that prepares rows on another thread than the one
+  // that inserts them: the schema of a table of the open database, for a jet::RowPreparer (valid
+  // until Close; any thread may read it), and the insertion of a row prepared for it, within the
+  // open transaction or in one of its own.
+  const jet::TableSchema& Schema(std::u16string_view table);
+  void Insert(const jet::TableSchema& table, std::span<const uint8_t> row);
 
  private:
   jet::Database& Require(const char* action);

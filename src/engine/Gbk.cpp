@@ -138,13 +138,14 @@ bool TryDecodeUtf8(const unsigned char*& p, const unsigned char* end, char32_t& 
 
 }  // namespace
 
-void GbkToUtf16(std::string_view gbk, std::u16string& out) {
+size_t GbkToUtf16Piece(std::string_view gbk, bool last, std::u16string& out) {
   const GbkTables& tables = Tables();
   // Every byte yields at most one UTF-16 unit, so the text fits in gbk.size() units.
   const size_t kept = out.size();
   out.resize(kept + gbk.size());
   char16_t* o = out.data() + kept;
-  auto p = reinterpret_cast<const unsigned char*>(gbk.data());
+  const auto begin = reinterpret_cast<const unsigned char*>(gbk.data());
+  auto p = begin;
   const auto end = p + gbk.size();
   while (p < end) {
     while (end - p >= 8 && EightAsciiBytes(p)) {
@@ -152,10 +153,19 @@ void GbkToUtf16(std::string_view gbk, std::u16string& out) {
       p += 8;
     }
     if (p == end) break;
-    *o++ = *p < 0x80 ? char16_t(*p++) : DecodeNonAscii(tables, p, end);
+    if (*p < 0x80) {
+      *o++ = char16_t(*p++);
+    } else if (!last && p + 1 == end && *p >= kFirstLead && *p <= kLastLead) {
+      break;
+    } else {
+      *o++ = DecodeNonAscii(tables, p, end);
+    }
   }
   out.resize(size_t(o - out.data()));
+  return size_t(p - begin);
 }
+
+void GbkToUtf16(std::string_view gbk, std::u16string& out) { GbkToUtf16Piece(gbk, true, out); }
 
 void GbkToUtf8(std::string_view gbk, std::string& out) {
   const GbkTables& tables = Tables();

@@ -18,6 +18,10 @@
 namespace ipmdb::engine {
 
 void GbkToUtf16(std::string_view gbk, std::u16string& out);
+// GbkToUtf16 for a text that comes in pieces: decodes the piece, except a lead byte at its very
+// end when more is to come (`last` false), whose second byte is then still missing. Returns how
+// many bytes it decoded; the rest goes in front of the next piece.
+size_t GbkToUtf16Piece(std::string_view gbk, bool last, std::u16string& out);
 void GbkToUtf8(std::string_view gbk, std::string& out);
 
 // Characters that GBK cannot hold become '?', and so does each malformed UTF-8 sequence together

@@ -41,4 +41,32 @@ RecordFields ParseLine(std::string_view line) {
   return fields;
 }
 
+void FieldSplitter::Feed(std::string_view piece) {
+  for (size_t i = 0; i < piece.size(); ++i) {
+    const char c = piece[i];
+    FVisible = FVisible || !IsBlank(c);
+    if (FField == kArea) {
+      // The area runs to the end of the line; only whether the line is all blank is left open.
+      if (FVisible) break;
+      continue;
+    }
+    if (FInField) {
+      if (!IsSeparator(c)) continue;
+      FPlaces[FField].length = FOffset + i - FPlaces[FField].offset;
+      FInField = false;
+    } else if (!IsSeparator(c)) {
+      FPlaces[++FField].offset = FOffset + i;
+      FInField = FField != kArea;
+    }
+  }
+  FOffset += piece.size();
+}
+
+std::array<FieldPlace, 4> FieldSplitter::Finish() const {
+  if (!FVisible) return {};
+  std::array<FieldPlace, 4> places = FPlaces;
+  if (FInField || FField == kArea) places[FField].length = FOffset - places[FField].offset;
+  return places;
+}
+
 }  // namespace ipmdb::engine

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace ipmdb::engine {
@@ -20,5 +21,27 @@ using RecordFields = std::array<std::string_view, 4>;
 // runs to the end of the line, keeping its inner and trailing spaces. A line holding only bytes
 // of 32 or less gives four empty fields. Never fails; allocates nothing.
 RecordFields ParseLine(std::string_view line);
+
+// Where a field lies in its line.
+struct FieldPlace {
+  uint64_t offset = 0;
+  uint64_t length = 0;
+};
+
+// ParseLine for a line that comes in consecutive pieces, because it is too long to hold: the same
+// four fields, given by their places in the line.
+class FieldSplitter {
+ public:
+  void Feed(std::string_view piece);
+  // After the last piece.
+  std::array<FieldPlace, 4> Finish() const;
+
+ private:
+  std::array<FieldPlace, 4> FPlaces{};
+  uint64_t FOffset = 0;  // of the next byte fed
+  size_t FField = kStartAddress;
+  bool FInField = true;  // inside the field's run of non-separators, not in the separators after it
+  bool FVisible = false;  // a byte above 32 was seen
+};
 
 }  // namespace ipmdb::engine

@@ -10,10 +10,9 @@
 #include "database/Connection.h"
 #include "database/OutputDatabase.h"
 #include "database/Resources.h"
+#include "database/TableIP.h"
 #include "engine/EngineError.h"
-#include "engine/Gbk.h"
-#include "engine/InsertStatement.h"
-#include "engine/ParseLine.h"
+#include "engine/RecordPreparer.h"
 
 namespace ipmdb::engine {
 namespace {
@@ -21,13 +20,6 @@ namespace {
 // How long one round of the release's wait lasts; the channel's close ends it early, so this
 // only bounds the wait should a wake-up be missed.
 constexpr std::chrono::milliseconds kReleaseWaitRound{100};
-
-// A slot holding nothing above byte value 32 carries no statement.
-bool IsBlank(const std::string& statement) {
-  for (const char c : statement)
-    if (static_cast<unsigned char>(c) > 32) return false;
-  return true;
-}
 
 // The folder that must exist before the template is written there.
 std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
@@ -53,13 +45,32 @@ void RefuseOutputOverInput(const std::string& input, const std::string& output) 
                                                         "”是同一个文件，转换会覆盖文本IP数据库，已拒绝。");
 }
 
-std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedSlot, const char* reason) {
+// firstLine and lastLine count from 1; failedLine is the index in the batch of the refused line,
+// or the batch's size when the batch as a whole failed.
+std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedLine, const char* reason) {
   const std::string where =
-      failedSlot == TDBThread::kNoSlot
+      failedLine == TDBThread::kBatchSize
           ? "第 " + std::to_string(firstLine) + " 至 " + std::to_string(lastLine) + " 行的记录"
-          : "第 " + std::to_string(firstLine + failedSlot) + " 行的记录";
+          : "第 " + std::to_string(firstLine + failedLine) + " 行的记录";
   return where + "未能写入数据库：" + reason;
 }
+
+// Ends the preparing thread on every way out of the run: the queue is closed, so that the thread
+// stops before its next line, and joined.
+class PreparingThread {
+ public:
+  PreparingThread(BatchQueue& queue, std::thread thread) : FQueue(queue), FThread(std::move(thread)) {}
+  ~PreparingThread() {
+    FQueue.Close();
+    FThread.join();
+  }
+  PreparingThread(const PreparingThread&) = delete;
+  PreparingThread& operator=(const PreparingThread&) = delete;
+
+ private:
+  BatchQueue& FQueue;
+  std::thread FThread;
+};
 
 }  // namespace
 
@@ -168,36 +179,64 @@ void TDBThread::Execute() {
   }
 }
 
+// The worker's thread inserts and reports the batches in order while the preparing thread makes
+// the rows of the next one.
 void TDBThread::ConvertLines() {
-  for (std::string& slot : FBatch) slot.clear();
-  const size_t count = FLines.Count();
-  size_t filled = 0;
-  LineList::Reader reader(FLines);
-  LineList::Line line;
-  std::string whole;
-  for (size_t i = 0; i < count; ++i) {
+  if (FLines.Empty()) return;
+  FTable = &FConnection->Schema(database::kTableIP);
+  const PreparingThread preparing(FQueue, std::thread(&TDBThread::PrepareBatches, this));
+  while (PreparedBatch* batch = FQueue.Take()) {
     PausePoint();
     if (Terminated()) return;
-    std::string& slot = FBatch[filled++];
-    slot.clear();
-    reader.Next(line);
-    BuildInsertStatement(ParseLine(reader.Bytes(line, whole)), slot);
-    if (filled == kBatchSize || i + 1 == count) {
-      ExecuteAndReport(i + 1, filled);
-      for (size_t s = 0; s < filled; ++s) FBatch[s].clear();
-      filled = 0;
-    }
+    ExecuteAndReport(*batch);
+    FQueue.Release(batch);
   }
 }
 
-// A refused batch is reported like a committed one, with the failure notice, and then ends the
+// The preparing thread: the rows of every batch, in order. A line that cannot become a row ends
+// its batch and the preparing; so do a terminate request, and the end of the run.
+void TDBThread::PrepareBatches() {
+  struct Finish {
+    BatchQueue& queue;
+    ~Finish() { queue.Finish(); }
+  } finish{FQueue};
+  RecordPreparer preparer(*FTable);
+  LineList::Reader reader(FLines);
+  LineList::Line line;
+  for (size_t first = 0; first < FLines.Count(); first += kBatchSize) {
+    PreparedBatch* batch = FQueue.Acquire();
+    if (batch == nullptr) return;
+    batch->Reset(first, std::min(kBatchSize, FLines.Count() - first));
+    for (size_t i = 0; i < batch->lineCount; ++i) {
+      PausePoint();
+      if (Terminated() || FQueue.Closed()) return;
+      try {
+        reader.Next(line);
+        batch->Add(preparer.Prepare(reader, line));
+      } catch (...) {
+        batch->failure = std::current_exception();
+        FQueue.Push(batch);
+        return;
+      }
+    }
+    FQueue.Push(batch);
+  }
+}
+
+// A failed batch is reported like a committed one, with the failure notice, and then ends the
 // run through the exception, whose text names the line at fault.
-void TDBThread::ExecuteAndReport(size_t lastLine, size_t count) {
-  size_t failedSlot = kNoSlot;
+void TDBThread::ExecuteAndReport(const PreparedBatch& batch) {
+  const size_t lastLine = batch.firstLine + batch.lineCount;
+  size_t failedLine = kNoLine;
   try {
-    ExecuteBatch(FBatch, &failedSlot);
+    ExecuteBatch(batch, failedLine);
+  } catch (const EngineError& e) {
+    // The lines could not be read; the message names the file and the line.
+    KeepError(e.what());
+    Deliver(kMsgBatchFailed, lastLine);
+    throw;
   } catch (const std::exception& e) {
-    const std::string text = RefusedBatchText(lastLine - count + 1, lastLine, failedSlot, e.what());
+    const std::string text = RefusedBatchText(batch.firstLine + 1, lastLine, failedLine, e.what());
     KeepError(text);
     Deliver(kMsgBatchFailed, lastLine);
     throw EngineError(EngineErrorKind::BatchRefused, text);
@@ -210,21 +249,18 @@ void TDBThread::Deliver(int message, size_t lastLine) {
   FChannel.Send({message, int32_t(lastLine), int32_t(FLines.Count())});
 }
 
-int32_t TDBThread::ExecuteBatch(const Batch& batch, size_t* failedSlot) {
-  if (failedSlot) *failedSlot = kNoSlot;
+// Inserts the batch's rows in one transaction and commits it; a batch that holds a failure is
+// rolled back after the rows before the failed line went in, as executing their statements one
+// by one would have. On failure failedLine holds the index of the line at fault, or kNoLine.
+int32_t TDBThread::ExecuteBatch(const PreparedBatch& batch, size_t& failedLine) {
   if (!FConnection->IsOpen()) FConnection->Open();
   FConnection->BeginTrans();
-  size_t slot = 0;
   try {
-    for (; slot < batch.size(); ++slot) {
-      if (IsBlank(batch[slot])) continue;
-      FStatement16.clear();
-      GbkToUtf16(batch[slot], FStatement16);
-      FConnection->Execute(FStatement16, database::adCmdText);
-    }
+    for (failedLine = 0; failedLine < batch.RowCount(); ++failedLine) FConnection->Insert(*FTable, batch.Row(failedLine));
+    if (batch.failure) std::rethrow_exception(batch.failure);
+    failedLine = kNoLine;
     FConnection->CommitTrans();
   } catch (...) {
-    if (failedSlot) *failedSlot = slot;
     // A failed commit has already put the file back to the last commit and closed the
     // transaction; there is nothing left to roll back then.
     if (FConnection->InTransaction()) FConnection->RollbackTrans();

@@ -1,27 +1,32 @@
-// The conversion worker: one thread, the lines of one text database and one connection to the
-// output database. Construction loads the whole text database, resets the output database to the
-// empty template and opens it; the thread then turns every line into an insert statement and
-// executes the statements in batches of kBatchSize lines, one transaction per batch, reporting
-// each batch to its receiver (ProgressChannel.h).
+// The conversion worker: the lines of one text database, one connection to the output database
+// and two threads. Construction loads the text database (LineList.h: its lines are counted, and
+// read again as they are needed), resets the output database to the empty template and opens
+// it. The worker's thread then inserts the lines' records in batches of kBatchSize lines, one
+// transaction per batch, reporting each batch to its receiver (ProgressChannel.h); meanwhile a
+// preparing thread turns the lines of the next batch into rows (RecordPreparer.h), exactly as
+// executing their insert statements would, so that the parsing, conversion and encoding of one
+// batch overlap with the commit of the batch before, which mostly waits for the disk.
 //
 // States (State()): 0 created, 1 running (also while paused), 2 finished (all lines done, no line
 // at all, or ended by a terminate request), -1 failed (a batch was refused, or any other failure
 // ended the run; ErrorText() says why). 2 and -1 are final; a worker never runs twice.
 //
-// Progress: after each committed batch kMsgBatchCommitted, after a refused one kMsgBatchFailed,
-// both with the batch's last line number (1-based) and the line count. A refused batch is rolled
-// back, reported, and ends the run: no later batch runs, and the batches before it stay committed.
+// Progress: after each committed batch kMsgBatchCommitted, after a failed one kMsgBatchFailed,
+// both with the batch's last line number (1-based) and the line count. A batch fails when the
+// database refuses one of its lines, or when its lines cannot be read (the text database was cut
+// shorter or rewritten meanwhile); it is rolled back, reported once the batch before it has been
+// committed and reported, and ends the run: no later batch runs, and the batches before it stay
+// committed.
 //
-// Threads: the owner's thread constructs the worker, calls every public member except
-// ExecuteBatch, dispatches the progress messages and destroys the worker. Suspend, Resume and
-// Terminate only set flags: the owner never waits on anything the worker holds. A paused worker
-// stops at its next pause point (before each line and before each progress message; a batch that
-// is being executed is first committed), makes no progress and hands over no message until
-// resumed, and then continues where it stopped. A message handed over before the pause may still
-// be dispatched.
+// Threads: the owner's thread constructs the worker, calls every public member, dispatches the
+// progress messages and destroys the worker. Suspend, Resume and Terminate only set flags: the
+// owner never waits on anything the worker holds. A paused worker stops at its next pause points
+// (the preparing thread before each line, the worker's thread before each batch and before each
+// progress message; a batch that is being executed is first committed), makes no progress and
+// hands over no message until resumed, and then continues where it stopped. A message handed
+// over before the pause may still be dispatched.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -33,11 +38,15 @@
 #include <string>
 #include <thread>
 
+#include "engine/BatchQueue.h"
 #include "engine/LineList.h"
 #include "engine/ProgressChannel.h"
 
 namespace ipmdb::database {
 class Connection;
+}
+namespace ipmdb::jet {
+struct TableSchema;
 }
 
 namespace ipmdb::engine {
@@ -46,10 +55,6 @@ class TDBThread {
  public:
   // Lines per batch and transaction.
   static constexpr size_t kBatchSize = 1000;
-  // Statement slots, filled from the first; a slot that holds only bytes of 32 or less is skipped.
-  using Batch = std::array<std::string, kBatchSize>;
-  // ExecuteBatch's failed slot when no statement was at fault (the open, begin or commit failed).
-  static constexpr size_t kNoSlot = kBatchSize;
 
   // In this order: state 0; refuses an output path that names the text database itself, compared
   // by device and inode, so that links and other spellings are caught (EngineError OutputIsInput,
@@ -83,9 +88,9 @@ class TDBThread {
   void Resume();
   bool Suspended() const { return FSuspended.load(); }
 
-  // Takes effect at the next line: that line and all later ones are neither parsed nor executed,
-  // the batch being filled is discarded, and the state ends at 2. A worker terminated before its
-  // thread began its run does not run at all and stays in state 0.
+  // Takes effect at once: the batch being executed, if any, is committed and reported, and no
+  // later line is inserted; the lines being prepared are discarded, and the state ends at 2. A
+  // worker terminated before its thread began its run does not run at all and stays in state 0.
   void Terminate() { FTerminated.store(true); }
   bool Terminated() const { return FTerminated.load() || (FStopRequest != nullptr && FStopRequest->load()); }
 
@@ -105,20 +110,17 @@ class TDBThread {
   // once the worker has ended. Returns whether a message was handled.
   bool WaitAndDispatchProgress(std::chrono::milliseconds timeout) { return FChannel.WaitAndDispatch(timeout); }
 
-  // Executes the batch's statements in one transaction on the worker's connection, opening the
-  // connection first if it is closed: each non-blank slot in order, decoded from GBK to UTF-16.
-  // Returns 0 when committed. On any failure the transaction is rolled back and the same failure
-  // passed on (the rollback's own failure in its place); *failedSlot, when given, then holds the
-  // index of the refused statement, or kNoSlot. Runs on the worker's thread; another thread may
-  // call it only while the worker's run has not begun (a worker created suspended).
-  int32_t ExecuteBatch(const Batch& batch, size_t* failedSlot = nullptr);
-
  private:
+  // ExecuteBatch's failed line when no line was at fault (the open, begin or commit failed).
+  static constexpr size_t kNoLine = kBatchSize;
+
   void Run();
   void Execute();
   void ConvertLines();
+  void PrepareBatches();
   void OpenOutputDatabase(const std::string& path);
-  void ExecuteAndReport(size_t lastLine, size_t count);
+  int32_t ExecuteBatch(const PreparedBatch& batch, size_t& failedLine);
+  void ExecuteAndReport(const PreparedBatch& batch);
   void Deliver(int message, size_t lastLine);
   void PausePoint();
   void MarkEnded();
@@ -143,10 +145,9 @@ class TDBThread {
   std::condition_variable FGateChanged;
   std::atomic<bool> FEnded{false};
 
-  // The run's working data, reused for every batch so that the run allocates nothing per line
-  // once the buffers have grown.
-  Batch FBatch;
-  std::u16string FStatement16;
+  // The run's batches, between the preparing thread and the worker's.
+  BatchQueue FQueue;
+  const jet::TableSchema* FTable = nullptr;
 
   std::thread FThread;
 };

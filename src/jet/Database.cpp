@@ -7,6 +7,7 @@
 #include "jet/Error.h"
 #include "jet/MapRows.h"
 #include "jet/PageSource.h"
+#include "jet/SqlChars.h"
 #include "jet/Utf8.h"
 
 namespace ipmdb::jet {
@@ -23,43 +24,14 @@ class PagerPageSource : public PageSource {
   Pager& FPager;
 };
 
-char16_t FoldCase(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
-
-// Jet names compare without regard to case.
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
-}
-
-std::string Quoted(std::u16string_view name) { return "“" + Utf16ToUtf8(name) + "”"; }
-
 }  // namespace
 
 struct Database::Table {
   Table(Pager& pager, const CatalogEntry& entry, TableDefinition table)
-      : name(entry.name),
-        nameUtf8(Utf16ToUtf8(entry.name)),
-        definition(std::move(table)),
-        layout(definition, nameUtf8),
-        writer(pager, entry.DefinitionPage(), definition, nameUtf8) {
-    std::vector<const ColumnDefinition*> ordered;
-    for (const auto& c : definition.columns) ordered.push_back(&c);
-    std::sort(ordered.begin(), ordered.end(),
-              [](const ColumnDefinition* a, const ColumnDefinition* b) { return a->id < b->id; });
-    targets.resize(layout.ColumnCount());
-    for (const ColumnDefinition* c : ordered) {
-      positional.push_back(c->id);
-      targets[c->id] = ColumnTarget{nameUtf8, Utf16ToUtf8(c->name), c->type, c->length};
-    }
-  }
+      : schema(entry.name, std::move(table)), writer(pager, entry.DefinitionPage(), schema.definition, schema.nameUtf8) {}
 
-  std::u16string name;
-  std::string nameUtf8;
-  TableDefinition definition;
-  RowLayout layout;
+  TableSchema schema;
   TableWriter writer;
-  std::vector<uint16_t> positional;   // column ids in the order a statement without a list fills them
-  std::vector<ColumnTarget> targets;  // by column id
   bool written = false;
 };
 
@@ -123,50 +95,27 @@ void Database::EndTransaction() {
 }
 
 Database::Table& Database::FindTable(std::u16string_view name) {
-  if (FLastTable && SameName(FLastTable->name, name)) return *FLastTable;
+  if (FLastTable && SameSqlName(FLastTable->schema.name, name)) return *FLastTable;
   for (auto& table : FTables)
-    if (SameName(table->name, name)) return *(FLastTable = table.get());
-  if (SameName(name.substr(0, std::min<size_t>(name.size(), 4)), u"MSys"))
-    throw JetError(ErrorKind::NotFound, "不能向系统表" + Quoted(name) + "插入数据。");
-  throw JetError(ErrorKind::NotFound, "数据库中没有表" + Quoted(name) + "。");
+    if (SameSqlName(table->schema.name, name)) return *(FLastTable = table.get());
+  if (SameSqlName(name.substr(0, std::min<size_t>(name.size(), 4)), u"MSys"))
+    throw JetError(ErrorKind::NotFound, "不能向系统表" + QuotedName(name) + "插入数据。");
+  throw JetError(ErrorKind::NotFound, "数据库中没有表" + QuotedName(name) + "。");
 }
 
-void Database::AssignValues(Table& table, const InsertStatement& statement) {
-  FValues.resize(table.layout.ColumnCount());
-  FConverter.Reset();
-  if (statement.columns.empty()) {
-    if (statement.values.size() != table.positional.size())
-      throw JetError(ErrorKind::BadSql, "INSERT 语句给出了 " + std::to_string(statement.values.size()) + " 个值，而表" +
-                                            Quoted(table.name) + "有 " + std::to_string(table.positional.size()) + " 列。");
-    for (size_t i = 0; i < statement.values.size(); ++i) {
-      const uint16_t id = table.positional[i];
-      FValues[id] = FConverter.Convert(statement.values[i], table.targets[id]);
-    }
-    return;
-  }
-  // A statement that names its columns leaves the others NULL.
-  std::fill(FValues.begin(), FValues.end(), CellValue::Null());
-  FAssigned.assign(table.layout.ColumnCount(), false);
-  for (size_t i = 0; i < statement.columns.size(); ++i) {
-    const auto& name = statement.columns[i];
-    const auto column = std::find_if(table.definition.columns.begin(), table.definition.columns.end(),
-                                     [&](const ColumnDefinition& c) { return SameName(c.name, name); });
-    if (column == table.definition.columns.end())
-      throw JetError(ErrorKind::NotFound, "表" + Quoted(table.name) + "中没有列" + Quoted(name) + "。");
-    if (FAssigned[column->id])
-      throw JetError(ErrorKind::BadSql, "列" + Quoted(name) + "在 INSERT 语句中出现了不止一次。");
-    FAssigned[column->id] = true;
-    FValues[column->id] = FConverter.Convert(statement.values[i], table.targets[column->id]);
-  }
-}
+const TableSchema& Database::Schema(std::u16string_view table) { return FindTable(table).schema; }
 
 void Database::Execute(std::u16string_view sql) {
   const InsertStatement& statement = FParser.Parse(sql);
-  Table& table = FindTable(statement.table);
-  AssignValues(table, statement);
-  const size_t rowLength = EncodeRowInto(table.layout, FValues, FRow);
+  const TableSchema& table = Schema(statement.table);
+  Insert(table, FPreparer.Prepare(table, statement));
+}
 
-  // Everything that can refuse the statement has run; from here on pages change.
+void Database::Insert(const TableSchema& schema, std::span<const uint8_t> row) {
+  const auto found = std::find_if(FTables.begin(), FTables.end(), [&](const auto& t) { return &t->schema == &schema; });
+  if (found == FTables.end()) throw JetError(ErrorKind::Misuse, "该行不是为本数据库的表准备的。");
+  Table& table = **found;
+  // Everything that can refuse the row has run; from here on pages change.
   const bool ownTransaction = !InTransaction();
   if (ownTransaction) Begin();
   if (!table.written) {
@@ -174,7 +123,7 @@ void Database::Execute(std::u16string_view sql) {
     FWritten.push_back(&table);
   }
   try {
-    table.writer.Append({FRow.data(), rowLength});
+    table.writer.Append(row);
   } catch (const std::exception& e) {
     if (ownTransaction) {
       Rollback();

@@ -9,11 +9,14 @@
 // rolls back and refuses.
 //
 // Threads: one thread at a time; the thread may change between calls (the connection is opened
-// on one thread and used by another).
+// on one thread and used by another). A TableSchema handed out by Schema() may be read by any
+// thread while the database is open, so that rows can be prepared on another thread than the
+// one that inserts them (RowPreparer.h).
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,10 +25,8 @@
 #include "jet/File.h"
 #include "jet/InsertParser.h"
 #include "jet/Pager.h"
-#include "jet/RowCodec.h"
-#include "jet/TableDefinition.h"
+#include "jet/RowPreparer.h"
 #include "jet/TableWriter.h"
-#include "jet/ValueConverter.h"
 
 namespace ipmdb::jet {
 
@@ -45,15 +46,21 @@ class Database {
   void Rollback();   // ErrorKind::Misuse without one
   bool InTransaction() const;
 
-  // Executes one INSERT statement.
+  // Executes one INSERT statement: prepares its row (RowPreparer.h), then inserts it.
   void Execute(std::u16string_view statement);
+
+  // The schema of a user table, for preparing its rows; ErrorKind::NotFound as Execute refuses an
+  // unknown table. Valid while the database is open.
+  const TableSchema& Schema(std::u16string_view table);
+  // Inserts a row that a RowPreparer made for this database's table `table`, as Execute inserts
+  // the row of a statement: within the open transaction, or in a transaction of its own.
+  void Insert(const TableSchema& table, std::span<const uint8_t> row);
 
   const std::string& Path() const { return FPath; }
 
  private:
   struct Table;
   Table& FindTable(std::u16string_view name);
-  void AssignValues(Table& table, const InsertStatement& statement);
   void EndTransaction();
 
   std::string FPath;
@@ -64,10 +71,7 @@ class Database {
   std::vector<Table*> FWritten;    // tables appended to in the open transaction
   std::string FSpoiled;            // why the open transaction can only be rolled back
   InsertParser FParser;
-  ValueConverter FConverter;
-  std::vector<CellValue> FValues;  // by column id, reused; a positional statement sets every one
-  std::vector<bool> FAssigned;
-  std::vector<uint8_t> FRow;
+  RowPreparer FPreparer;
 };
 
 }  // namespace ipmdb::jet

@@ -100,6 +100,17 @@ inline constexpr bool IsKeyword(std::u16string_view word, std::string_view lower
   return true;
 }
 
+// Table and column names compare without regard to the case of ASCII letters, as Jet's do.
+inline constexpr bool SameSqlName(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const char16_t x = (a[i] >= u'a' && a[i] <= u'z') ? char16_t(a[i] - 32) : a[i];
+    const char16_t y = (b[i] >= u'a' && b[i] <= u'z') ? char16_t(b[i] - 32) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
 // The text without leading and trailing blanks.
 inline constexpr std::u16string_view TrimSqlBlanks(std::u16string_view text) {
   size_t first = 0;

@@ -21,4 +21,7 @@ inline std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+// A table's or a column's name as messages show it: “name”.
+inline std::string QuotedName(std::u16string_view name) { return "“" + Utf16ToUtf8(name) + "”"; }
+
 }  // namespace ipmdb::jet

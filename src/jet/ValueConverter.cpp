@@ -96,7 +96,7 @@ std::string ColumnPhrase(const ColumnTarget& column) {
                                           ShownValue(literal) + "”不在此范围内。");
 }
 
-[[noreturn]] void FailTooLong(const ColumnTarget& column, size_t limit, size_t actual, const char* unit) {
+[[noreturn]] void FailTooLong(const ColumnTarget& column, size_t limit, uint64_t actual, const char* unit) {
   throw JetError(ErrorKind::BadValue, "值过长：表“" + column.tableName + "”的列“" + column.columnName + "”最多容纳 " +
                                           std::to_string(limit) + " 个" + unit + "，该值有 " + std::to_string(actual) +
                                           " 个" + unit + "。");
@@ -181,6 +181,13 @@ CellValue ValueConverter::Convert(const SqlLiteral& literal, const ColumnTarget&
   throw JetError(ErrorKind::BadValue, std::string("不支持向") + TypeName(column.type) + "类型的列写入：表“" +
                                           column.tableName + "”的列“" + column.columnName + "”，值“" +
                                           ShownValue(literal) + "”。");
+}
+
+void ValueConverter::RefuseHeldBackText(uint64_t characters, const ColumnTarget& column) {
+  if (column.type == ColumnType::Text) FailTooLong(column, column.byteLength / 2, characters, "字符");
+  if (column.type == ColumnType::Binary) FailTooLong(column, column.byteLength, 2 * characters, "字节");
+  throw JetError(ErrorKind::BadValue, "值过长：" + ColumnPhrase(column) + "不能写入有 " + std::to_string(characters) +
+                                          " 个字符的文本。");
 }
 
 void ValueConverter::Reset() {

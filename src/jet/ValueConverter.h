@@ -31,6 +31,12 @@ class ValueConverter {
   // until Reset().
   CellValue Convert(const SqlLiteral& literal, const ColumnTarget& column);
 
+  // Refuses a text of `characters` UTF-16 units (more than kMaxRowSize) that its caller could not
+  // hold, with the message a text that long gets from Convert: a Text column's or a Binary
+  // column's "too long", with the column's limit and the value's length. No other column could
+  // take such a text either; it is refused as too long for the column, with its length.
+  [[noreturn]] void RefuseHeldBackText(uint64_t characters, const ColumnTarget& column);
+
   // Releases the scratch storage of the previous statement for reuse; called once per statement.
   void Reset();
 

@@ -13,10 +13,25 @@ struct ParseCase {
   std::array<std::string, 4> FFields;
 };
 
+// ParseLine gives the fields; the FieldSplitter, fed the line in two pieces split anywhere and in
+// pieces of one byte, gives the same fields as places.
 void ExpectFields(const ParseCase& c) {
   SCOPED_TRACE(testing::PrintToString(c.FLine));
   const RecordFields fields = ParseLine(c.FLine);
   for (size_t i = 0; i < fields.size(); ++i) EXPECT_EQ(fields[i], c.FFields[i]) << "field " << i;
+  const std::string_view line = c.FLine;
+  for (size_t split = 0; split <= line.size() + 1; ++split) {
+    FieldSplitter splitter;
+    if (split <= line.size()) {
+      splitter.Feed(line.substr(0, split));
+      splitter.Feed(line.substr(split));
+    } else {
+      for (const char byte : line) splitter.Feed(std::string_view(&byte, 1));
+    }
+    const std::array<FieldPlace, 4> places = splitter.Finish();
+    for (size_t i = 0; i < places.size(); ++i)
+      EXPECT_EQ(line.substr(places[i].offset, places[i].length), c.FFields[i]) << "split " << split << ", field " << i;
+  }
 }
 
 TEST(ParseLine, WorkedExamplesSplitIntoTheirFourFields) {
