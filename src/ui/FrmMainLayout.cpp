@@ -170,7 +170,6 @@ void TFrmMain::BuildOutputRow() {
   Label2 = new QLabel(Panel2);
   Label2->setObjectName(QStringLiteral("Label2"));
   Label2->setGeometry(edt_txt_db->x(), 78, kClientWidth - 15 - edt_txt_db->x(), edt_txt_db->height());
-  Label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
   SetColor(Label2, QPalette::WindowText, kGreen);
 
   connect(btnoutput, &QPushButton::clicked, this,

@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
@@ -129,8 +130,11 @@ void TFrmMain::FormDestroy() { StopWorker(); }
 
 void TFrmMain::SetOutputPath(const QString& path) {
   FOutputPath = path;
-  Label2->setText(QDir::toNativeSeparators(path));
-  Label2->setToolTip(Label2->text());
+  // A path longer than the line loses its middle, keeping the root and the file name; the tip
+  // shows it whole.
+  const QString shown = QDir::toNativeSeparators(path);
+  Label2->setText(Label2->fontMetrics().elidedText(shown, Qt::ElideMiddle, Label2->width()));
+  Label2->setToolTip(shown);
   btnfolder->setEnabled(QFileInfo(path).isFile());
 }
 
