@@ -18,10 +18,6 @@
 namespace ipmdb::engine {
 namespace {
 
-// How long one round of the release's wait lasts; the channel's close ends it early, so this
-// only bounds the wait should a wake-up be missed.
-constexpr std::chrono::milliseconds kReleaseWaitRound{100};
-
 // A slot holding nothing above byte value 32 carries no statement.
 bool IsBlank(const std::string& statement) {
   for (const char c : statement)
@@ -66,7 +62,7 @@ std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedSlo
 TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
                      std::optional<std::string> outputPath, const std::atomic<bool>* stopRequest)
     : FChannel(receiver), FStopRequest(stopRequest) {
-  FState.store(0);
+  FState.store(kWorkerCreated);
   const bool defaultPath = !outputPath.has_value();
   FOutputPath = defaultPath ? database::OutputDatabasePath() : std::move(*outputPath);
   RefuseOutputOverInput(textDatabasePath, FOutputPath);
@@ -81,19 +77,18 @@ TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, 
 
 TDBThread::~TDBThread() {
   if (FThread.joinable()) {
+    // With its deliveries cancelled the worker waits on nothing of this thread's, so the join
+    // ends at its next line check.
     Terminate();
     Resume();
-    // A worker blocked in a delivery needs this thread to handle it before it can see the
-    // terminate request; a handler's failure must not escape a destructor.
-    while (!FChannel.Closed()) {
-      try {
-        FChannel.WaitAndDispatch(kReleaseWaitRound);
-      } catch (...) {
-      }
-    }
     FThread.join();
   }
   FConnection.reset();
+}
+
+void TDBThread::Terminate() {
+  FTerminated.store(true);
+  FChannel.Cancel();
 }
 
 void TDBThread::OpenOutputDatabase(const std::string& path) {
@@ -155,16 +150,16 @@ void TDBThread::MarkEnded() {
 }
 
 void TDBThread::Execute() {
-  FState.store(1);
+  FState.store(kWorkerRunning);
   try {
     ConvertLines();
-    FState.store(2);
+    FState.store(kWorkerFinished);
   } catch (const std::exception& e) {
     KeepError(e.what());
-    FState.store(-1);
+    FState.store(kWorkerFailed);
   } catch (...) {
     KeepError("转换因未知的错误而中止。");
-    FState.store(-1);
+    FState.store(kWorkerFailed);
   }
 }
 

@@ -4,9 +4,10 @@
 // executes the statements in batches of kBatchSize lines, one transaction per batch, reporting
 // each batch to its receiver (ProgressChannel.h).
 //
-// States (State()): 0 created, 1 running (also while paused), 2 finished (all lines done, no line
-// at all, or ended by a terminate request), -1 failed (a batch was refused, or any other failure
-// ended the run; ErrorText() says why). 2 and -1 are final; a worker never runs twice.
+// States (State(), named below): created, running (also while paused), finished (all lines done,
+// no line at all, or ended by a terminate request), failed (a batch was refused, or any other
+// failure ended the run; ErrorText() says why). Finished and failed are final; a worker never runs
+// twice.
 //
 // Progress: after each committed batch kMsgBatchCommitted, after a refused one kMsgBatchFailed,
 // both with the batch's last line number (1-based) and the line count. A refused batch is rolled
@@ -18,7 +19,8 @@
 // stops at its next pause point (before each line and before each progress message; a batch that
 // is being executed is first committed), makes no progress and hands over no message until
 // resumed, and then continues where it stopped. A message handed over before the pause may still
-// be dispatched.
+// be dispatched. A terminate request also cancels the wait for a message's delivery, so the owner
+// never has to serve a message before the worker ends.
 #pragma once
 
 #include <array>
@@ -41,6 +43,12 @@ class Connection;
 }
 
 namespace ipmdb::engine {
+
+// The worker's states: one signed 32-bit value, which the window and the command line read.
+inline constexpr int32_t kWorkerCreated = 0;   // constructed; the run has not begun
+inline constexpr int32_t kWorkerRunning = 1;   // the run has begun; also while paused
+inline constexpr int32_t kWorkerFinished = 2;  // the run ended without a failure
+inline constexpr int32_t kWorkerFailed = -1;   // a failure ended the run
 
 class TDBThread {
  public:
@@ -69,10 +77,10 @@ class TDBThread {
   TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
             std::optional<std::string> outputPath = std::nullopt, const std::atomic<bool>* stopRequest = nullptr);
 
-  // Destroy: when the thread still runs, requests termination, resumes a paused worker and waits
-  // for the thread's end without a time limit, dispatching progress messages meanwhile so that a
-  // worker blocked in a delivery reaches its next check; then closes the connection and releases
-  // the lines. Never throws.
+  // Destroy: when the thread still runs, requests termination (which cancels a delivery the
+  // worker is blocked in), resumes a paused worker and waits for the thread's end, which comes at
+  // its next line check at the latest; then closes the connection and releases the lines. A
+  // message still waiting is dropped undelivered. Never throws.
   ~TDBThread();
   TDBThread(const TDBThread&) = delete;
   TDBThread& operator=(const TDBThread&) = delete;
@@ -84,9 +92,11 @@ class TDBThread {
   bool Suspended() const { return FSuspended.load(); }
 
   // Takes effect at the next line: that line and all later ones are neither parsed nor executed,
-  // the batch being filled is discarded, and the state ends at 2. A worker terminated before its
-  // thread began its run does not run at all and stays in state 0.
-  void Terminate() { FTerminated.store(true); }
+  // the batch being filled is discarded, and the state ends finished. A worker terminated before
+  // its thread began its run does not run at all and stays created. The worker stops waiting for
+  // its messages to be handled (ProgressChannel::Cancel): a batch being executed is committed and
+  // its message left for the owner to dispatch or drop. Any thread may call it.
+  void Terminate();
   bool Terminated() const { return FTerminated.load() || (FStopRequest != nullptr && FStopRequest->load()); }
 
   // Waits at most `timeout` for the thread's end, dispatching nothing. Returns whether it ended.

@@ -254,21 +254,16 @@ TEST_F(Worker, ReleaseOfAPausedWorkerResumesItAndStopsItAtTheNextLine) {
 }
 
 // The owner never dispatches here: the worker is blocked handing over its first message when it
-// is paused and released, so the release itself must deliver the message before the worker can
-// reach its next check.
-TEST_F(Worker, ReleaseDeliversTheMessageAWorkerIsBlockedIn) {
-  std::vector<int32_t> statesSeen;
+// is paused and released. The release's terminate request cancels that wait, so the worker reaches
+// its next check without the message being handled, and the committed batch stays.
+TEST_F(Worker, ReleaseCancelsTheDeliveryAWorkerIsBlockedIn) {
   {
     auto worker = Start(TextDatabase(2500));
-    TDBThread* raw = worker.get();
-    FRecorder.FOnHandle = [&statesSeen, raw](const ProgressMessage&) { statesSeen.push_back(raw->State()); };
     FRecorder.FPending.get_future().wait();
     worker->Suspend();
     EXPECT_FALSE(worker->WaitFor(milliseconds(20)));  // the bounded wait serves nothing
-    EXPECT_TRUE(FRecorder.FMessages.empty());
   }
-  EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1000, 2500}}));
-  EXPECT_EQ(statesSeen, (std::vector<int32_t>{1}));
+  EXPECT_TRUE(FRecorder.FMessages.empty());
   EXPECT_EQ(ReadRows(Output()).size(), 1000u);
 }
 
