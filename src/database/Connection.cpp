@@ -58,7 +58,7 @@ std::string FormatConnectionString(const std::string& path) {
   return std::string("Provider=") + kJetProvider + ";Data Source=" + path + ";Persist Security Info=False";
 }
 
-Connection::Connection() = default;
+Connection::Connection(const jet::DatabaseOptions& options) : FOptions(options) {}
 
 Connection::~Connection() { Close(); }
 
@@ -79,7 +79,7 @@ void Connection::Open() {
                                                           kJetProvider + "。");
   if (!settings.hasDataSource || settings.dataSource.empty())
     throw ConnectionError(jet::ErrorKind::Misuse, "连接字符串未指定数据库文件（Data Source）。");
-  FDatabase = std::make_unique<jet::Database>(settings.dataSource);
+  FDatabase = std::make_unique<jet::Database>(settings.dataSource, jet::Vfs::Posix(), FOptions);
 }
 
 void Connection::Close() { FDatabase.reset(); }

@@ -34,6 +34,7 @@
 #include <thread>
 
 #include "engine/LineList.h"
+#include "jet/DatabaseOptions.h"
 #include "engine/ProgressChannel.h"
 
 namespace ipmdb::database {
@@ -53,16 +54,18 @@ class TDBThread {
 
   // In this order: state 0; loads the text database (EngineError CannotOpenFile: Cannot open file
   // "<path>". <system error text>; the output database is then not touched); makes sure the output
-  // database's folder exists, creating missing parents (the outcome is not checked: a failure
-  // shows as the template write failure); creates the connection with its login prompt off;
-  // OpenOutputDatabase; and last starts the thread, which waits before its run until Resume() when
-  // createSuspended is true.
+  // database's folder exists, creating missing parents (a failure shows as the template write
+  // failure, with the folder's reason); creates the connection with its login prompt off;
+  // OpenOutputDatabase (EngineError TemplateNotWritten: [<path>]资源文件释放失败。原因：<why>。
+  // when the template cannot replace the output, which is then left as it was); and last starts
+  // the thread, which waits before its run until Resume() when createSuspended is true.
   //
   // outputPath: where the output database goes; without one, database::OutputDatabasePath() (the
   // executable's folder). The receiver may be null (no progress is reported); otherwise it must
-  // outlive the worker. A failed construction releases what it made and starts no thread.
+  // outlive the worker. options: what the engine keeps to for the output database (its size
+  // limit). A failed construction releases what it made and starts no thread.
   TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
-            std::optional<std::string> outputPath = std::nullopt);
+            std::optional<std::string> outputPath = std::nullopt, const jet::DatabaseOptions& options = {});
 
   // Destroy: when the thread still runs, requests termination, resumes a paused worker and waits
   // for the thread's end without a time limit, dispatching progress messages meanwhile so that a
@@ -112,7 +115,7 @@ class TDBThread {
   void Run();
   void Execute();
   void ConvertLines();
-  void OpenOutputDatabase(const std::string& path);
+  void OpenOutputDatabase(const std::string& path, int folderError);
   void ExecuteAndReport(size_t lastLine, size_t count);
   void Deliver(int message, size_t lastLine);
   void PausePoint();
