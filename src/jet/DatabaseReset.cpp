@@ -8,8 +8,9 @@
 //      step of the folder and the new content was durable before it. The old journal is still
 //      there, for the old file if the rename is lost.
 //   3. folder synced: the name holds the new content. The old journal, if its removal is lost, is
-//      foreign to the new file: it was written for the old one, whose identity it records
-//      (Journal.cpp), so recovery removes it unplayed.
+//      foreign to the new file: it records the inode of the old one, which still existed when the
+//      new file was created and so differs from the new file's (Journal.cpp), and recovery
+//      removes it unplayed.
 //
 // The old journal goes only after step 3. Before it, a crash can give the name back to the old
 // file, and the old file needs its journal if a crash left that hot.

@@ -27,8 +27,7 @@ void EncodeHeader(const JournalHeader& header, uint8_t* out) {
   PutU32(out + kJournalBeforeCountOffset, header.FBeforeImageCount);
   PutU32(out + kJournalAfterCountOffset, header.FAfterImageCount);
   PutU32(out + kJournalAfterCountOffset + 4, 0);
-  PutU64(out + kJournalDeviceOffset, header.FDatabase.FDevice);
-  PutU64(out + kJournalInodeOffset, header.FDatabase.FInode);
+  PutU64(out + kJournalInodeOffset, header.FDatabaseInode);
   PutU64(out + kJournalHeaderChecksumOffset, Checksum64({out, kJournalHeaderChecksumOffset}, header.FSeed));
 }
 
@@ -54,7 +53,7 @@ std::optional<JournalHeader> DecodeHeader(const uint8_t* in) {
   h.FNewPageCount = GetU32(in + kJournalNewCountOffset);
   h.FBeforeImageCount = GetU32(in + kJournalBeforeCountOffset);
   h.FAfterImageCount = GetU32(in + kJournalAfterCountOffset);
-  h.FDatabase = {GetU64(in + kJournalDeviceOffset), GetU64(in + kJournalInodeOffset)};
+  h.FDatabaseInode = GetU64(in + kJournalInodeOffset);
   if (!IsPossible(h)) return std::nullopt;
   return h;
 }
@@ -104,11 +103,11 @@ bool DatabaseHoldsOnlyJournaledImages(File& journal, File& database, const std::
 
 }  // namespace
 
-JournalHeader EncodeJournal(uint64_t seed, const FileIdentity& database, uint32_t originalPageCount,
+JournalHeader EncodeJournal(uint64_t seed, uint64_t databaseInode, uint32_t originalPageCount,
                             uint32_t newPageCount, std::span<const PageImage> afterImages,
                             std::span<const PageImage> beforeImages, std::vector<uint8_t>& out) {
   const auto afterCount = uint32_t(afterImages.size());
-  const JournalHeader h{seed, database, originalPageCount, newPageCount, uint32_t(beforeImages.size()), afterCount};
+  const JournalHeader h{seed, databaseInode, originalPageCount, newPageCount, uint32_t(beforeImages.size()), afterCount};
   out.resize(BeforeImageOffset(afterCount, h.FBeforeImageCount));
   EncodeHeader(h, out.data());
 
@@ -175,10 +174,13 @@ JournalFinding ExamineJournal(File& journal, File& database) {
   }
   // The commit was cut short on this very file (a kill, a power loss, a failed write whose repair
   // failed too). Its pages are not checked: a power loss may have torn some, and playback writes
-  // back the original of every one (rule 1). A file system reuses an identity only once its file
-  // is gone, and our journals do not outlive their file: the pager removes its journal durably
-  // before it lets go of the file, and so does the reset that replaces it.
-  if (header->FDatabase == database.Identity()) {
+  // back the original of every one (rule 1). The file is recognised by its inode number alone.
+  // The device number would not do: logical volumes and btrfs number their devices as they are
+  // mounted, so it may change across a reboot, and a power loss, the one crash that tears pages,
+  // always brings one. A file system reuses an inode number only once its file is gone, and our
+  // journals do not outlive their file: the pager removes its journal durably before it lets go
+  // of the file, and so does the reset that replaces it.
+  if (header->FDatabaseInode == database.Identity().FInode) {
     result.FState = JournalState::Hot;
     return result;
   }

@@ -19,7 +19,7 @@
 //    playback only means playback runs again at the next open.
 // 5. Recovery runs under the lock before any page is read. After a failed repair the pager
 //    refuses all work, so no page is read while the file may hold a partial commit.
-// 6. A journal covers only the file it was written for: it records that file's identity, and
+// 6. A journal covers only the file it was written for: it records that file's inode, and
 //    recovery removes, unplayed, a journal whose file is not the one it finds (Journal.cpp).
 //    Creating and removing the journal's name are both made durable with a folder sync, so that
 //    no crash brings back a journal that the file has moved on from.
@@ -67,7 +67,7 @@ Pager::Pager(Vfs& vfs, std::string path, const DatabaseOptions& options)
   if (!FDatabase->TryLockExclusive()) {
     throw JetError(ErrorKind::Locked, "数据库文件" + Quoted(FPath) + "正被另一个连接使用。", EWOULDBLOCK);
   }
-  FIdentity = FDatabase->Identity();
+  FInode = FDatabase->Identity().FInode;
   RecoverAtOpen();
   CheckFileLength();
   FPageCount = FNewPageCount = uint32_t(FDatabase->Size() / kPageSize);
@@ -240,7 +240,7 @@ void Pager::JournalChanges() {
   while (seed == FLastSeed);
   FLastSeed = seed;
   FJournalHeader =
-      EncodeJournal(seed, FIdentity, FPageCount, FNewPageCount, afterImages, beforeImages, FJournalBuffer);
+      EncodeJournal(seed, FInode, FPageCount, FNewPageCount, afterImages, beforeImages, FJournalBuffer);
 
   OpenJournal();
   FJournal->WriteAt(0, FJournalBuffer);

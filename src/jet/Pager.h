@@ -130,7 +130,7 @@ class Pager {
   const std::string FJournalPath;
   const uint32_t FMaxPageCount;
   std::unique_ptr<File> FDatabase;
-  FileIdentity FIdentity;  // of FDatabase, recorded in every journal
+  uint64_t FInode = 0;  // of FDatabase, recorded in every journal
   std::unique_ptr<File> FJournal;  // opened by the first commit of this connection
   bool FJournalNameDurable = false;
   State FState = State::Idle;

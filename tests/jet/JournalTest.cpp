@@ -27,8 +27,8 @@ std::vector<uint8_t> PageBytes(uint32_t tag, uint32_t page) {
   return bytes;
 }
 
-FileIdentity IdentityOf(const std::string& path) {
-  return Vfs::Posix().Open(path, Vfs::OpenMode::ExistingReadWrite)->Identity();
+uint64_t InodeOf(const std::string& path) {
+  return Vfs::Posix().Open(path, Vfs::OpenMode::ExistingReadWrite)->Identity().FInode;
 }
 
 // The journal of the commit, written for the database file at `database`.
@@ -42,7 +42,7 @@ std::vector<uint8_t> EncodeCommit(const std::string& database, uint64_t seed = k
   before.push_back({1, beforeBytes[0].data()});
   before.push_back({3, beforeBytes[1].data()});
   std::vector<uint8_t> out;
-  EncodeJournal(seed, IdentityOf(database), uint32_t(kBefore.size()), uint32_t(kAfter.size()), after, before, out);
+  EncodeJournal(seed, InodeOf(database), uint32_t(kBefore.size()), uint32_t(kAfter.size()), after, before, out);
   return out;
 }
 
@@ -178,7 +178,9 @@ TEST_F(JournalTest, JournalOfAnotherFileIsPlayedBackOnlyOntoACopyCutShortAlike) 
     const std::vector<uint8_t> before = ReadWholeFile(FPath);
     WriteWholeFile(Journal(), journal);
     EXPECT_EQ(ReopenAndReadTags(FPath), c.FPlayedBack.value_or(c.FFile));
-    if (!c.FPlayedBack) EXPECT_EQ(ReadWholeFile(FPath), before);
+    if (!c.FPlayedBack) {
+      EXPECT_EQ(ReadWholeFile(FPath), before);
+    }
     EXPECT_FALSE(FileExists(Journal()));
   }
 }
