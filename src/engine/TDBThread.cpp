@@ -14,6 +14,7 @@
 #include "engine/Gbk.h"
 #include "engine/InsertStatement.h"
 #include "engine/ParseLine.h"
+#include "engine/SystemError.h"
 
 namespace ipmdb::engine {
 namespace {
@@ -28,12 +29,13 @@ bool IsBlank(const std::string& statement) {
 // The folder that must exist before the template is written there.
 std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
 
-// Creates the folder with its missing parents. The outcome is deliberately not looked at: a folder
-// that cannot be made shows up as the template write failure, which names the path.
-void MakeFolderIfMissing(const std::string& folder) {
-  if (folder.empty()) return;
-  std::error_code ignored;
-  if (!std::filesystem::is_directory(folder, ignored)) std::filesystem::create_directories(folder, ignored);
+// Creates the folder with its missing parents. Returns the errno of a failure, 0 otherwise: a
+// folder that cannot be made shows up as the template write failure, which then gives this reason.
+int MakeFolderIfMissing(const std::string& folder) {
+  if (folder.empty()) return 0;
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) std::filesystem::create_directories(folder, error);
+  return error.value();
 }
 
 // Resetting the output database to the template would overwrite the text database when both
@@ -60,17 +62,18 @@ std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedSlo
 }  // namespace
 
 TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
-                     std::optional<std::string> outputPath, const std::atomic<bool>* stopRequest)
+                     std::optional<std::string> outputPath, const std::atomic<bool>* stopRequest,
+                     const jet::DatabaseOptions& options)
     : FChannel(receiver), FStopRequest(stopRequest) {
   FState.store(kWorkerCreated);
   const bool defaultPath = !outputPath.has_value();
   FOutputPath = defaultPath ? database::OutputDatabasePath() : std::move(*outputPath);
   RefuseOutputOverInput(textDatabasePath, FOutputPath);
   FLines = LineList::LoadFile(textDatabasePath, stopRequest);
-  MakeFolderIfMissing(defaultPath ? database::ExecutableFolder() : FolderOf(FOutputPath));
-  FConnection = std::make_unique<database::Connection>();
+  const int folderError = MakeFolderIfMissing(defaultPath ? database::ExecutableFolder() : FolderOf(FOutputPath));
+  FConnection = std::make_unique<database::Connection>(options);
   FConnection->SetLoginPrompt(false);
-  OpenOutputDatabase(FOutputPath);
+  OpenOutputDatabase(FOutputPath, folderError);
   FSuspended.store(createSuspended);
   FThread = std::thread(&TDBThread::Run, this);
 }
@@ -91,9 +94,16 @@ void TDBThread::Terminate() {
   FChannel.Cancel();
 }
 
-void TDBThread::OpenOutputDatabase(const std::string& path) {
-  if (!database::ExtractResourceToFile(database::kTemplateResourceType, database::kTemplateResourceName, path))
-    throw EngineError(EngineErrorKind::TemplateNotWritten, "[" + path + "]资源文件释放失败。");
+// folderError: why the output's folder could not be made, 0 when it exists.
+void TDBThread::OpenOutputDatabase(const std::string& path, int folderError) {
+  database::ExtractFailure failure;
+  if (!database::ExtractResourceToFile(database::kTemplateResourceType, database::kTemplateResourceName, path,
+                                       &failure)) {
+    std::string reason = failure.FSystemError != 0 ? FileFailureReason(failure.FSystemError) : failure.FMessage;
+    if (folderError != 0) reason = "无法创建文件夹“" + FolderOf(path) + "”：" + FileFailureReason(folderError);
+    if (!reason.ends_with("。")) reason += "。";
+    throw EngineError(EngineErrorKind::TemplateNotWritten, "[" + path + "]资源文件释放失败。原因：" + reason);
+  }
   FConnection->SetConnectionString(database::FormatConnectionString(path));
   try {
     FConnection->Open();

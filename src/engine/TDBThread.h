@@ -36,6 +36,7 @@
 #include <thread>
 
 #include "engine/LineList.h"
+#include "jet/DatabaseOptions.h"
 #include "engine/ProgressChannel.h"
 
 namespace ipmdb::database {
@@ -63,19 +64,23 @@ class TDBThread {
   // by device and inode, so that links and other spellings are caught (EngineError OutputIsInput,
   // naming both paths); loads the text database (EngineError CannotOpenFile: Cannot open file
   // "<path>". <system error text>); makes sure the output database's folder exists, creating
-  // missing parents (the outcome is not checked: a failure shows as the template write failure);
-  // creates the connection with its login prompt off; OpenOutputDatabase; and last starts the
-  // thread, which waits before its run until Resume() when createSuspended is true. The output
-  // database is not touched before the loading has ended.
+  // missing parents (a failure shows as the template write failure, with the folder's reason);
+  // creates the connection with its login prompt off; OpenOutputDatabase (EngineError
+  // TemplateNotWritten: [<path>]资源文件释放失败。原因：<why>。 when the template cannot replace the
+  // output, which is then left as it was); and last starts the thread, which waits before its run
+  // until Resume() when createSuspended is true. The output database is not touched before the
+  // loading has ended.
   //
   // outputPath: where the output database goes; without one, database::OutputDatabasePath() (the
   // executable's folder). The receiver may be null (no progress is reported); otherwise it must
   // outlive the worker. stopRequest, when given, must outlive the worker too: any thread may set
   // it at any time, and it then acts as Terminate() does, and during the loading as well (the
-  // loading ends with EngineError Stopped, see LineList::LoadFile). A failed construction
-  // releases what it made and starts no thread.
+  // loading ends with EngineError Stopped, see LineList::LoadFile). options: what the engine keeps
+  // to for the output database (its size limit). A failed construction releases what it made and
+  // starts no thread.
   TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
-            std::optional<std::string> outputPath = std::nullopt, const std::atomic<bool>* stopRequest = nullptr);
+            std::optional<std::string> outputPath = std::nullopt, const std::atomic<bool>* stopRequest = nullptr,
+            const jet::DatabaseOptions& options = {});
 
   // Destroy: when the thread still runs, requests termination (which cancels a delivery the
   // worker is blocked in), resumes a paused worker and waits for the thread's end, which comes at
@@ -127,7 +132,7 @@ class TDBThread {
   void Run();
   void Execute();
   void ConvertLines();
-  void OpenOutputDatabase(const std::string& path);
+  void OpenOutputDatabase(const std::string& path, int folderError);
   void ExecuteAndReport(size_t lastLine, size_t count);
   void Deliver(int message, size_t lastLine);
   void PausePoint();
