@@ -56,6 +56,8 @@ class CountingVfs final : public Vfs {
     void Truncate(uint64_t size) override { FInner->Truncate(size); }
     bool TryLockExclusive() override { return FInner->TryLockExclusive(); }
     FileIdentity Identity() override { return FInner->Identity(); }
+    uint32_t Permissions() override { return FInner->Permissions(); }
+    void SetPermissions(uint32_t permissions) override { FInner->SetPermissions(permissions); }
 
    private:
     CountingVfs& FVfs;

@@ -78,6 +78,9 @@ void ResetDatabaseFile(Vfs& vfs, const std::string& path, std::span<const uint8_
   const std::string temporary = ResetPathFor(real);
   std::unique_ptr<File> file = CreateTemporary(vfs, temporary, path);
   try {
+    // The replacement keeps the old file's permissions, so that a database shared through its
+    // group, or kept private, stays so.
+    if (old) file->SetPermissions(old->Permissions());
     file->WriteAt(0, content);
     file->Sync();
     vfs.Rename(temporary, real);

@@ -46,6 +46,9 @@ class File {
   // description, of this process or another, holds it.
   virtual bool TryLockExclusive() = 0;
   virtual FileIdentity Identity() = 0;
+  // The permission bits (rwx for owner, group and others, with set-id and sticky bits).
+  virtual uint32_t Permissions() = 0;
+  virtual void SetPermissions(uint32_t permissions) = 0;
 };
 
 class Vfs {

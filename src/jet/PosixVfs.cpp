@@ -129,6 +129,18 @@ class PosixFile final : public File {
     return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
   }
 
+  uint32_t Permissions() override {
+    struct stat st;
+    if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
+    return uint32_t(st.st_mode & 07777);
+  }
+
+  void SetPermissions(uint32_t permissions) override {
+    while (fchmod(FFd, mode_t(permissions)) != 0) {
+      if (errno != EINTR) ThrowSystemError("设置文件权限", FPath, errno);
+    }
+  }
+
   bool IsRegular() {
     struct stat st;
     if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);

@@ -129,5 +129,13 @@ TEST_F(DatabaseResetTest, OldJournalThatSurvivesTheResetIsRemovedUnplayed) {
   EXPECT_FALSE(FileExists(journal));
 }
 
+TEST_F(DatabaseResetTest, NewContentKeepsTheOldFilesPermissions) {
+  for (const auto permissions : {std::filesystem::perms(0600), std::filesystem::perms(0664)}) {
+    std::filesystem::permissions(FPath, permissions);
+    ResetDatabaseFile(Vfs::Posix(), FPath, FNew);
+    EXPECT_EQ(std::filesystem::status(FPath).permissions(), permissions);
+  }
+}
+
 }  // namespace
 }  // namespace ipmdb::jet

@@ -57,6 +57,17 @@ class FaultFile final : public File {
     return FInner->Identity();
   }
 
+  // Permission bits are metadata that no crash test looks at: they pass straight through.
+  uint32_t Permissions() override {
+    FVfs.CheckAlive();
+    return FInner->Permissions();
+  }
+
+  void SetPermissions(uint32_t permissions) override {
+    FVfs.CheckAlive();
+    FInner->SetPermissions(permissions);
+  }
+
  private:
   FaultVfs& FVfs;
   std::string FPath;
