@@ -34,10 +34,12 @@ class CountingVfs final : public Vfs {
   }
   bool Exists(const std::string& path) override { return Vfs::Posix().Exists(path); }
   void Remove(const std::string& path) override { Vfs::Posix().Remove(path); }
+  void Rename(const std::string& from, const std::string& to) override { Vfs::Posix().Rename(from, to); }
   void SyncDirectoryOf(const std::string& path) override {
     ++FSyncs;
     if (FSync) Vfs::Posix().SyncDirectoryOf(path);
   }
+  std::string ResolvePath(const std::string& path) override { return Vfs::Posix().ResolvePath(path); }
   uint64_t Syncs() const { return FSyncs; }
 
  private:
@@ -53,6 +55,9 @@ class CountingVfs final : public Vfs {
     uint64_t Size() override { return FInner->Size(); }
     void Truncate(uint64_t size) override { FInner->Truncate(size); }
     bool TryLockExclusive() override { return FInner->TryLockExclusive(); }
+    FileIdentity Identity() override { return FInner->Identity(); }
+    uint32_t Permissions() override { return FInner->Permissions(); }
+    void SetPermissions(uint32_t permissions) override { FInner->SetPermissions(permissions); }
 
    private:
     CountingVfs& FVfs;

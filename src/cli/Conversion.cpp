@@ -89,7 +89,7 @@ int RunConversion(const Arguments& arguments) {
   progress.Finish();
 
   const int32_t committed = progress.CommittedLines();
-  if (worker->State() == -1) {
+  if (worker->State() == engine::kWorkerFailed) {
     std::fprintf(stderr, "ipmdb-convert: %s\n", worker->ErrorText().c_str());
     std::fprintf(stderr, "ipmdb-convert: 已提交的前 %d 行保留在 %s 中。\n", committed, output.c_str());
     return kExitBatchRefused;

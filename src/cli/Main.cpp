@@ -3,6 +3,7 @@
 // standard error and exit code 2.
 #include <signal.h>
 
+#include <clocale>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -44,6 +45,10 @@ void ReportError(const std::string& message) { std::fprintf(stderr, "%s: %s\n", 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // System error texts (strerror) in the user's language; numbers keep the C form, so that the
+  // figures printed and the values parsed never depend on the locale.
+  std::setlocale(LC_ALL, "");
+  std::setlocale(LC_NUMERIC, "C");
   // A file-size limit then makes the write fail with EFBIG, which the engine reports, instead of
   // killing the process in the middle of a commit.
   ::signal(SIGXFSZ, SIG_IGN);

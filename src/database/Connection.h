@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "jet/DatabaseOptions.h"
 #include "jet/Error.h"
 
 namespace ipmdb::jet {
@@ -53,7 +54,8 @@ inline constexpr int adCmdText = 1;
 
 class Connection {
  public:
-  Connection();  // closed, default settings
+  // Closed, default settings. options: what the engine keeps to for the database it opens.
+  explicit Connection(const jet::DatabaseOptions& options = {});
   ~Connection();  // closes; never throws
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -90,6 +92,7 @@ class Connection {
 
   bool FLoginPrompt = true;
   std::string FConnectionString;
+  jet::DatabaseOptions FOptions;
   std::unique_ptr<jet::Database> FDatabase;
 };
 

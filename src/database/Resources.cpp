@@ -1,13 +1,9 @@
 #include "database/Resources.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstddef>
 
-#include "jet/JournalPath.h"
+#include "jet/DatabaseReset.h"
+#include "jet/Error.h"
 
 extern const unsigned char kTemplateDatabase[];
 extern const std::size_t kTemplateDatabaseSize;
@@ -26,17 +22,6 @@ const Resource kResources[] = {
     {kTemplateResourceType, kTemplateResourceName, kTemplateDatabase, &kTemplateDatabaseSize},
 };
 
-bool WriteAll(int fd, std::span<const uint8_t> bytes) {
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += size_t(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 std::optional<std::span<const uint8_t>> FindResource(std::string_view type, std::string_view name) {
@@ -45,21 +30,24 @@ std::optional<std::span<const uint8_t>> FindResource(std::string_view type, std:
   return std::nullopt;
 }
 
-bool ExtractResourceToFile(const std::string& type, const std::string& name, const std::string& path) {
+bool ExtractResourceToFile(const std::string& type, const std::string& name, const std::string& path,
+                           ExtractFailure* failure) {
+  ExtractFailure ignored;
+  ExtractFailure& why = failure ? *failure : ignored;
   const auto bytes = FindResource(type, name);
-  if (!bytes) return false;
-  // The file is opened without truncation so that a file held by a connection is left untouched
-  // when its lock cannot be had.
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-  if (ok) {
-    // A journal of the old content must never be played back onto the new one.
-    const std::string journal = jet::JournalPathFor(path);
-    ok = ::unlink(journal.c_str()) == 0 || errno == ENOENT;
+  if (!bytes) {
+    why = {0, "程序中没有类型为“" + type + "”、名称为“" + name + "”的资源。"};
+    return false;
   }
-  ok = ok && ::ftruncate(fd, 0) == 0 && WriteAll(fd, *bytes) && ::fsync(fd) == 0;
-  return ::close(fd) == 0 && ok;
+  try {
+    jet::ResetDatabaseFile(jet::Vfs::Posix(), path, *bytes);
+    return true;
+  } catch (const jet::JetError& e) {
+    why = {e.SystemError(), e.what()};
+  } catch (const std::exception& e) {
+    why = {0, e.what()};
+  }
+  return false;
 }
 
 }  // namespace ipmdb::database

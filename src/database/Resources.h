@@ -16,12 +16,23 @@ inline constexpr char kTemplateResourceName[] = "DB";
 // The bytes of the resource, or nothing when the program holds no such resource.
 std::optional<std::span<const uint8_t>> FindResource(std::string_view type, std::string_view name);
 
-// Writes the resource to `path` whole: creates the file or cuts an existing one to zero length,
-// writes every byte and syncs it. Returns false, never throwing, when the resource is missing,
-// the file cannot be created or written (a short write counts as a failure), or another
-// connection holds the file open: the database engine keeps an exclusive lock on an open
-// database file, and this refuses to replace a file under a lock. A rollback journal left
-// beside the file belongs to the content being replaced and is removed first.
-bool ExtractResourceToFile(const std::string& type, const std::string& name, const std::string& path);
+// Why ExtractResourceToFile failed.
+struct ExtractFailure {
+  // The errno of the system call that failed: EWOULDBLOCK when another connection or program
+  // holds the file, EISDIR, EROFS, ENOSPC, EFBIG, ... 0 when no system call failed.
+  int FSystemError = 0;
+  // The complete message of the failure (Chinese, naming the file and the step).
+  std::string FMessage;
+};
+
+// Replaces the file at `path` with the resource, atomically (jet/DatabaseReset.h): afterwards the
+// file holds every byte of the resource, durably, and no rollback journal lies beside it; a
+// symbolic link at `path` stays and the file it leads to is replaced. Returns false, never
+// throwing, when the resource is missing, another connection or program holds the file (the
+// database engine keeps an exclusive lock on an open database file, and this refuses to replace
+// a file under a lock), or the new file cannot be written, synced or renamed into place; the old
+// file is then left as it was. *failure, when given, then says why.
+bool ExtractResourceToFile(const std::string& type, const std::string& name, const std::string& path,
+                           ExtractFailure* failure = nullptr);
 
 }  // namespace ipmdb::database

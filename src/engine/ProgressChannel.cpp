@@ -7,6 +7,9 @@ void ProgressChannel::Send(const ProgressMessage& m) {
   if (FReceiver == nullptr) return;
   {
     std::lock_guard lock(FMutex);
+    // After a cancel the slot may still hold the message the sender stopped waiting for; that
+    // one is kept, the newer one dropped.
+    if (FCancelled && FSlot != Slot::Empty) return;
     FMessage = m;
     FSlot = Slot::Waiting;
   }
@@ -15,7 +18,15 @@ void ProgressChannel::Send(const ProgressMessage& m) {
   // message and be able to take it.
   FReceiver->ProgressPending();
   std::unique_lock lock(FMutex);
-  FChanged.wait(lock, [this] { return FSlot == Slot::Empty; });
+  FChanged.wait(lock, [this] { return FSlot == Slot::Empty || FCancelled; });
+}
+
+void ProgressChannel::Cancel() {
+  {
+    std::lock_guard lock(FMutex);
+    FCancelled = true;
+  }
+  FChanged.notify_all();
 }
 
 void ProgressChannel::Close() {

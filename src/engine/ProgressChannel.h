@@ -7,7 +7,8 @@
 // the worker: the window's thread, or the command line's main thread). The receiving thread hands
 // a waiting message to the receiver by calling Dispatch or WaitAndDispatch; nothing else runs the
 // receiver's handler. A receiving thread that waits for the worker without a time limit must keep
-// dispatching meanwhile, or a worker blocked in Send never reaches its next check.
+// dispatching meanwhile, or a worker blocked in Send never reaches its next check; or it cancels
+// the waiting first (Cancel), as a terminate request does.
 #pragma once
 
 #include <chrono>
@@ -71,6 +72,13 @@ class ProgressChannel {
   // Whether Close has been called.
   bool Closed() const;
 
+  // Any thread: from now on the sender no longer waits for its messages to be handled. A message
+  // the sender is blocked on stays in the slot, and Send returns at once; so does every later
+  // Send, which hands its message over only while the slot is free and drops it otherwise. A
+  // message left in the slot is still dispatched by the next Dispatch or WaitAndDispatch, or
+  // dropped with the channel.
+  void Cancel();
+
  private:
   enum class Slot { Empty, Waiting, Handling };
 
@@ -82,6 +90,7 @@ class ProgressChannel {
   Slot FSlot = Slot::Empty;
   ProgressMessage FMessage{};
   bool FClosed = false;
+  bool FCancelled = false;
 };
 
 }  // namespace ipmdb::engine

@@ -1,6 +1,8 @@
-// The system's own text for an errno value, passed on in messages exactly as the system gives it.
+// The system's own text for an errno value, passed on in messages exactly as the system gives it,
+// and the reason a file could not be written, in the user's words where the program has them.
 #pragma once
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -11,6 +13,33 @@ inline std::string SystemErrorText(int error) {
   char buffer[256];
   // GNU strerror_r: returns the text, which may or may not live in the buffer.
   return strerror_r(error, buffer, sizeof buffer);
+}
+
+// Why a file could not be made or written, for a user: the common causes in Chinese, any other
+// in the system's own text.
+inline std::string FileFailureReason(int error) {
+  switch (error) {
+    case EISDIR:
+      return "是一个目录";
+    case EROFS:
+      return "只读文件系统";
+    case EWOULDBLOCK:
+      return "文件正被另一个程序使用";
+    case ENOSPC:
+    case EDQUOT:
+      return "磁盘空间不足";
+    case EFBIG:
+      return "文件超出了允许的大小";
+    case EACCES:
+    case EPERM:
+      return "没有写入权限";
+    case ENOENT:
+      return "文件夹不存在";
+    case ENOTDIR:
+      return "路径中有一部分不是目录";
+    default:
+      return SystemErrorText(error);
+  }
 }
 
 }  // namespace ipmdb::engine

@@ -13,23 +13,22 @@
 #include "database/TableIP.h"
 #include "engine/EngineError.h"
 #include "engine/RecordPreparer.h"
+#include "engine/SystemError.h"
 
 namespace ipmdb::engine {
 namespace {
 
-// How long one round of the release's wait lasts; the channel's close ends it early, so this
-// only bounds the wait should a wake-up be missed.
-constexpr std::chrono::milliseconds kReleaseWaitRound{100};
 
 // The folder that must exist before the template is written there.
 std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
 
-// Creates the folder with its missing parents. The outcome is deliberately not looked at: a folder
-// that cannot be made shows up as the template write failure, which names the path.
-void MakeFolderIfMissing(const std::string& folder) {
-  if (folder.empty()) return;
-  std::error_code ignored;
-  if (!std::filesystem::is_directory(folder, ignored)) std::filesystem::create_directories(folder, ignored);
+// Creates the folder with its missing parents. Returns the errno of a failure, 0 otherwise: a
+// folder that cannot be made shows up as the template write failure, which then gives this reason.
+int MakeFolderIfMissing(const std::string& folder) {
+  if (folder.empty()) return 0;
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) std::filesystem::create_directories(folder, error);
+  return error.value();
 }
 
 // Resetting the output database to the template would overwrite the text database when both
@@ -75,41 +74,48 @@ class PreparingThread {
 }  // namespace
 
 TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
-                     std::optional<std::string> outputPath, const std::atomic<bool>* stopRequest)
+                     std::optional<std::string> outputPath, const std::atomic<bool>* stopRequest,
+                     const jet::DatabaseOptions& options)
     : FChannel(receiver), FStopRequest(stopRequest) {
-  FState.store(0);
+  FState.store(kWorkerCreated);
   const bool defaultPath = !outputPath.has_value();
   FOutputPath = defaultPath ? database::OutputDatabasePath() : std::move(*outputPath);
   RefuseOutputOverInput(textDatabasePath, FOutputPath);
   FLines = LineList::LoadFile(textDatabasePath, stopRequest);
-  MakeFolderIfMissing(defaultPath ? database::ExecutableFolder() : FolderOf(FOutputPath));
-  FConnection = std::make_unique<database::Connection>();
+  const int folderError = MakeFolderIfMissing(defaultPath ? database::ExecutableFolder() : FolderOf(FOutputPath));
+  FConnection = std::make_unique<database::Connection>(options);
   FConnection->SetLoginPrompt(false);
-  OpenOutputDatabase(FOutputPath);
+  OpenOutputDatabase(FOutputPath, folderError);
   FSuspended.store(createSuspended);
   FThread = std::thread(&TDBThread::Run, this);
 }
 
 TDBThread::~TDBThread() {
   if (FThread.joinable()) {
+    // With its deliveries cancelled the worker waits on nothing of this thread's, so the join
+    // ends at its next line check.
     Terminate();
     Resume();
-    // A worker blocked in a delivery needs this thread to handle it before it can see the
-    // terminate request; a handler's failure must not escape a destructor.
-    while (!FChannel.Closed()) {
-      try {
-        FChannel.WaitAndDispatch(kReleaseWaitRound);
-      } catch (...) {
-      }
-    }
     FThread.join();
   }
   FConnection.reset();
 }
 
-void TDBThread::OpenOutputDatabase(const std::string& path) {
-  if (!database::ExtractResourceToFile(database::kTemplateResourceType, database::kTemplateResourceName, path))
-    throw EngineError(EngineErrorKind::TemplateNotWritten, "[" + path + "]资源文件释放失败。");
+void TDBThread::Terminate() {
+  FTerminated.store(true);
+  FChannel.Cancel();
+}
+
+// folderError: why the output's folder could not be made, 0 when it exists.
+void TDBThread::OpenOutputDatabase(const std::string& path, int folderError) {
+  database::ExtractFailure failure;
+  if (!database::ExtractResourceToFile(database::kTemplateResourceType, database::kTemplateResourceName, path,
+                                       &failure)) {
+    std::string reason = failure.FSystemError != 0 ? FileFailureReason(failure.FSystemError) : failure.FMessage;
+    if (folderError != 0) reason = "无法创建文件夹“" + FolderOf(path) + "”：" + FileFailureReason(folderError);
+    if (!reason.ends_with("。")) reason += "。";
+    throw EngineError(EngineErrorKind::TemplateNotWritten, "[" + path + "]资源文件释放失败。原因：" + reason);
+  }
   FConnection->SetConnectionString(database::FormatConnectionString(path));
   try {
     FConnection->Open();
@@ -166,16 +172,16 @@ void TDBThread::MarkEnded() {
 }
 
 void TDBThread::Execute() {
-  FState.store(1);
+  FState.store(kWorkerRunning);
   try {
     ConvertLines();
-    FState.store(2);
+    FState.store(kWorkerFinished);
   } catch (const std::exception& e) {
     KeepError(e.what());
-    FState.store(-1);
+    FState.store(kWorkerFailed);
   } catch (...) {
     KeepError("转换因未知的错误而中止。");
-    FState.store(-1);
+    FState.store(kWorkerFailed);
   }
 }
 

@@ -7,9 +7,10 @@
 // executing their insert statements would, so that the parsing, conversion and encoding of one
 // batch overlap with the commit of the batch before, which mostly waits for the disk.
 //
-// States (State()): 0 created, 1 running (also while paused), 2 finished (all lines done, no line
-// at all, or ended by a terminate request), -1 failed (a batch was refused, or any other failure
-// ended the run; ErrorText() says why). 2 and -1 are final; a worker never runs twice.
+// States (State(), named below): created, running (also while paused), finished (all lines done,
+// no line at all, or ended by a terminate request), failed (a batch was refused, or any other
+// failure ended the run; ErrorText() says why). Finished and failed are final; a worker never runs
+// twice.
 //
 // Progress: after each committed batch kMsgBatchCommitted, after a failed one kMsgBatchFailed,
 // both with the batch's last line number (1-based) and the line count. A batch fails when the
@@ -24,7 +25,8 @@
 // (the preparing thread before each line, the worker's thread before each batch and before each
 // progress message; a batch that is being executed is first committed), makes no progress and
 // hands over no message until resumed, and then continues where it stopped. A message handed
-// over before the pause may still be dispatched.
+// over before the pause may still be dispatched. A terminate request also cancels the wait for a
+// message's delivery, so the owner never has to serve a message before the worker ends.
 #pragma once
 
 #include <atomic>
@@ -40,6 +42,7 @@
 
 #include "engine/BatchQueue.h"
 #include "engine/LineList.h"
+#include "jet/DatabaseOptions.h"
 #include "engine/ProgressChannel.h"
 
 namespace ipmdb::database {
@@ -51,6 +54,12 @@ struct TableSchema;
 
 namespace ipmdb::engine {
 
+// The worker's states: one signed 32-bit value, which the window and the command line read.
+inline constexpr int32_t kWorkerCreated = 0;   // constructed; the run has not begun
+inline constexpr int32_t kWorkerRunning = 1;   // the run has begun; also while paused
+inline constexpr int32_t kWorkerFinished = 2;  // the run ended without a failure
+inline constexpr int32_t kWorkerFailed = -1;   // a failure ended the run
+
 class TDBThread {
  public:
   // Lines per batch and transaction.
@@ -60,24 +69,28 @@ class TDBThread {
   // by device and inode, so that links and other spellings are caught (EngineError OutputIsInput,
   // naming both paths); loads the text database (EngineError CannotOpenFile: Cannot open file
   // "<path>". <system error text>); makes sure the output database's folder exists, creating
-  // missing parents (the outcome is not checked: a failure shows as the template write failure);
-  // creates the connection with its login prompt off; OpenOutputDatabase; and last starts the
-  // thread, which waits before its run until Resume() when createSuspended is true. The output
-  // database is not touched before the loading has ended.
+  // missing parents (a failure shows as the template write failure, with the folder's reason);
+  // creates the connection with its login prompt off; OpenOutputDatabase (EngineError
+  // TemplateNotWritten: [<path>]资源文件释放失败。原因：<why>。 when the template cannot replace the
+  // output, which is then left as it was); and last starts the thread, which waits before its run
+  // until Resume() when createSuspended is true. The output database is not touched before the
+  // loading has ended.
   //
   // outputPath: where the output database goes; without one, database::OutputDatabasePath() (the
   // executable's folder). The receiver may be null (no progress is reported); otherwise it must
   // outlive the worker. stopRequest, when given, must outlive the worker too: any thread may set
   // it at any time, and it then acts as Terminate() does, and during the loading as well (the
-  // loading ends with EngineError Stopped, see LineList::LoadFile). A failed construction
-  // releases what it made and starts no thread.
+  // loading ends with EngineError Stopped, see LineList::LoadFile). options: what the engine keeps
+  // to for the output database (its size limit). A failed construction releases what it made and
+  // starts no thread.
   TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
-            std::optional<std::string> outputPath = std::nullopt, const std::atomic<bool>* stopRequest = nullptr);
+            std::optional<std::string> outputPath = std::nullopt, const std::atomic<bool>* stopRequest = nullptr,
+            const jet::DatabaseOptions& options = {});
 
-  // Destroy: when the thread still runs, requests termination, resumes a paused worker and waits
-  // for the thread's end without a time limit, dispatching progress messages meanwhile so that a
-  // worker blocked in a delivery reaches its next check; then closes the connection and releases
-  // the lines. Never throws.
+  // Destroy: when the thread still runs, requests termination (which cancels a delivery the
+  // worker is blocked in), resumes a paused worker and waits for the thread's end, which comes at
+  // its next line check at the latest; then closes the connection and releases the lines. A
+  // message still waiting is dropped undelivered. Never throws.
   ~TDBThread();
   TDBThread(const TDBThread&) = delete;
   TDBThread& operator=(const TDBThread&) = delete;
@@ -88,10 +101,12 @@ class TDBThread {
   void Resume();
   bool Suspended() const { return FSuspended.load(); }
 
-  // Takes effect at once: the batch being executed, if any, is committed and reported, and no
-  // later line is inserted; the lines being prepared are discarded, and the state ends at 2. A
-  // worker terminated before its thread began its run does not run at all and stays in state 0.
-  void Terminate() { FTerminated.store(true); }
+  // Takes effect at once: the batch being executed, if any, is committed, and no later line is
+  // inserted; the lines being prepared are discarded, and the state ends finished. A worker
+  // terminated before its thread began its run does not run at all and stays created. The worker
+  // stops waiting for its messages to be handled (ProgressChannel::Cancel): the message of a
+  // batch being executed is left for the owner to dispatch or drop. Any thread may call it.
+  void Terminate();
   bool Terminated() const { return FTerminated.load() || (FStopRequest != nullptr && FStopRequest->load()); }
 
   // Waits at most `timeout` for the thread's end, dispatching nothing. Returns whether it ended.
@@ -118,7 +133,7 @@ class TDBThread {
   void Execute();
   void ConvertLines();
   void PrepareBatches();
-  void OpenOutputDatabase(const std::string& path);
+  void OpenOutputDatabase(const std::string& path, int folderError);
   int32_t ExecuteBatch(const PreparedBatch& batch, size_t& failedLine);
   void ExecuteAndReport(const PreparedBatch& batch);
   void Deliver(int message, size_t lastLine);

@@ -35,7 +35,8 @@ struct Database::Table {
   bool written = false;
 };
 
-Database::Database(const std::string& path, Vfs& vfs) : FPath(path), FPager(std::make_unique<Pager>(vfs, path)) {
+Database::Database(const std::string& path, Vfs& vfs, const DatabaseOptions& options)
+    : FPath(path), FPager(std::make_unique<Pager>(vfs, path, options)) {
   PagerPageSource source(*FPager);
   DatabaseReader reader(source, FPath);
   FHeader = reader.Header();

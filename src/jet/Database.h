@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "jet/DatabaseHeader.h"
+#include "jet/DatabaseOptions.h"
 #include "jet/File.h"
 #include "jet/InsertParser.h"
 #include "jet/Pager.h"
@@ -35,8 +36,8 @@ class Database {
   // Opens and locks the file (ErrorKind::Locked when another connection holds it), rolls back a
   // journal left by a crash, and loads the catalog. A file that is not a Jet 4 database is refused
   // with ErrorKind::NotJet4 and left untouched; so is a database with a password or encryption
-  // (ErrorKind::Unsupported).
-  explicit Database(const std::string& path, Vfs& vfs = Vfs::Posix());
+  // (ErrorKind::Unsupported). options: see DatabaseOptions.h.
+  explicit Database(const std::string& path, Vfs& vfs = Vfs::Posix(), const DatabaseOptions& options = {});
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;

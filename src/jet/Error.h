@@ -1,6 +1,7 @@
 // The one failure type of the Jet engine: a kind that callers may branch on and a finished,
 // user-readable message (Chinese, naming the file, table, column or page concerned) that no
-// caller parses.
+// caller parses. A failure of a system call also keeps the call's errno, so that a caller can
+// name the reason in its own words.
 #pragma once
 
 #include <stdexcept>
@@ -23,11 +24,15 @@ enum class ErrorKind {
 
 class JetError : public std::runtime_error {
  public:
-  JetError(ErrorKind kind, const std::string& message) : std::runtime_error(message), FKind(kind) {}
+  JetError(ErrorKind kind, const std::string& message, int systemError = 0)
+      : std::runtime_error(message), FKind(kind), FSystemError(systemError) {}
   ErrorKind Kind() const { return FKind; }
+  // The errno of the system call that failed; 0 when the failure is not a system call's.
+  int SystemError() const { return FSystemError; }
 
  private:
   ErrorKind FKind;
+  int FSystemError;
 };
 
 }  // namespace ipmdb::jet

@@ -1,11 +1,15 @@
-// The file system as the pager sees it: a file of bytes with positioned reads and writes, a
-// durability barrier and an advisory lock, opened through a Vfs. Production code uses the POSIX
-// implementation (Vfs::Posix()); tests substitute a wrapper that injects faults and crashes.
+// The file system as the engine sees it: a file of bytes with positioned reads and writes, a
+// durability barrier, an advisory lock and an identity, opened through a Vfs that also names,
+// renames and removes files. Production code uses the POSIX implementation (Vfs::Posix()); tests
+// substitute a wrapper that injects faults and crashes.
 //
 // Contracts shared by every implementation:
-// - Every failure throws JetError naming the file's path and carrying the system's error text;
-//   running out of room (ENOSPC, EDQUOT) or past a file-size limit (EFBIG) is ErrorKind::DiskFull,
-//   anything else ErrorKind::Io.
+// - Every failure throws JetError naming the file's path, carrying the system's error text and
+//   its errno (JetError::SystemError()); running out of room (ENOSPC, EDQUOT) or past a file-size
+//   limit (EFBIG) is ErrorKind::DiskFull, anything else ErrorKind::Io.
+// - Only regular files are opened: a folder is refused with the system's EISDIR, anything else
+//   (a device, a pipe, a socket) as ErrorKind::Io without an errno.
+// - Creating, renaming and removing a name is durable only after SyncDirectoryOf that name.
 // - A File is used by one thread at a time. Closing a File (destroying it) releases its lock.
 // - A file-size limit only surfaces as EFBIG when the process ignores SIGXFSZ; the program's main
 //   must arrange that, the library never touches signal dispositions.
@@ -18,6 +22,14 @@
 #include <string>
 
 namespace ipmdb::jet {
+
+// What tells one file apart from every other file existing at the same time, whatever its name:
+// two names of one file (hard links, symbolic links) share it, a copy or a replacement does not.
+struct FileIdentity {
+  uint64_t FDevice = 0;
+  uint64_t FInode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
 
 class File {
  public:
@@ -33,6 +45,10 @@ class File {
   // Takes an exclusive lock on the file without waiting. Returns false when another open file
   // description, of this process or another, holds it.
   virtual bool TryLockExclusive() = 0;
+  virtual FileIdentity Identity() = 0;
+  // The permission bits (rwx for owner, group and others, with set-id and sticky bits).
+  virtual uint32_t Permissions() = 0;
+  virtual void SetPermissions(uint32_t permissions) = 0;
 };
 
 class Vfs {
@@ -40,6 +56,7 @@ class Vfs {
   enum class OpenMode {
     ExistingReadWrite,  // the file must exist
     CreateReadWrite,    // created empty when missing; existing content is kept
+    CreateNew,          // created empty; any existing name, a symbolic link too, is EEXIST
   };
   virtual ~Vfs() = default;
   // A missing file is ErrorKind::Io with the system's "No such file or directory".
@@ -47,8 +64,15 @@ class Vfs {
   virtual bool Exists(const std::string& path) = 0;
   // Removing a file that does not exist succeeds, so that repeated clean-up stays harmless.
   virtual void Remove(const std::string& path) = 0;
-  // Makes the creation and removal of names in the folder holding path durable.
+  // Gives the file at from the name to, replacing whatever to named, in one step: there is no
+  // moment at which to names neither file. Both names must lie in the same folder.
+  virtual void Rename(const std::string& from, const std::string& to) = 0;
+  // Makes the creation, renaming and removal of names in the folder holding path durable.
   virtual void SyncDirectoryOf(const std::string& path) = 0;
+  // The absolute path of the file that path names, every symbolic link followed, also a link
+  // whose target does not exist yet; for a name that does not exist, its resolved folder and the
+  // name. The folder must exist.
+  virtual std::string ResolvePath(const std::string& path) = 0;
   // The process-wide POSIX implementation; it holds no state and may be used from any thread.
   static Vfs& Posix();
 };

@@ -10,6 +10,10 @@ namespace ipmdb::jet {
 // Every Jet 4 file is a sequence of pages of this size; page n starts at n * kPageSize.
 inline constexpr uint32_t kPageSize = 4096;
 
+// The Jet 4.0 engine and Access refuse to open a database file larger than 2 GiB.
+inline constexpr uint64_t kMaxFileSize = uint64_t(1) << 31;
+static_assert(kMaxFileSize / kPageSize == 524288);
+
 // Byte 0 of every page.
 enum class PageType : uint8_t {
   DatabaseHeader = 0x00,  // page 0 only

@@ -27,6 +27,7 @@ void EncodeHeader(const JournalHeader& header, uint8_t* out) {
   PutU32(out + kJournalBeforeCountOffset, header.FBeforeImageCount);
   PutU32(out + kJournalAfterCountOffset, header.FAfterImageCount);
   PutU32(out + kJournalAfterCountOffset + 4, 0);
+  PutU64(out + kJournalInodeOffset, header.FDatabaseInode);
   PutU64(out + kJournalHeaderChecksumOffset, Checksum64({out, kJournalHeaderChecksumOffset}, header.FSeed));
 }
 
@@ -52,6 +53,7 @@ std::optional<JournalHeader> DecodeHeader(const uint8_t* in) {
   h.FNewPageCount = GetU32(in + kJournalNewCountOffset);
   h.FBeforeImageCount = GetU32(in + kJournalBeforeCountOffset);
   h.FAfterImageCount = GetU32(in + kJournalAfterCountOffset);
+  h.FDatabaseInode = GetU64(in + kJournalInodeOffset);
   if (!IsPossible(h)) return std::nullopt;
   return h;
 }
@@ -70,13 +72,42 @@ bool DatabaseHoldsAfterImages(File& database, const std::vector<uint8_t>& list, 
   return true;
 }
 
+// True when the file is as the journaled commit may have left it on the file the journal was
+// written for: its length between the original and the new one, and every listed page below the
+// original length holding either its original bytes or its new ones. A page that holds anything
+// else, a before-image that fails its checksum, or a page past the end says that it is not.
+bool DatabaseHoldsOnlyJournaledImages(File& journal, File& database, const std::vector<uint8_t>& list,
+                                      const JournalHeader& h) {
+  const uint64_t size = database.Size();
+  if (size < PageOffset(h.FOriginalPageCount) || size > PageOffset(h.FNewPageCount)) return false;
+  std::vector<uint8_t> page(kPageSize);
+  std::vector<uint8_t> record(kBeforeImageRecordSize);
+  uint32_t before = 0;
+  for (uint32_t i = 0; i < h.FAfterImageCount; ++i) {
+    const uint8_t* entry = list.data() + size_t(i) * kAfterImageEntrySize;
+    const uint32_t number = GetU32(entry + kAfterImagePageOffset);
+    if (number >= h.FOriginalPageCount) continue;
+    if (before == h.FBeforeImageCount) return false;
+    if (journal.ReadAt(BeforeImageOffset(h.FAfterImageCount, before++), record) != record.size()) return false;
+    if (GetU64(record.data() + kBeforeImageChecksumOffset) !=
+            Checksum64({record.data(), kBeforeImageChecksumOffset}, h.FSeed) ||
+        GetU32(record.data() + kBeforeImagePageOffset) != number) {
+      return false;
+    }
+    if (database.ReadAt(PageOffset(number), page) != kPageSize) return false;
+    const bool original = std::memcmp(page.data(), record.data() + kBeforeImageBytesOffset, kPageSize) == 0;
+    if (!original && PageChecksum(page.data(), h.FSeed) != GetU64(entry + kAfterImageChecksumOffset)) return false;
+  }
+  return before == h.FBeforeImageCount;
+}
+
 }  // namespace
 
-JournalHeader EncodeJournal(uint64_t seed, uint32_t originalPageCount, uint32_t newPageCount,
-                            std::span<const PageImage> afterImages, std::span<const PageImage> beforeImages,
-                            std::vector<uint8_t>& out) {
+JournalHeader EncodeJournal(uint64_t seed, uint64_t databaseInode, uint32_t originalPageCount,
+                            uint32_t newPageCount, std::span<const PageImage> afterImages,
+                            std::span<const PageImage> beforeImages, std::vector<uint8_t>& out) {
   const auto afterCount = uint32_t(afterImages.size());
-  const JournalHeader h{seed, originalPageCount, newPageCount, uint32_t(beforeImages.size()), afterCount};
+  const JournalHeader h{seed, databaseInode, originalPageCount, newPageCount, uint32_t(beforeImages.size()), afterCount};
   out.resize(BeforeImageOffset(afterCount, h.FBeforeImageCount));
   EncodeHeader(h, out.data());
 
@@ -134,7 +165,34 @@ JournalFinding ExamineJournal(File& journal, File& database) {
   // before-images would undo a commit that had already been reported durable.
   if (GetU64(list.data() + listBytes) != Checksum64({list.data(), listBytes}, header->FSeed)) return result;
 
-  result.FState = DatabaseHoldsAfterImages(database, list, *header) ? JournalState::Committed : JournalState::Hot;
+  // Happens when the crash hit after the database writes were synced and before, or just after,
+  // the invalidation; safe because the file holds the whole commit (rule 3). It holds for a
+  // journal of another file too: nothing is written either way.
+  if (DatabaseHoldsAfterImages(database, list, *header)) {
+    result.FState = JournalState::Committed;
+    return result;
+  }
+  // The commit was cut short on this very file (a kill, a power loss, a failed write whose repair
+  // failed too). Its pages are not checked: a power loss may have torn some, and playback writes
+  // back the original of every one (rule 1). The file is recognised by its inode number alone.
+  // The device number would not do: logical volumes and btrfs number their devices as they are
+  // mounted, so it may change across a reboot, and a power loss, the one crash that tears pages,
+  // always brings one. A file system reuses an inode number only once its file is gone, and our
+  // journals do not outlive their file: the pager removes its journal durably before it lets go
+  // of the file, and so does the reset that replaces it.
+  if (header->FDatabaseInode == database.Identity().FInode) {
+    result.FState = JournalState::Hot;
+    return result;
+  }
+  // Another file. Happens when the file was copied or restored together with its hot journal
+  // (the copy holds the pages of the commit cut short, as the original did): playing back gives
+  // it the last commit. Happens too when a journal of another database was put beside the file,
+  // or when a reset renamed a new file over the database and a crash lost the journal's removal
+  // (see DatabaseReset.cpp); then its pages are not the journal's, and playing back would write
+  // another file's pages into this one and cut or grow it. Such a journal is foreign: removed
+  // unplayed. A file never written under the journal cannot need it (rule 1).
+  result.FState = DatabaseHoldsOnlyJournaledImages(journal, database, list, *header) ? JournalState::Hot
+                                                                                       : JournalState::Foreign;
   return result;
 }
 

@@ -4,7 +4,7 @@
 // of every page image it writes; the rules that make this safe are listed in Pager.cpp.
 //
 // Layout (all integers little-endian; every part starts at a multiple of 8 bytes):
-//   header, 48 bytes:
+//   header, 56 bytes:
 //     0  u64 magic                     kJournalMagic; zeroed to invalidate the journal
 //     8  u64 seed                      random per journal; seeds every checksum below
 //    16  u32 page size                 kPageSize
@@ -13,11 +13,12 @@
 //    28  u32 before-image count
 //    32  u32 after-image count
 //    36  u32 reserved, zero
-//    40  u64 header checksum           of bytes 0..39
+//    40  u64 database inode            of the database file the journal was written for
+//    48  u64 header checksum           of bytes 0..47
 //   after-image list, 16 bytes an entry, ascending page numbers:
 //     u32 page number, u32 reserved zero, u64 checksum of the page's new bytes
 //   u64 list checksum                  of the whole list
-//   before-image records, 4112 bytes each:
+//   before-image records, 4112 bytes each, in the order of the listed pages they belong to:
 //     u32 page number, u32 reserved zero, 4096 bytes of the page as it was, u64 checksum of the
 //     preceding 4104 bytes
 // Counts come from the header, never from the journal's length: a crash can leave a journal
@@ -34,8 +35,9 @@
 
 namespace ipmdb::jet {
 
-// "IPMJRNL1" read as a little-endian u64.
-inline constexpr uint64_t kJournalMagic = 0x314C4E524A4D5049ULL;
+// "IPMJRNL2" read as a little-endian u64. The first layout ("IPMJRNL1", without the database's
+// inode) was never released; such a journal counts as invalidated.
+inline constexpr uint64_t kJournalMagic = 0x324C4E524A4D5049ULL;
 
 inline constexpr size_t kJournalMagicOffset = 0;
 inline constexpr size_t kJournalSeedOffset = 8;
@@ -44,8 +46,9 @@ inline constexpr size_t kJournalOriginalCountOffset = 20;
 inline constexpr size_t kJournalNewCountOffset = 24;
 inline constexpr size_t kJournalBeforeCountOffset = 28;
 inline constexpr size_t kJournalAfterCountOffset = 32;
-inline constexpr size_t kJournalHeaderChecksumOffset = 40;
-inline constexpr size_t kJournalHeaderSize = 48;
+inline constexpr size_t kJournalInodeOffset = 40;
+inline constexpr size_t kJournalHeaderChecksumOffset = 48;
+inline constexpr size_t kJournalHeaderSize = 56;
 static_assert(kJournalHeaderChecksumOffset + 8 == kJournalHeaderSize);
 
 inline constexpr size_t kAfterImagePageOffset = 0;
@@ -63,6 +66,7 @@ static_assert(kBeforeImageBytesOffset % 8 == 0 && kJournalHeaderSize % 8 == 0,
 
 struct JournalHeader {
   uint64_t FSeed = 0;
+  uint64_t FDatabaseInode = 0;
   uint32_t FOriginalPageCount = 0;
   uint32_t FNewPageCount = 0;
   uint32_t FBeforeImageCount = 0;
@@ -82,12 +86,13 @@ inline constexpr uint64_t BeforeImageOffset(uint32_t afterImages, uint32_t index
   return kJournalHeaderSize + JournalListSize(afterImages) + uint64_t(index) * kBeforeImageRecordSize;
 }
 
-// Encodes the complete journal of one commit into out (resized; its capacity is reused) and
-// returns its header. REQUIRES: afterImages ascending, holding every page the commit writes;
-// beforeImages the original bytes of those listed pages that are below originalPageCount.
-JournalHeader EncodeJournal(uint64_t seed, uint32_t originalPageCount, uint32_t newPageCount,
-                            std::span<const PageImage> afterImages, std::span<const PageImage> beforeImages,
-                            std::vector<uint8_t>& out);
+// Encodes the complete journal of one commit of the database file whose inode is databaseInode
+// (FileIdentity::FInode) into out (resized; its capacity is reused) and returns its header. REQUIRES: afterImages ascending, holding every
+// page the commit writes; beforeImages the original bytes of those listed pages that are below
+// originalPageCount, in the same order.
+JournalHeader EncodeJournal(uint64_t seed, uint64_t databaseInode, uint32_t originalPageCount,
+                            uint32_t newPageCount, std::span<const PageImage> afterImages,
+                            std::span<const PageImage> beforeImages, std::vector<uint8_t>& out);
 
 // Writes zeros over the magic: from then on the journal is not hot.
 void InvalidateJournal(File& journal);
@@ -96,6 +101,7 @@ enum class JournalState {
   NotHot,     // no valid journal: the database file holds the last commit
   Committed,  // the journaled commit fully reached the database file; nothing to undo
   Hot,        // the database file may hold part of the journaled commit: play back
+  Foreign,    // the journal was written for another file: remove it, leave the file alone
 };
 
 struct JournalFinding {
@@ -103,7 +109,8 @@ struct JournalFinding {
   JournalHeader FHeader;
 };
 
-// Reads the journal and the pages it lists from the database file, writes nothing.
+// Reads the journal, and the database file's identity, length and the pages the journal lists;
+// writes nothing.
 JournalFinding ExamineJournal(File& journal, File& database);
 
 // Writes every intact before-image back into the database file, cuts the file to the original

@@ -19,15 +19,27 @@
 //    playback only means playback runs again at the next open.
 // 5. Recovery runs under the lock before any page is read. After a failed repair the pager
 //    refuses all work, so no page is read while the file may hold a partial commit.
+// 6. A journal covers only the file it was written for: it records that file's inode, and
+//    recovery removes, unplayed, a journal whose file is not the one it finds (Journal.cpp).
+//    Creating and removing the journal's name are both made durable with a folder sync, so that
+//    no crash brings back a journal that the file has moved on from.
+// 7. A commit writes the pages it appends before the pages it changes in place. The appended
+//    pages are reachable only through in-place pages (a usage map, the table definition, the
+//    last data page), so a reader that ignores the journal never meets a page that is missing.
+//    This order needs no sync of its own: it serves a process that is killed, whose completed
+//    writes all stay in the page cache, in the order they were made (a write cut short keeps
+//    whole pages). A power loss keeps no order, but then it takes the journal to undo the
+//    commit anyway (rule 1), and no outside reader can be helped short of a sync per group.
 //
 // A commit costs two syncs (journal, database) plus one folder sync for the first commit of a
 // connection, whose journal is created then and kept, overwritten in place, until the connection
-// closes.
+// closes and removes it with one more folder sync.
 #include "jet/Pager.h"
 #include "jet/JournalPath.h"
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -44,12 +56,18 @@ std::string Quoted(const std::string& path) { return "“" + path + "”"; }
 
 }  // namespace
 
-Pager::Pager(Vfs& vfs, std::string path)
-    : FVfs(vfs), FPath(std::move(path)), FJournalPath(JournalPathFor(FPath)), FSeeds(std::random_device{}()) {
-  FDatabase = FVfs.Open(FPath, Vfs::OpenMode::ExistingReadWrite);
+Pager::Pager(Vfs& vfs, std::string path, const DatabaseOptions& options)
+    : FVfs(vfs),
+      FPath(std::move(path)),
+      FRealPath(FVfs.ResolvePath(FPath)),
+      FJournalPath(JournalPathFor(FRealPath)),
+      FMaxPageCount(uint32_t(std::min<uint64_t>(options.FMaxFileSize / kPageSize, std::numeric_limits<uint32_t>::max()))),
+      FSeeds(std::random_device{}()) {
+  FDatabase = FVfs.Open(FRealPath, Vfs::OpenMode::ExistingReadWrite);
   if (!FDatabase->TryLockExclusive()) {
-    throw JetError(ErrorKind::Locked, "数据库文件" + Quoted(FPath) + "正被另一个连接使用。");
+    throw JetError(ErrorKind::Locked, "数据库文件" + Quoted(FPath) + "正被另一个连接使用。", EWOULDBLOCK);
   }
+  FInode = FDatabase->Identity().FInode;
   RecoverAtOpen();
   CheckFileLength();
   FPageCount = FNewPageCount = uint32_t(FDatabase->Size() / kPageSize);
@@ -61,11 +79,19 @@ Pager::~Pager() {
   if (FJournal && (FState == State::Idle || FState == State::Writer)) {
     try {
       FJournal.reset();
-      FVfs.Remove(FJournalPath);
+      RemoveJournal();
     } catch (...) {
       // A journal that cannot be removed is invalidated or was never synced: harmless (rule 1).
     }
   }
+}
+
+// Rule 6. The last commit's invalidation was not synced (rule 3); were the removal lost as well,
+// a power loss could bring back a valid journal. That journal is harmless only while nobody else
+// writes the file: once another program has, it would look hot and undo that program's work.
+void Pager::RemoveJournal() {
+  FVfs.Remove(FJournalPath);
+  FVfs.SyncDirectoryOf(FJournalPath);
 }
 
 void Pager::RecoverAtOpen() {
@@ -79,7 +105,7 @@ void Pager::RecoverAtOpen() {
   // Checked before the journal goes, so that a file we refuse keeps whatever lies beside it.
   CheckFileLength();
   journal.reset();
-  FVfs.Remove(FJournalPath);
+  RemoveJournal();
 }
 
 void Pager::CheckFileLength() {
@@ -116,8 +142,10 @@ uint8_t* Pager::Modify(uint32_t page) {
 uint32_t Pager::Append() {
   ThrowIfFailed();
   RequireTransaction("追加页");
-  if (FNewPageCount == std::numeric_limits<uint32_t>::max()) {
-    throw JetError(ErrorKind::Unsupported, "数据库文件" + Quoted(FPath) + "的页数已达上限。");
+  if (FNewPageCount >= FMaxPageCount) {
+    throw JetError(ErrorKind::DiskFull, "数据库已达 Jet 4.0 的 2 GB 上限：数据库文件" + Quoted(FPath) + "不能超过 " +
+                                            std::to_string(uint64_t(FMaxPageCount) * kPageSize) + " 字节（" +
+                                            std::to_string(FMaxPageCount) + " 页）。");
   }
   auto cached = std::make_unique<CachedPage>();
   cached->FDirty = true;
@@ -211,7 +239,8 @@ void Pager::JournalChanges() {
   do seed = FSeeds();
   while (seed == FLastSeed);
   FLastSeed = seed;
-  FJournalHeader = EncodeJournal(seed, FPageCount, FNewPageCount, afterImages, beforeImages, FJournalBuffer);
+  FJournalHeader =
+      EncodeJournal(seed, FInode, FPageCount, FNewPageCount, afterImages, beforeImages, FJournalBuffer);
 
   OpenJournal();
   FJournal->WriteAt(0, FJournalBuffer);
@@ -229,19 +258,25 @@ void Pager::OpenJournal() {
   }
 }
 
-// Writes every dirty page, ascending, one write per run of consecutive pages, then syncs.
+// Writes every dirty page, the appended ones first (rule 7), then syncs.
 void Pager::WriteDatabase() {
-  size_t first = 0;
-  while (first < FDirtyPages.size()) {
-    size_t end = first + 1;
-    while (end < FDirtyPages.size() && end - first < kMaxPagesPerWrite &&
-           FDirtyPages[end] == FDirtyPages[end - 1] + 1) {
-      ++end;
-    }
-    WriteRun(first, end);
-    first = end;
-  }
+  const auto appended = std::lower_bound(FDirtyPages.begin(), FDirtyPages.end(), FPageCount);
+  const auto split = size_t(appended - FDirtyPages.begin());
+  WriteRuns(split, FDirtyPages.size());
+  WriteRuns(0, split);
   FDatabase->Sync();
+}
+
+// Writes FDirtyPages[first, end), ascending, one write per run of consecutive pages.
+void Pager::WriteRuns(size_t first, size_t end) {
+  while (first < end) {
+    size_t runEnd = first + 1;
+    while (runEnd < end && runEnd - first < kMaxPagesPerWrite && FDirtyPages[runEnd] == FDirtyPages[runEnd - 1] + 1) {
+      ++runEnd;
+    }
+    WriteRun(first, runEnd);
+    first = runEnd;
+  }
 }
 
 void Pager::WriteRun(size_t first, size_t end) {

@@ -39,6 +39,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "jet/DatabaseOptions.h"
 #include "jet/File.h"
 #include "jet/Format.h"
 #include "jet/Journal.h"
@@ -53,12 +54,14 @@ class Pager {
   static constexpr uint32_t kMaxPagesPerWrite = 64;
 
   // Opens an existing database file read-write and locks it (ErrorKind::Locked when another
-  // connection, in this process or another, holds it). A journal left by a crash is played back
-  // before any page is read. A file whose length is not a positive multiple of kPageSize is
-  // refused with ErrorKind::NotJet4 and left untouched.
-  Pager(Vfs& vfs, std::string path);
-  // Releases the lock. Removes the journal unless it may be hot (a commit was interrupted or its
-  // repair failed); an open transaction is discarded. Never throws.
+  // connection, in this process or another, holds it). The path is resolved once, here: the
+  // journal lies beside the real file, whatever links lead to it. A journal left by a crash is
+  // played back before any page is read; one written for another file is removed unplayed. A
+  // file whose length is not a positive multiple of kPageSize is refused with ErrorKind::NotJet4
+  // and left untouched. Messages name the file by `path` as given.
+  Pager(Vfs& vfs, std::string path, const DatabaseOptions& options = {});
+  // Releases the lock. Removes the journal, durably, unless it may be hot (a commit was
+  // interrupted or its repair failed); an open transaction is discarded. Never throws.
   ~Pager();
   Pager(const Pager&) = delete;
   Pager& operator=(const Pager&) = delete;
@@ -71,6 +74,8 @@ class Pager {
   // its original bytes are kept for the journal.
   uint8_t* Modify(uint32_t page);
   // REQUIRES an open transaction. Adds a zero-filled page at the end and returns its number.
+  // ErrorKind::DiskFull when the file would grow past the options' FMaxFileSize; the transaction
+  // stays open, for the caller to roll back.
   uint32_t Append();
 
   // ErrorKind::Misuse when a transaction is already open.
@@ -99,6 +104,7 @@ class Pager {
   };
 
   void RecoverAtOpen();
+  void RemoveJournal();
   void CheckFileLength();
   CachedPage& Load(uint32_t page);
   void RequireTransaction(const char* action) const;
@@ -107,6 +113,7 @@ class Pager {
   void JournalChanges();
   void OpenJournal();
   void WriteDatabase();
+  void WriteRuns(size_t first, size_t end);
   void WriteRun(size_t first, size_t end);
   void FinishCommit();
   void AbandonCommit();
@@ -118,9 +125,12 @@ class Pager {
   void CheckState() const;
 
   Vfs& FVfs;
-  const std::string FPath;
+  const std::string FPath;      // as given, for messages
+  const std::string FRealPath;  // resolved, for every file operation
   const std::string FJournalPath;
+  const uint32_t FMaxPageCount;
   std::unique_ptr<File> FDatabase;
+  uint64_t FInode = 0;  // of FDatabase, recorded in every journal
   std::unique_ptr<File> FJournal;  // opened by the first commit of this connection
   bool FJournalNameDurable = false;
   State FState = State::Idle;

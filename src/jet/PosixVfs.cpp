@@ -1,13 +1,16 @@
 // The POSIX file system behind Vfs::Posix(): pread/pwrite with retries on EINTR and short
-// transfers, fdatasync as the durability barrier, flock for the connection lock. This is the only
-// code of the engine that calls the system's file functions.
+// transfers, fdatasync as the durability barrier, flock for the connection lock, rename for the
+// reset. This is the only code of the engine that calls the system's file functions.
 #include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "jet/Error.h"
@@ -24,9 +27,14 @@ std::string SystemErrorText(int error) {
 
 bool IsOutOfRoom(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
+// what: the step that failed, naming its file ("写入文件“…”").
+[[noreturn]] void ThrowFailure(const std::string& what, int error) {
+  throw JetError(IsOutOfRoom(error) ? ErrorKind::DiskFull : ErrorKind::Io, what + "失败：" + SystemErrorText(error),
+                 error);
+}
+
 [[noreturn]] void ThrowSystemError(const std::string& action, const std::string& path, int error) {
-  throw JetError(IsOutOfRoom(error) ? ErrorKind::DiskFull : ErrorKind::Io,
-                 action + "“" + path + "”失败：" + SystemErrorText(error));
+  ThrowFailure(action + "“" + path + "”", error);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -35,6 +43,33 @@ std::string FolderOf(const std::string& path) {
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
+
+std::string NameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+// realpath, or nothing with errno set.
+std::optional<std::string> RealPath(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return std::nullopt;
+  std::string result(resolved);
+  free(resolved);
+  return result;
+}
+
+// The target of a symbolic link, or nothing when path is not one (errno set).
+std::optional<std::string> LinkTarget(const std::string& path) {
+  std::string target(PATH_MAX, '\0');
+  const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+  if (n < 0) return std::nullopt;
+  if (size_t(n) == target.size()) {
+    errno = ENAMETOOLONG;
+    return std::nullopt;
+  }
+  target.resize(size_t(n));
+  return target;
+}
+
+// As many links as the kernel follows in one lookup before it reports ELOOP.
+constexpr int kMaxLinks = 40;
 
 class PosixFile final : public File {
  public:
@@ -88,6 +123,30 @@ class PosixFile final : public File {
     }
   }
 
+  FileIdentity Identity() override {
+    struct stat st;
+    if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
+    return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+  }
+
+  uint32_t Permissions() override {
+    struct stat st;
+    if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
+    return uint32_t(st.st_mode & 07777);
+  }
+
+  void SetPermissions(uint32_t permissions) override {
+    while (fchmod(FFd, mode_t(permissions)) != 0) {
+      if (errno != EINTR) ThrowSystemError("设置文件权限", FPath, errno);
+    }
+  }
+
+  bool IsRegular() {
+    struct stat st;
+    if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
+    return S_ISREG(st.st_mode);
+  }
+
   bool TryLockExclusive() override {
     while (flock(FFd, LOCK_EX | LOCK_NB) != 0) {
       if (errno == EWOULDBLOCK) return false;
@@ -104,13 +163,17 @@ class PosixFile final : public File {
 class PosixVfs final : public Vfs {
  public:
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
-    const int flags = O_RDWR | O_CLOEXEC | (mode == OpenMode::CreateReadWrite ? O_CREAT : 0);
+    int flags = O_RDWR | O_CLOEXEC | O_NOCTTY;
+    if (mode == OpenMode::CreateReadWrite) flags |= O_CREAT;
+    if (mode == OpenMode::CreateNew) flags |= O_CREAT | O_EXCL;
     int fd;
     do {
       fd = open(path.c_str(), flags, 0644);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) ThrowSystemError("打开文件", path, errno);
-    return std::make_unique<PosixFile>(fd, path);
+    auto file = std::make_unique<PosixFile>(fd, path);
+    if (!file->IsRegular()) throw JetError(ErrorKind::Io, "打开文件“" + path + "”失败：它不是普通文件。");
+    return file;
   }
 
   bool Exists(const std::string& path) override {
@@ -124,6 +187,10 @@ class PosixVfs final : public Vfs {
     if (unlink(path.c_str()) != 0 && errno != ENOENT) ThrowSystemError("删除文件", path, errno);
   }
 
+  void Rename(const std::string& from, const std::string& to) override {
+    if (rename(from.c_str(), to.c_str()) != 0) ThrowFailure("将文件“" + from + "”改名为“" + to + "”", errno);
+  }
+
   void SyncDirectoryOf(const std::string& path) override {
     const std::string folder = FolderOf(path);
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -132,6 +199,26 @@ class PosixVfs final : public Vfs {
     const int error = errno;
     close(fd);
     if (!synced) ThrowSystemError("将文件夹写入磁盘", folder, error);
+  }
+
+  std::string ResolvePath(const std::string& path) override {
+    std::string current = path;
+    for (int links = 0; links <= kMaxLinks; ++links) {
+      if (std::optional<std::string> real = RealPath(current)) return *real;
+      if (errno != ENOENT) ThrowSystemError("查找文件", path, errno);
+      // Nothing exists at the end of the chain: a link that points there names where the file
+      // will be; otherwise the name stays, in its folder's real path.
+      std::optional<std::string> target = LinkTarget(current);
+      if (!target) {
+        if (errno != EINVAL && errno != ENOENT) ThrowSystemError("查找文件", path, errno);
+        const std::string folder = FolderOf(current);
+        const std::optional<std::string> realFolder = RealPath(folder);
+        if (!realFolder) ThrowSystemError("查找文件夹", folder, errno);
+        return (*realFolder == "/" ? "" : *realFolder) + "/" + NameOf(current);
+      }
+      current = target->starts_with('/') ? *target : FolderOf(current) + "/" + *target;
+    }
+    ThrowSystemError("查找文件", path, ELOOP);
   }
 };
 

@@ -5,11 +5,13 @@
 #include <stdexcept>
 #include <utility>
 
+#include "ui/Texts.h"
+
 namespace ipmdb::ui {
 namespace {
 
 // For a thrown value that is not a std::exception and so carries no message.
-constexpr char kUnknownError[] = "发生了未知错误。";
+std::runtime_error UnknownError() { return std::runtime_error(texts::UnknownError().toStdString()); }
 
 }  // namespace
 
@@ -25,7 +27,7 @@ void TApplication::RunGuarded(QObject* sender, const std::function<void()>& hand
   } catch (const std::exception& error) {
     Report(sender, error);
   } catch (...) {
-    Report(sender, std::runtime_error(kUnknownError));
+    Report(sender, UnknownError());
   }
 }
 
@@ -35,7 +37,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
   } catch (const std::exception& error) {
     HandleException(receiver, error);
   } catch (...) {
-    HandleException(receiver, std::runtime_error(kUnknownError));
+    HandleException(receiver, UnknownError());
   }
   return false;
 }

@@ -1,27 +1,30 @@
-// The decisions of the convert button. Its caption is the state of the conversion control:
-// "转换" before anything was started, "暂停" while a conversion is taken to be running (the button
-// offers to pause it) and "启动" while it is taken to be paused (the button offers to start it).
-// Once the caption has left "转换" it never returns to it.
+// The decisions of the conversion control, as pure functions so that every case can be checked
+// without a window or a worker; the window carries out what they decide.
 //
-// DecideDoAction is the button's table as a pure function, so that every row can be checked
-// without a window or a worker; the window carries out what it decides.
+// The convert button's caption is the state of the conversion control: "转换" when no conversion
+// is under way (at start, and again once a run has ended: its last batch was committed or a batch
+// was refused), "暂停" while a conversion is taken to be running (the button offers to pause it)
+// and "启动" while it is taken to be paused (the button offers to start it).
 #pragma once
 
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
+#include <QUrl>
 #include <cstdint>
 #include <optional>
 
+#include "engine/ProgressChannel.h"
+#include "engine/TDBThread.h"
+
 namespace ipmdb::ui {
 
-inline constexpr char kCaptionConvert[] = "转换";
-inline constexpr char kCaptionPause[] = "暂停";
-inline constexpr char kCaptionStart[] = "启动";
-
-// Worker states, as the worker reports them.
-inline constexpr int32_t kWorkerCreated = 0;
-inline constexpr int32_t kWorkerRunning = 1;  // also while paused
-inline constexpr int32_t kWorkerFinished = 2;
-inline constexpr int32_t kWorkerFailed = -1;
+using engine::kWorkerCreated;
+using engine::kWorkerFailed;
+using engine::kWorkerFinished;
+using engine::kWorkerRunning;
 
 // What the button sees of the worker in the window's slot.
 struct TWorkerView {
@@ -31,6 +34,7 @@ struct TWorkerView {
 
 enum class TDoAction {
   StartFirst,    // log the start line, then create a worker
+  Restart,       // release the worker of the ended run, log the start line, create a worker
   Create,        // create a worker
   Replace,       // release the failed worker, then create a new one
   Resume,        // resume the paused worker
@@ -48,5 +52,27 @@ struct TDoDecision {
 // The first row of the button's table that fits the caption and the worker (nullopt: empty slot).
 // A combination no row covers (which the button never reaches) changes nothing.
 TDoDecision DecideDoAction(const QString& caption, const std::optional<TWorkerView>& worker);
+
+// Whether closing the window must ask first: while a conversion is under way, running or paused.
+bool AsksBeforeClosing(const QString& caption, const std::optional<TWorkerView>& worker);
+
+// How a progress message ends the run, if it does: the last batch committed, or a batch refused
+// (the worker stops after it).
+enum class TRunEnd { None, Completed, Refused };
+TRunEnd RunEndOf(const engine::ProgressMessage& message);
+
+// The progress bar's text after `done` of `total` lines in `elapsedMs` milliseconds: the
+// percentage, and the time left once it can be estimated from the pace so far.
+QString ProgressText(int64_t done, int64_t total, int64_t elapsedMs);
+// The bar's position, 0 to 100.
+int ProgressPercent(int64_t done, int64_t total);
+
+// The text database among dropped files: a single local file whose name ends in ".txt" (any
+// case); nothing for anything else.
+std::optional<QString> DroppedTextDatabase(const QList<QUrl>& urls);
+
+// Where a window whose frame has `frameSize` opens: at `wanted` when it fits inside `available`,
+// else moved the least that fits it, its top left corner kept inside when it is larger.
+QPoint PlaceInside(QPoint wanted, QSize frameSize, const QRect& available);
 
 }  // namespace ipmdb::ui

@@ -1,14 +1,17 @@
 // THyperLink: entered and left looks, and the click that opens the address.
 #include "ui/HyperLink.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QUrl>
 
 #include "ui/Application.h"
+#include "ui/Desktop.h"
 
 namespace ipmdb::ui {
 namespace {
@@ -16,11 +19,23 @@ namespace {
 // Resolved like a name handed to the shell: a web address as it is, the name of an existing file
 // relative to the current directory. An empty name gives an empty address, which the desktop
 // refuses silently.
-void OpenWithDesktop(const QString& url) {
-  QDesktopServices::openUrl(QUrl::fromUserInput(url, QDir::currentPath()));
+bool OpenAddress(const QString& url) {
+  if (url.isEmpty()) return true;
+  return OpenWithDesktop(QUrl::fromUserInput(url, QDir::currentPath()));
 }
 
 }  // namespace
+
+void DrawFocusFrame(QWidget& widget) {
+  QStylePainter painter(&widget);
+  QStyleOptionFocusRect frame;
+  frame.initFrom(&widget);
+  // Some styles draw the frame only once the keyboard has moved the focus; here it shows
+  // whenever the widget has the focus.
+  frame.state |= QStyle::State_KeyboardFocusChange;
+  frame.backgroundColor = widget.palette().color(widget.backgroundRole());
+  painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
+}
 
 TFontStyles FontStylesOf(const QFont& font) {
   TFontStyles styles = 0;
@@ -40,7 +55,8 @@ void ApplyFontStyles(QFont& font, TFontStyles styles) {
   font.setStrikeOut((styles & kFsStrikeOut) != 0);
 }
 
-THyperLink::THyperLink(QWidget* owner) : QLabel(owner), FOpener(OpenWithDesktop) {
+THyperLink::THyperLink(QWidget* owner) : QLabel(owner), FOpener(OpenAddress) {
+  setFocusPolicy(Qt::StrongFocus);
   FSavedColor = FontColor();
   FSavedStyle = FontStylesOf(font());
   FEnterColor = FontColor();
@@ -56,7 +72,27 @@ void THyperLink::SetFontColor(const QColor& color) {
 
 void THyperLink::Click() {
   if (FOnClick) FOnClick(this);
-  if (FOpener) FOpener(FURL);
+  if (FOpener && !FOpener(FURL) && FOnOpenFailed) FOnOpenFailed(this);
+}
+
+void THyperLink::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      event->accept();
+      TApplication::RunGuarded(this, [this] { Click(); });
+      return;
+    default:
+      QLabel::keyPressEvent(event);
+  }
+}
+
+// The text as a label draws it, and the focus frame around it while the label has the keyboard
+// focus.
+void THyperLink::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  if (hasFocus()) DrawFocusFrame(*this);
 }
 
 void THyperLink::enterEvent(QEnterEvent* event) {

@@ -2,8 +2,11 @@
 // over it, it shows the hand pointer and draws its text in EnterColor, bold and underlined; on
 // leaving it returns to the colour and style its font had when the pointer entered. A click runs
 // the label's own click event and then hands URL to the desktop, which opens it with the program
-// registered for it (a web address in the browser) without waiting and without reporting a
-// failure.
+// registered for it (a web address in the browser) without waiting; when the desktop has no such
+// program, the label's OnOpenFailed event says so.
+//
+// The label takes the keyboard focus with Tab (or a click) and shows it with a focus frame; Enter,
+// Return and Space then click it.
 //
 // The font colour is the label's foreground (window-text) colour in its palette.
 #pragma once
@@ -17,7 +20,9 @@
 
 class QEnterEvent;
 class QEvent;
+class QKeyEvent;
 class QMouseEvent;
+class QPaintEvent;
 
 namespace ipmdb::ui {
 
@@ -27,6 +32,10 @@ inline constexpr TFontStyles kFsBold = 1 << 0;
 inline constexpr TFontStyles kFsItalic = 1 << 1;
 inline constexpr TFontStyles kFsUnderline = 1 << 2;
 inline constexpr TFontStyles kFsStrikeOut = 1 << 3;
+
+// Draws the style's keyboard focus frame around `widget`, from inside its paintEvent. For the link
+// and the window's flat buttons, which the style draws without one.
+void DrawFocusFrame(QWidget& widget);
 
 TFontStyles FontStylesOf(const QFont& font);
 // Sets the four flags of `font` from `styles`. A font that turns bold gets QFont::Bold, one that
@@ -40,8 +49,8 @@ class THyperLink : public QLabel {
 
  public:
   using TNotifyEvent = std::function<void(THyperLink* sender)>;
-  // Opens an address; the default asks the desktop (QDesktopServices).
-  using TUrlOpener = std::function<void(const QString& url)>;
+  // Opens an address; false when nothing could open it. The default asks the desktop.
+  using TUrlOpener = std::function<bool(const QString& url)>;
 
   // EnterColor starts as the font colour the label has now, so a label whose EnterColor is never
   // set turns to that colour on entering, whatever colour it is given later.
@@ -62,6 +71,9 @@ class THyperLink : public QLabel {
   // The label's own click event, run before the address is opened.
   const TNotifyEvent& OnClick() const { return FOnClick; }
   void SetOnClick(TNotifyEvent handler) { FOnClick = std::move(handler); }
+  // Called after a click when the opener could not open the address.
+  const TNotifyEvent& OnOpenFailed() const { return FOnOpenFailed; }
+  void SetOnOpenFailed(TNotifyEvent handler) { FOnOpenFailed = std::move(handler); }
 
   QColor FontColor() const;
   void SetFontColor(const QColor& color);
@@ -74,6 +86,8 @@ class THyperLink : public QLabel {
  protected:
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
@@ -89,6 +103,7 @@ class THyperLink : public QLabel {
   TNotifyEvent FOnMouseEnter;
   TNotifyEvent FOnMouseLeave;
   TNotifyEvent FOnClick;
+  TNotifyEvent FOnOpenFailed;
   TUrlOpener FOpener;
   // A click is a press and a release of the left button, both on the label.
   bool FPressed = false;

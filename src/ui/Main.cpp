@@ -1,13 +1,21 @@
 // ipmdb: the window program. Shows the main window and runs the event loop until the window is
-// closed; the window's destruction then stops and releases a running or paused conversion.
-#include <QIcon>
+// closed; the window's closing stops and releases a running or paused conversion. A file named on
+// the command line is chosen as the text database at start.
+#include <QLocale>
 
 #include "ui/Application.h"
+#include "ui/StopSignals.h"
+#include "ui/Translation.h"
 #include "ui/uFrmMain.h"
 
 int main(int argc, char** argv) {
+  ipmdb::ui::TStopSignals::Block();
+  // The application also sets the C library's locale from the environment, so the system's error
+  // texts in messages come in the user's language.
   ipmdb::ui::TApplication application(argc, argv);
+  ipmdb::ui::InstallTranslations(QLocale::system());
   ipmdb::ui::TFrmMain window;
+  ipmdb::ui::TStopSignals stopSignals([&window] { window.CloseWithoutAsking(); });
   application.setWindowIcon(window.windowIcon());
   window.show();
   return application.exec();

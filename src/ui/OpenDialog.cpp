@@ -1,8 +1,11 @@
-// The open-file dialog and its test hook.
+// The file dialogs and their test hooks.
 #include "ui/OpenDialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <utility>
+
+#include "ui/Texts.h"
 
 namespace ipmdb::ui {
 namespace {
@@ -10,6 +13,26 @@ namespace {
 TOpenDialog::THook& Hook() {
   static TOpenDialog::THook hook;
   return hook;
+}
+
+TSaveDialogHook& SaveHook() {
+  static TSaveDialogHook hook;
+  return hook;
+}
+
+// Qt's own dialog asks before an existing file is replaced (no DontConfirmOverwrite).
+std::optional<QString> AskUserForOutput(QWidget* owner, const QString& current) {
+  QFileDialog dialog(owner, texts::OutputDialogTitle());
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters({texts::AccessDatabaseFilter(), texts::AllFilesFilter()});
+  dialog.setDefaultSuffix(QStringLiteral("MDB"));
+  dialog.setDirectory(QFileInfo(current).absolutePath());
+  dialog.selectFile(QFileInfo(current).fileName());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.front();
 }
 
 std::optional<QString> AskUser(const TOpenDialog& request, QWidget* owner) {
@@ -29,9 +52,7 @@ std::optional<QString> AskUser(const TOpenDialog& request, QWidget* owner) {
 
 }  // namespace
 
-QStringList TOpenDialog::Filters() const {
-  return {QString::fromUtf8(kTextDatabaseFilter), QString::fromUtf8(kAllFilesFilter)};
-}
+QStringList TOpenDialog::Filters() const { return {texts::TextDatabaseFilter(), texts::AllFilesFilter()}; }
 
 bool TOpenDialog::Execute(QWidget* owner) {
   const std::optional<QString> chosen = Hook() ? Hook()(*this) : AskUser(*this, owner);
@@ -41,5 +62,11 @@ bool TOpenDialog::Execute(QWidget* owner) {
 }
 
 void TOpenDialog::SetTestHook(THook hook) { Hook() = std::move(hook); }
+
+std::optional<QString> AskOutputPath(QWidget* owner, const QString& current) {
+  return SaveHook() ? SaveHook()(current) : AskUserForOutput(owner, current);
+}
+
+void SetSaveDialogTestHook(TSaveDialogHook hook) { SaveHook() = std::move(hook); }
 
 }  // namespace ipmdb::ui

@@ -1,112 +1,60 @@
-// TFrmMain: layout, start-up, the log, the conversion control and the progress and error
-// reports.
+// TFrmMain: start-up, the log, the conversion control, the output's place, the progress and error
+// reports, and closing.
 #include "ui/uFrmMain.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
-#include <QFrame>
-#include <QIcon>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTextDocument>
-#include <QTimer>
-#include <algorithm>
+#include <QUrl>
 #include <chrono>
 #include <optional>
 
-#include "engine/Branding.h"
 #include "ui/Application.h"
 #include "ui/ConversionControl.h"
-#include "ui/HyperLink.h"
+#include "ui/Desktop.h"
 #include "ui/LogLines.h"
 #include "ui/MessageBox.h"
+#include "ui/OutputLocation.h"
+#include "ui/Settings.h"
+#include "ui/Texts.h"
 #include "ui/UiError.h"
 
 namespace ipmdb::ui {
 namespace {
 
-// The client area and where the window opens (its frame's top left corner, in screen pixels).
-constexpr int kWindowLeft = 257;
-constexpr int kWindowTop = 259;
-constexpr int kClientWidth = 476;
-constexpr int kClientHeight = 277;
-constexpr int kTopPanelHeight = 81;
-constexpr int kStatusBarHeight = 20;
-constexpr int kLogPanelHeight = kClientHeight - kTopPanelHeight - kStatusBarHeight;
-// The log fills its panel inside the panel's two one-pixel bevels.
-constexpr int kBevelWidth = 2;
-// Character heights in pixels: the window's font and the log's.
-constexpr int kWindowFontPixels = 12;
-constexpr int kLogFontPixels = 13;
-// Space between the edit's label and the edit.
-constexpr int kLabelSpacing = 3;
-constexpr int kButtonPictureSize = 16;
-
-// How long StopWorker waits for the worker's end before releasing it. The wait serves no
-// progress message; the release that follows does.
+// How long StopWorker waits for the worker's end before releasing it. The terminate request
+// cancels any delivery the worker waits on, so the worker ends at its next line check, well
+// within this; the release that follows waits for it regardless.
 constexpr std::chrono::milliseconds kStopWait(3000);
 
-const QColor kGreen(0, 128, 0);
-const QColor kBlue(0, 0, 255);
-const QColor kRed(255, 0, 0);
-const QColor kBlack(0, 0, 0);
-
-QString MakerUrl() { return QString::fromUtf8(engine::kMakerUrl.data(), qsizetype(engine::kMakerUrl.size())); }
-
-// The Song typeface the layout asks for. Where it is missing, the CJK families after it come
-// next, so that Latin letters and Chinese characters share one face whose Latin letters are as
-// narrow as the layout's; with none of them installed fontconfig picks a substitute and Qt falls
-// back per script for the Chinese characters.
-QFont SongFont(int pixels) {
-  QFont font;
-  font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"),
-                    QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei")});
-  font.setPixelSize(pixels);
-  return font;
-}
-
-void SetColor(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
-  QPalette colors = widget->palette();
-  colors.setColor(role, color);
-  widget->setPalette(colors);
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint topLeft) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromUtf8(name));
-  label->adjustSize();
-  label->move(topLeft);
-  return label;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* picture, QRect place) {
-  auto* button = new QPushButton(QIcon(QString::fromUtf8(picture)), QString::fromUtf8(caption), parent);
-  button->setObjectName(QString::fromUtf8(name));
-  button->setFlat(true);
-  button->setIconSize(QSize(kButtonPictureSize, kButtonPictureSize));
-  button->setGeometry(place);
-  SetColor(button, QPalette::ButtonText, kBlack);
-  return button;
-}
-
-// Every size the build drew (icon-<size>.png); Qt picks the nearest one for each use.
-QIcon ProgramIcon() {
-  QIcon icon;
-  const QDir images(QStringLiteral(":/images"));
-  for (const QString& name : images.entryList({QStringLiteral("icon-*.png")})) icon.addFile(images.filePath(name));
-  return icon;
-}
-
 std::string ToStdString(const QString& text) { return text.toUtf8().toStdString(); }
+
+bool CreatesWorker(TDoAction action) {
+  return action == TDoAction::StartFirst || action == TDoAction::Restart || action == TDoAction::Create ||
+         action == TDoAction::Replace;
+}
 
 }  // namespace
 
 QString FolderOfFile(const QString& path) { return QFileInfo(path).absolutePath(); }
+
+TStartOptions StartOptionsOfApplication() {
+  const QStringList arguments = QCoreApplication::arguments();
+  return {QCoreApplication::applicationDirPath(), arguments.size() > 1 ? arguments.at(1) : QString()};
+}
 
 // The worker's receiver. ProgressPending runs on the worker's thread and only posts a call to the
 // window's thread; HandleProgress runs on the window's thread, inside DispatchProgress.
@@ -118,8 +66,8 @@ class TFrmMain::TWorkerReceiver final : public engine::TProgressReceiver {
 
   void ProgressPending() override {
     TFrmMain* window = &FWindow;
-    // Dropped unserved if the window goes first; its destruction releases the worker, and the
-    // release serves the message.
+    // Dropped unserved if the window goes first; its destruction releases the worker, which
+    // drops the message.
     QMetaObject::invokeMethod(window, [window] { window->ServeProgress(); }, Qt::QueuedConnection);
   }
 
@@ -138,14 +86,20 @@ struct TFrmMain::TWorkerSlot {
   std::unique_ptr<engine::TDBThread> FThread;
 };
 
-TFrmMain::TFrmMain(QWidget* parent)
+TFrmMain::TFrmMain(const TStartOptions& options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
   BuildLayout();
-  FormCreate();
+  FormCreate(options);
   if (TApplication* application = TApplication::Instance()) {
     application->SetOnException(
         [this](QObject* sender, const std::exception& error) { MyEventsException(sender, error); });
+  }
+  if (!options.FTextDatabase.isEmpty()) {
+    const QString path = QFileInfo(options.FTextDatabase).absoluteFilePath();
+    QMetaObject::invokeMethod(
+        this, [this, path] { TApplication::RunGuarded(this, [this, path] { ChooseTextDatabase(path); }); },
+        Qt::QueuedConnection);
   }
 }
 
@@ -154,101 +108,35 @@ TFrmMain::~TFrmMain() {
   if (TApplication* application = TApplication::Instance()) application->SetOnException(nullptr);
 }
 
-void TFrmMain::BuildLayout() {
-  setObjectName(QStringLiteral("FrmMain"));
-  setWindowTitle(QString::fromUtf8(kApplicationTitle) + QStringLiteral(" - ") + MakerUrl());
-  setWindowIcon(ProgramIcon());
-  setFont(SongFont(kWindowFontPixels));
-  SetColor(this, QPalette::Window, palette().color(QPalette::Button));
-  setFixedSize(kClientWidth, kClientHeight);
-  move(kWindowLeft, kWindowTop);
-  BuildFileRow();
-  BuildLog();
-  BuildStatusBar();
-}
+void TFrmMain::FormCreate(const TStartOptions& options) {
+  const QString lastFolder = settings::LastFolder();
+  FOpenTxtDlg.SetInitialDir(lastFolder.isEmpty() ? options.FProgramFolder : lastFolder);
+  QCoreApplication::setApplicationName(texts::ApplicationTitle());
 
-void TFrmMain::BuildFileRow() {
-  Panel2 = new QFrame(this);
-  Panel2->setObjectName(QStringLiteral("Panel2"));
-  Panel2->setGeometry(0, 0, kClientWidth, kTopPanelHeight);
-  Panel2->setFrameShape(QFrame::NoFrame);
-
-  edt_txt_db = new QLineEdit(Panel2);
-  edt_txt_db->setObjectName(QStringLiteral("edt_txt_db"));
-  edt_txt_db->setGeometry(120, 15, 280, 20);
-  edt_txt_db->setReadOnly(true);
-  SetColor(edt_txt_db, QPalette::Base, edt_txt_db->palette().color(QPalette::ToolTipBase));
-  // The edit's label stands on its left, right-aligned against it and centred on its height. A
-  // substitute font may make it wider than the room the layout leaves; it then starts at the
-  // panel's edge, giving up the spacing rather than its first letters.
-  edt_txt_db_label = MakeLabel(Panel2, "edt_txt_db_label", QStringLiteral("Morvane文本数据库："), {});
-  edt_txt_db_label->setBuddy(edt_txt_db);
-  edt_txt_db_label->move(std::max(0, edt_txt_db->x() - kLabelSpacing - edt_txt_db_label->width()),
-                         edt_txt_db->y() + (edt_txt_db->height() - edt_txt_db_label->height()) / 2);
-
-  btnseltxt = MakeButton(Panel2, "btnseltxt", "选择", ":/images/plus.png", QRect(407, 14, 54, 23));
-  Label1 = MakeLabel(Panel2, "Label1", QStringLiteral("默认*.MDB数据库路径："), QPoint(23, 51));
-  Label2 = MakeLabel(Panel2, "Label2", QStringLiteral("程序路径/MorvaneIP数据库.MDB"), QPoint(160, 51));
-  SetColor(Label2, QPalette::WindowText, kGreen);
-  btndo = MakeButton(Panel2, "btndo", kCaptionConvert, ":/images/arrow.png", QRect(407, 44, 54, 23));
-
-  connect(btnseltxt, &QPushButton::clicked, this,
-          [this] { TApplication::RunGuarded(btnseltxt, [this] { btnseltxtClick(); }); });
-  connect(btndo, &QPushButton::clicked, this, [this] { TApplication::RunGuarded(btndo, [this] { btndoClick(); }); });
-}
-
-void TFrmMain::BuildLog() {
-  // A raised inner bevel inside a lowered outer one: a box drawn sunken, one pixel per line.
-  Panel1 = new QFrame(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setGeometry(0, kTopPanelHeight, kClientWidth, kLogPanelHeight);
-  Panel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  Panel1->setLineWidth(1);
-  Panel1->setMidLineWidth(0);
-
-  meminfo = new QPlainTextEdit(Panel1);
-  meminfo->setObjectName(QStringLiteral("meminfo"));
-  meminfo->setGeometry(kBevelWidth, kBevelWidth, kClientWidth - 2 * kBevelWidth, kLogPanelHeight - 2 * kBevelWidth);
-  meminfo->setReadOnly(true);
-  meminfo->setFrameShape(QFrame::NoFrame);
-  meminfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  meminfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  meminfo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  meminfo->setFont(SongFont(kLogFontPixels));
-  SetColor(meminfo, QPalette::Text, kGreen);
-  meminfo->setPlainText(WelcomeLogLine());
-}
-
-void TFrmMain::BuildStatusBar() {
-  sBar = new QFrame(this);
-  sBar->setObjectName(QStringLiteral("sBar"));
-  sBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
-  sBar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  sBar->setLineWidth(1);
-  sBar->setFont(SongFont(kWindowFontPixels));
-  SetColor(sBar, QPalette::WindowText, palette().color(QPalette::ButtonText));
-
-  Label3 = MakeLabel(sBar, "Label3", QStringLiteral("Fenwarde出品："), QPoint(22, 4));
-
-  HyperLink1 = new THyperLink(sBar);
-  HyperLink1->setObjectName(QStringLiteral("HyperLink1"));
-  HyperLink1->setFont(SongFont(kWindowFontPixels));
-  HyperLink1->SetFontColor(kBlue);
-  HyperLink1->setAutoFillBackground(true);
-  SetColor(HyperLink1, QPalette::Window, palette().color(QPalette::Button));
-  HyperLink1->SetEnterColor(kRed);
-  HyperLink1->SetURL(MakerUrl());
-  HyperLink1->setText(MakerUrl());
-  HyperLink1->adjustSize();
-  HyperLink1->move(113, 4);
-}
-
-void TFrmMain::FormCreate() {
-  FOpenTxtDlg.SetInitialDir(FolderOfFile(QCoreApplication::applicationFilePath()));
-  QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+  const QString chosen = settings::OutputPath();
+  if (!chosen.isEmpty()) {
+    SetOutputPath(chosen);
+    return;
+  }
+  const TOutputLocation location = DefaultOutputLocation(options.FProgramFolder, DocumentsFolder());
+  SetOutputPath(location.FPath);
+  if (location.FMovedToDocuments) {
+    AddLog(texts::OutputMovedToDocuments().arg(QDir::toNativeSeparators(options.FProgramFolder),
+                                               QDir::toNativeSeparators(location.FPath)));
+  }
 }
 
 void TFrmMain::FormDestroy() { StopWorker(); }
+
+void TFrmMain::SetOutputPath(const QString& path) {
+  FOutputPath = path;
+  // A path longer than the line loses its middle, keeping the root and the file name; the tip
+  // shows it whole.
+  const QString shown = QDir::toNativeSeparators(path);
+  Label2->setText(Label2->fontMetrics().elidedText(shown, Qt::ElideMiddle, Label2->width()));
+  Label2->setToolTip(shown);
+  btnfolder->setEnabled(QFileInfo(path).isFile());
+}
 
 int TFrmMain::LogLineCount() const {
   // Every entry ends its line: the text never holds the break after the last entry, so every
@@ -270,22 +158,45 @@ void TFrmMain::AddLog(const QString& text) {
 
 void TFrmMain::btnseltxtClick() {
   if (!FOpenTxtDlg.Execute(this)) return;
-  edt_txt_db->setText(FOpenTxtDlg.FileName());
+  ChooseTextDatabase(FOpenTxtDlg.FileName());
+}
+
+void TFrmMain::ChooseTextDatabase(const QString& path) {
+  edt_txt_db->setText(path);
   // Show the path from its beginning, as an edit does when its text is set.
   edt_txt_db->setCursorPosition(0);
-  const QString path = edt_txt_db->text();
-  if (!QFileInfo(path).isFile()) throw UiError(ToStdString(QStringLiteral("[%1]文件不存在。").arg(path)));
+  FOpenTxtDlg.SetFileName(path);
+  const QString chosen = edt_txt_db->text();
+  if (!QFileInfo(chosen).isFile()) throw UiError(ToStdString(texts::FileMissing().arg(chosen)));
+  settings::SetLastFolder(FolderOfFile(chosen));
+}
+
+void TFrmMain::btnoutputClick() {
+  const std::optional<QString> chosen = AskOutputPath(this, FOutputPath);
+  if (!chosen) return;
+  SetOutputPath(*chosen);
+  settings::SetOutputPath(*chosen);
+}
+
+void TFrmMain::btnfolderClick() {
+  const QString folder = FolderOfFile(FOutputPath);
+  if (!OpenWithDesktop(QUrl::fromLocalFile(folder))) AddLog(texts::NoFileManager().arg(QDir::toNativeSeparators(folder)));
 }
 
 void TFrmMain::btndoClick() {
   const QString path = edt_txt_db->text();
-  if (path.isEmpty()) throw UiError("文本IP数据库路径不能为空。");
+  if (path.isEmpty()) throw UiError(ToStdString(texts::EmptyPath()));
 
   std::optional<TWorkerView> worker;
   if (FWorker) worker = TWorkerView{FWorker->FThread->State(), FWorker->FThread->Suspended()};
   const TDoDecision decision = DecideDoAction(btndo->text(), worker);
   switch (decision.FAction) {
     case TDoAction::StartFirst:
+      AddLog(StartLogLine(LogTimeStamp(FClock())));
+      CreateWorker(path);
+      break;
+    case TDoAction::Restart:
+      StopWorker();
       AddLog(StartLogLine(LogTimeStamp(FClock())));
       CreateWorker(path);
       break;
@@ -309,15 +220,21 @@ void TFrmMain::btndoClick() {
       break;
   }
   btndo->setText(decision.FCaption);
+  // A text database without a line is converted as soon as it is loaded: no batch, no message.
+  if (CreatesWorker(decision.FAction) && FWorker->FThread->LineCount() == 0) EndRun(true, 0, FOutputPath);
 }
 
 void TFrmMain::CreateWorker(const QString& path) {
   auto slot = std::make_unique<TWorkerSlot>(*this);
   // Loads the text database and prepares the output database on this thread; its own thread
   // starts when construction is complete. A failure leaves the slot empty.
-  slot->FThread = std::make_unique<engine::TDBThread>(false, ToStdString(path), &slot->FReceiver);
+  slot->FThread = std::make_unique<engine::TDBThread>(false, ToStdString(path), &slot->FReceiver,
+                                                      ToStdString(FOutputPath));
   slot->FReceiver.FWorker = slot->FThread.get();
   FWorker = std::move(slot);
+  FRunStart = FClock();
+  ShowProgress(0, 1);
+  btnfolder->setEnabled(true);
 }
 
 void TFrmMain::StopWorker() {
@@ -326,10 +243,7 @@ void TFrmMain::StopWorker() {
   // A paused worker would never reach its next terminate check.
   if (worker.Suspended()) worker.Resume();
   worker.Terminate();
-  // Bounded and serving nothing: a worker that waits for the window to take a progress message
-  // stays blocked until the time is up, and finishes in the release below.
   (void)worker.WaitFor(kStopWait);
-  // The release waits for the thread's end without a limit and serves its messages meanwhile.
   FWorker.reset();
 }
 
@@ -344,12 +258,65 @@ void TFrmMain::HandleProgress(const engine::ProgressMessage& message, TWorkerRec
   // Why the batch was refused, as its own line, so that the user learns that and why the
   // conversion stopped.
   if (message.message == engine::kMsgBatchFailed) AddLog(QString::fromUtf8(source.FWorker->ErrorText()));
+  if (message.message == engine::kMsgBatchCommitted) ShowProgress(message.wParam, message.lParam);
+  const TRunEnd end = RunEndOf(message);
+  if (end != TRunEnd::None) {
+    EndRun(end == TRunEnd::Completed, message.lParam, QString::fromUtf8(source.FWorker->OutputPath()));
+  }
+}
+
+void TFrmMain::EndRun(bool completed, int64_t records, const QString& outputPath) {
+  if (completed) {
+    ShowProgress(1, 1);
+    AddLog(FinishedLogLine(records, FRunStart.msecsTo(FClock()), QDir::toNativeSeparators(outputPath)));
+  }
+  btndo->setText(texts::Convert());
+}
+
+void TFrmMain::ShowProgress(int64_t done, int64_t total) {
+  pbProgress->setValue(ProgressPercent(done, total));
+  pbProgress->setFormat(ProgressText(done, total, FRunStart.msecsTo(FClock())));
 }
 
 void TFrmMain::MyEventsException(QObject*, const std::exception& error) {
   const QString text = QString::fromUtf8(error.what());
   AddLog(text);
   ShowMsg(text, kMsgError);
+}
+
+void TFrmMain::CloseWithoutAsking() {
+  FCloseWithoutAsking = true;
+  // A question already open is answered by closing it; the close below does not ask again.
+  TMessageBox::CloseAllBoxes();
+  close();
+}
+
+// Closing ends the run whatever is open: the worker is stopped and released here, and every
+// message box still waiting is closed, so that nothing keeps the program alive or the
+// conversion going unseen. During a conversion the user is asked first.
+void TFrmMain::closeEvent(QCloseEvent* event) {
+  std::optional<TWorkerView> worker;
+  if (FWorker) worker = TWorkerView{FWorker->FThread->State(), FWorker->FThread->Suspended()};
+  if (!FCloseWithoutAsking && AsksBeforeClosing(btndo->text(), worker) && !AskYesNo(this, texts::QuitQuestion()) &&
+      !FCloseWithoutAsking) {
+    event->ignore();
+    return;
+  }
+  StopWorker();
+  TMessageBox::CloseAllBoxes();
+  event->accept();
+}
+
+void TFrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls() && DroppedTextDatabase(event->mimeData()->urls())) event->acceptProposedAction();
+}
+
+void TFrmMain::dropEvent(QDropEvent* event) {
+  const std::optional<QString> path =
+      event->mimeData()->hasUrls() ? DroppedTextDatabase(event->mimeData()->urls()) : std::nullopt;
+  if (!path) return;
+  event->acceptProposedAction();
+  TApplication::RunGuarded(this, [this, &path] { ChooseTextDatabase(*path); });
 }
 
 }  // namespace ipmdb::ui

@@ -1,14 +1,15 @@
-// TFrmMain, the program's one window: the text database row, the output row, the log and the
-// status bar with the maker's link. It owns at most one conversion worker (the worker slot),
-// turns the worker's progress messages into log lines, and reports every error raised on its
-// thread in the log and in a message box.
+// TFrmMain, the program's one window: the text database row, the output row, the log with its
+// progress bar and the status bar with the maker's link. It owns at most one conversion worker
+// (the worker slot), turns the worker's progress messages into log lines, and reports every error
+// raised on its thread in the log and in a message box.
 //
 // Threads: everything here runs on the window's thread. The worker hands its progress messages
 // over synchronously: it waits until this thread has handled each one, which happens in the
-// event loop (a queued call), in any dialog's or message box's loop, and while the worker is
-// being released.
+// event loop (a queued call) and in any dialog's or message box's loop. Stopping the worker
+// cancels that wait, so the window never has to serve a message in order to stop it.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QWidget>
 #include <exception>
@@ -18,31 +19,44 @@
 #include "ui/LogTime.h"
 #include "ui/OpenDialog.h"
 
+class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace ipmdb::ui {
 
 class THyperLink;
 
-// The application title: the caption of every message box, and the start of the window's
-// caption, which adds " - " and the maker's web address.
-inline constexpr char kApplicationTitle[] = "MorvaneIP数据库转换程序";
-
 // The folder that holds the file `path` names, without a trailing separator unless it is the
 // root folder.
 QString FolderOfFile(const QString& path);
+
+// What the window starts from.
+struct TStartOptions {
+  // The folder of the program: the dialog's first folder, and the output's when files can be
+  // created there.
+  QString FProgramFolder;
+  // A text database to choose at start (the program's argument), or empty.
+  QString FTextDatabase;
+};
+
+// The running program's folder and its first argument.
+TStartOptions StartOptionsOfApplication();
 
 class TFrmMain : public QWidget {
   Q_OBJECT
 
  public:
   // Builds the layout and runs FormCreate; attaches MyEventsException to the application when
-  // the application is a TApplication.
-  explicit TFrmMain(QWidget* parent = nullptr);
+  // the application is a TApplication. A text database in `options` is chosen once the event
+  // loop runs, so that an error about it is reported like any other.
+  explicit TFrmMain(const TStartOptions& options = StartOptionsOfApplication(), QWidget* parent = nullptr);
   // Runs FormDestroy, which stops and releases the worker.
   ~TFrmMain() override;
 
@@ -56,18 +70,31 @@ class TFrmMain : public QWidget {
   void btnseltxtClick();
   // Starts, pauses or resumes the conversion, by the caption of btndo.
   void btndoClick();
+  // Chooses the output database through the save dialog.
+  void btnoutputClick();
+  // Shows the output database's folder in the file manager.
+  void btnfolderClick();
   // Stops and releases the worker, if there is one.
   void StopWorker();
 
   // Writes the error to the log and shows it in a box with the error icon.
   void MyEventsException(QObject* sender, const std::exception& error);
 
-  // The clock of the log's time stamps.
+  // Closes the window without asking, also during a conversion (the program was asked to end).
+  void CloseWithoutAsking();
+
+  // The clock of the log's time stamps and of the conversion's duration.
   void SetClock(TClock clock) { FClock = std::move(clock); }
 
   // For tests: the worker in the slot, or nullptr.
   const engine::TDBThread* Worker() const;
   const TOpenDialog& OpenTxtDlg() const { return FOpenTxtDlg; }
+  const QString& OutputPath() const { return FOutputPath; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   class TWorkerReceiver;
@@ -75,17 +102,26 @@ class TFrmMain : public QWidget {
 
   void BuildLayout();
   void BuildFileRow();
+  void BuildOutputRow();
   void BuildLog();
   void BuildStatusBar();
-  void FormCreate();
+  void PlaceOnScreen();
+  void FormCreate(const TStartOptions& options);
   void FormDestroy();
 
+  // Puts `path` into the edit as the dialog does, remembers its folder, and reports a name that
+  // is no existing file.
+  void ChooseTextDatabase(const QString& path);
+  void SetOutputPath(const QString& path);
   // Turns a progress message into its log line; after a refused batch the worker's reason follows
-  // as a line of its own.
+  // as a line of its own. The message that ends the run ends it in the window too.
   void HandleProgress(const engine::ProgressMessage& message, TWorkerReceiver& source);
   // Hands the message the current worker is waiting to deliver, if any, to HandleProgress.
   void ServeProgress();
   void CreateWorker(const QString& path);
+  // The run has ended: the button offers "转换" again; after a completed run the log says so.
+  void EndRun(bool completed, int64_t records, const QString& outputPath);
+  void ShowProgress(int64_t done, int64_t total);
   int LogLineCount() const;
 
   QFrame* Panel2 = nullptr;
@@ -94,15 +130,22 @@ class TFrmMain : public QWidget {
   QPushButton* btnseltxt = nullptr;
   QLabel* Label1 = nullptr;
   QLabel* Label2 = nullptr;
+  QPushButton* btnoutput = nullptr;
+  QPushButton* btnfolder = nullptr;
   QPushButton* btndo = nullptr;
   QFrame* Panel1 = nullptr;
   QPlainTextEdit* meminfo = nullptr;
+  QProgressBar* pbProgress = nullptr;
   QFrame* sBar = nullptr;
   QLabel* Label3 = nullptr;
   THyperLink* HyperLink1 = nullptr;
 
   TOpenDialog FOpenTxtDlg;
   TClock FClock = SystemNow;
+  QString FOutputPath;
+  // When the current run started, by FClock.
+  QDateTime FRunStart;
+  bool FCloseWithoutAsking = false;
   std::unique_ptr<TWorkerSlot> FWorker;
 };
 

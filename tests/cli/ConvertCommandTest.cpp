@@ -218,8 +218,11 @@ TEST_F(ConvertCommand, FailuresBeforeTheRunExitWithTwoAndSayWhy) {
       {{input, "-o", hard}, same(hard, input)},
       {{input, "-o", ""}, "ipmdb-convert: 选项 -o 的输出文件名为空。\n用 ipmdb-convert --help 查看用法。\n"},
       {{missing, "-o", Output()}, "ipmdb-convert: 无法读取文本IP数据库：Cannot open file \"" + missing + "\". No such file or directory\n"},
-      {{input, "-o", notAFolder + "/out.mdb"}, "ipmdb-convert: [" + notAFolder + "/out.mdb]资源文件释放失败。\n"},
-      {{input, "-o", FDir.Path().string()}, "ipmdb-convert: [" + FDir.Path().string() + "]资源文件释放失败。\n"},
+      {{input, "-o", notAFolder + "/out.mdb"},
+       "ipmdb-convert: [" + notAFolder + "/out.mdb]资源文件释放失败。原因：无法创建文件夹“" + notAFolder +
+           "”：路径中有一部分不是目录。\n"},
+      {{input, "-o", FDir.Path().string()},
+       "ipmdb-convert: [" + FDir.Path().string() + "]资源文件释放失败。原因：是一个目录。\n"},
       {{input, "-o"}, "ipmdb-convert: 选项 -o 缺少输出文件。\n用 ipmdb-convert --help 查看用法。\n"},
   };
   for (const auto& c : cases) {
@@ -313,6 +316,19 @@ TEST_F(ConvertCommand, OutputThatCannotBeWrittenLosesOnlyTheReportAndFailsTheRun
       << full.FErr;
   // Quiet, nothing goes to standard output, so nothing fails.
   EXPECT_EQ(Run({input, "-o", Output(), "--quiet"}, {.FStdout = "/dev/full"}).FExitCode, 0);
+}
+
+// The template does not fit a file-size limit of 40 KiB: the output of an earlier run stays as it
+// was, byte for byte, and no temporary file is left beside it.
+TEST_F(ConvertCommand, TemplateThatCannotBeWrittenLeavesTheEarlierOutputAndSaysWhy) {
+  const std::string input = FDir.Write("in.txt", TextDatabase(3000));
+  ASSERT_EQ(Run({input, "-o", Output(), "--quiet"}).FExitCode, 0);
+  const std::string before = FDir.Read("out.mdb");
+  const Outcome outcome = Run({input, "-o", Output()}, {"", rlim_t(40) << 10});
+  EXPECT_EQ(outcome.FExitCode, 2);
+  EXPECT_EQ(outcome.FErr, "ipmdb-convert: [" + Output() + "]资源文件释放失败。原因：文件超出了允许的大小。\n");
+  EXPECT_EQ(FDir.Read("out.mdb"), before);
+  EXPECT_FALSE(std::filesystem::exists(Output() + "-reset"));
 }
 
 TEST_F(ConvertCommand, StopSignalEndsTheRunAtTheNextLineAndKeepsWhatWasCommitted) {

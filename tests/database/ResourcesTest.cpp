@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -60,21 +61,51 @@ TEST_F(ExtractResource, ReplacesAnyExistingFileAndItsJournal) {
   EXPECT_FALSE(fs::exists(jet::JournalPathFor(target.string())));
 }
 
-TEST_F(ExtractResource, FailsWithoutThrowingAndLeavesLockedFilesAlone) {
-  const fs::path target = FDir / "held.mdb";
-  WriteFile(target, "held by a connection");
-  const int fd = ::open(target.c_str(), O_RDWR);
+// A link stays a link: the file it leads to is replaced, or created where a dangling one points.
+TEST_F(ExtractResource, FollowsSymbolicLinksToTheFileTheyName) {
+  const auto embedded = *FindResource("MYDB", "DB");
+  const std::vector<uint8_t> resource(embedded.begin(), embedded.end());
+  for (const bool dangling : {false, true}) {
+    SCOPED_TRACE(dangling ? "dangling link" : "link to a file");
+    const fs::path real = FDir / "real.mdb";
+    const fs::path link = FDir / "link.mdb";
+    fs::remove(real);
+    fs::remove(link);
+    if (!dangling) WriteFile(real, "earlier output");
+    fs::create_symlink(real, link);
+    ASSERT_TRUE(ExtractResourceToFile("MYDB", "DB", link.string()));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadFile(real), resource);
+  }
+}
+
+TEST_F(ExtractResource, FailsWithoutThrowingLeavesTheFileAloneAndSaysWhy) {
+  const fs::path held = FDir / "held.mdb";
+  WriteFile(held, "held by a connection");
+  const int fd = ::open(held.c_str(), O_RDWR);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
-  EXPECT_FALSE(ExtractResourceToFile("MYDB", "DB", target.string()));
-  EXPECT_EQ(ReadFile(target).size(), std::string("held by a connection").size());
-  ::close(fd);
-  EXPECT_TRUE(ExtractResourceToFile("MYDB", "DB", target.string()));
-
-  EXPECT_FALSE(ExtractResourceToFile("MYDB", "NOPE", (FDir / "a.mdb").string()));
+  const struct {
+    fs::path FPath;
+    std::string FName;
+    int FError;
+  } cases[] = {
+      {held, "DB", EWOULDBLOCK},
+      {FDir / "missing" / "a.mdb", "DB", ENOENT},
+      {FDir, "DB", EISDIR},
+      {FDir / "a.mdb", "NOPE", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.FPath);
+    ExtractFailure failure;
+    EXPECT_FALSE(ExtractResourceToFile("MYDB", c.FName, c.FPath.string(), &failure));
+    EXPECT_EQ(failure.FSystemError, c.FError);
+    EXPECT_FALSE(failure.FMessage.empty());
+  }
+  EXPECT_EQ(ReadFile(held).size(), std::string("held by a connection").size());
   EXPECT_FALSE(fs::exists(FDir / "a.mdb"));
-  EXPECT_FALSE(ExtractResourceToFile("MYDB", "DB", (FDir / "missing" / "a.mdb").string()));
-  EXPECT_FALSE(ExtractResourceToFile("MYDB", "DB", FDir.string()));  // a folder
+  ::close(fd);
+  EXPECT_TRUE(ExtractResourceToFile("MYDB", "DB", held.string()));
 }
 
 }  // namespace

@@ -85,6 +85,23 @@ TEST(ProgressChannel, CloseWakesAWaitingReceiverWithoutAMessage) {
   EXPECT_TRUE(channel.Closed());
 }
 
+// A cancel releases a sender blocked on an unhandled message; that message stays to be dispatched,
+// and a later one finding the slot taken is dropped rather than waited for or written over it.
+TEST(ProgressChannel, CancelReleasesTheSenderAndKeepsTheWaitingMessage) {
+  Recorder recorder;
+  ProgressChannel channel(&recorder);
+  std::thread sender([&] {
+    channel.Send({kMsgBatchCommitted, 1000, 2500});
+    channel.Send({kMsgBatchCommitted, 2000, 2500});
+  });
+  while (recorder.FPending.load() == 0) std::this_thread::yield();
+  channel.Cancel();
+  sender.join();
+  EXPECT_TRUE(channel.Dispatch());
+  EXPECT_FALSE(channel.Dispatch());
+  EXPECT_EQ(recorder.FHandled, (std::vector<int32_t>{1000}));
+}
+
 TEST(ProgressChannel, WithoutAReceiverMessagesAreDroppedAndSendDoesNotWait) {
   ProgressChannel channel(nullptr);
   channel.Send({kMsgBatchCommitted, 1, 1});

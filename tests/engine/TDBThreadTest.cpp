@@ -22,6 +22,7 @@
 #include "database/Resources.h"
 #include "engine/EngineError.h"
 #include "jet/DatabaseReader.h"
+#include "jet/Format.h"
 #include "jet/PageSource.h"
 
 namespace ipmdb::engine {
@@ -216,6 +217,25 @@ TEST_F(Worker, RefusedThirdBatchIsRolledBackReportedAndEndsTheRun) {
   EXPECT_EQ(rows.back()[0].text, Utf16(StartAddress(1999)));
 }
 
+// The file of two batches may grow by one page, less than the third batch needs.
+TEST_F(Worker, BatchThatWouldPassTheSizeLimitIsRefusedLikeAFullDisk) {
+  { RunToEnd(*Start(TextDatabase(2000))); }
+  const uint64_t twoBatches = std::filesystem::file_size(Output());
+  FRecorder.FMessages.clear();
+  {
+    TDBThread worker(false, Input(TextDatabase(5000)), &FRecorder, Output(), nullptr,
+                     {.FMaxFileSize = twoBatches + jet::kPageSize});
+    RunToEnd(worker);
+    EXPECT_EQ(worker.State(), kWorkerFailed);
+    EXPECT_NE(worker.ErrorText().find("未能写入数据库：数据库已达 Jet 4.0 的 2 GB 上限"), std::string::npos)
+        << worker.ErrorText();
+  }
+  EXPECT_EQ(FRecorder.FMessages,
+            (std::vector<Message>{{kCommitted, 1000, 5000}, {kCommitted, 2000, 5000}, {kFailed, 3000, 5000}}));
+  EXPECT_EQ(ReadRows(Output()).size(), 2000u);
+  EXPECT_EQ(std::filesystem::file_size(Output()), twoBatches);
+}
+
 TEST_F(Worker, PausedWorkerMakesNoProgressUntilResumedAndThenContinues) {
   auto worker = Start(TextDatabase(2500));
   TDBThread* raw = worker.get();
@@ -254,21 +274,16 @@ TEST_F(Worker, ReleaseOfAPausedWorkerResumesItAndStopsItAtTheNextLine) {
 }
 
 // The owner never dispatches here: the worker is blocked handing over its first message when it
-// is paused and released, so the release itself must deliver the message before the worker can
-// reach its next check.
-TEST_F(Worker, ReleaseDeliversTheMessageAWorkerIsBlockedIn) {
-  std::vector<int32_t> statesSeen;
+// is paused and released. The release's terminate request cancels that wait, so the worker reaches
+// its next check without the message being handled, and the committed batch stays.
+TEST_F(Worker, ReleaseCancelsTheDeliveryAWorkerIsBlockedIn) {
   {
     auto worker = Start(TextDatabase(2500));
-    TDBThread* raw = worker.get();
-    FRecorder.FOnHandle = [&statesSeen, raw](const ProgressMessage&) { statesSeen.push_back(raw->State()); };
     FRecorder.FPending.get_future().wait();
     worker->Suspend();
     EXPECT_FALSE(worker->WaitFor(milliseconds(20)));  // the bounded wait serves nothing
-    EXPECT_TRUE(FRecorder.FMessages.empty());
   }
-  EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1000, 2500}}));
-  EXPECT_EQ(statesSeen, (std::vector<int32_t>{1}));
+  EXPECT_TRUE(FRecorder.FMessages.empty());
   EXPECT_EQ(ReadRows(Output()).size(), 1000u);
 }
 
@@ -342,20 +357,32 @@ TEST_F(Worker, OutputHeldByAnotherConnectionCannotBeReplaced) {
     ADD_FAILURE() << "constructed";
   } catch (const EngineError& error) {
     EXPECT_EQ(error.Kind(), EngineErrorKind::TemplateNotWritten);
-    EXPECT_EQ(std::string(error.what()), "[" + Output() + "]资源文件释放失败。");
+    EXPECT_EQ(std::string(error.what()), "[" + Output() + "]资源文件释放失败。原因：文件正被另一个程序使用。");
   }
   EXPECT_EQ(ReadBytes(Output()), before);
   first.reset();
   EXPECT_EQ(ReadRows(Output()).size(), 1500u);
 }
 
-TEST_F(Worker, OutputThatIsAFolderCannotBeWritten) {
-  std::filesystem::create_directory(Output());
-  try {
-    Start(TextDatabase(1));
-    ADD_FAILURE() << "constructed";
-  } catch (const EngineError& error) {
-    EXPECT_EQ(std::string(error.what()), "[" + Output() + "]资源文件释放失败。");
+TEST_F(Worker, OutputThatCannotBeWrittenNamesTheReason) {
+  std::filesystem::create_directory(FDir.Path() / "folder.mdb");
+  const std::string plain = FDir.Write("plain", "a file, not a folder");
+  const struct {
+    std::string FOutput;
+    std::string FReason;
+  } cases[] = {
+      {(FDir.Path() / "folder.mdb").string(), "是一个目录。"},
+      {plain + "/sub/out.mdb", "无法创建文件夹“" + plain + "/sub”：路径中有一部分不是目录。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.FOutput);
+    try {
+      TDBThread worker(false, Input(TextDatabase(1)), &FRecorder, c.FOutput);
+      ADD_FAILURE() << "constructed";
+    } catch (const EngineError& error) {
+      EXPECT_EQ(error.Kind(), EngineErrorKind::TemplateNotWritten);
+      EXPECT_EQ(std::string(error.what()), "[" + c.FOutput + "]资源文件释放失败。原因：" + c.FReason);
+    }
   }
 }
 

@@ -1,14 +1,17 @@
 // Crash safety of a conversion, seen by third-party readers. ipmdb-convert is killed with SIGKILL
-// at random moments of a large conversion; each time, after `ipmdb-convert --recover` has played
-// back a journal left by a commit cut short, the file must open in mdbtools and in mdb-reader and
-// hold exactly the first k × 1000 lines for some k, or all of them. Then a file-size limit makes
-// a commit fail: the run must end with a message naming the lines and the system's reason, and
-// the batches committed before it must read back the same way.
+// at random moments of a large conversion into a symbolic link to the output file. Each time,
+// right after the kill, mdbtools and mdb-reader must read the output without an error or warning
+// although nobody has looked at its journal yet (they may find part of the batch cut short);
+// then, after `ipmdb-convert --recover` has been run on the real file, whose name the journal
+// follows, the file must hold exactly the first k × 1000 lines for some k, or all of them, in
+// both readers. Then a file-size limit makes a commit fail: the run must end with a message
+// naming the lines and the system's reason, and the batches committed before it must read back
+// the same way.
 //
 // usage: node convert_crash.mjs IPMDB_CONVERT GEN_TEXTDB TEMPLATE_MDB LINES ROUNDS
 // The random moments follow IPMDB_CRASH_SEED when it is set; the seed is printed either way.
 import { spawn } from "node:child_process";
-import { existsSync, readFileSync, rmSync, statSync } from "node:fs";
+import { existsSync, readFileSync, rmSync, statSync, symlinkSync } from "node:fs";
 import { join } from "node:path";
 import { assertPrefixOf, mustRun, run, rowsFromMdbExport, rowsFromMdbReader, rowsFromStatements, withTempDir } from "./convert_common.mjs";
 
@@ -47,13 +50,31 @@ function checkCommittedPrefix(output, expected, what) {
   return count;
 }
 
-// Starts a conversion into a fresh output file and kills it `delay` ms after the template is in
-// place (the replacement of an earlier file is not part of the conversion's crash safety: it
-// is written before any batch runs). Returns whether the kill landed before the run ended.
-async function convertAndKill(input, output, delay) {
+// Reads the file as a reader that ignores our journal finds it right after a kill: both readers
+// must read it without an error or a warning, and every row they find must be a row of the text
+// database. Returns the row counts of mdb-export and mdb-reader.
+function checkReadableBeforeRecovery(output, expected, what) {
+  return [["mdb-export", (path) => rowsFromMdbExport(path, { quiet: true })], ["mdb-reader", rowsFromMdbReader]].map(
+    ([reader, read]) => {
+      let rows;
+      try {
+        rows = read(output);
+      } catch (error) {
+        throw new Error(`${what}: ${reader} cannot read the file before recovery: ${error.message}`);
+      }
+      const stranger = rows.find((row) => !expected.has(row));
+      if (stranger !== undefined) throw new Error(`${what}: ${reader} finds a row of no line: ${stranger}`);
+      return rows.length;
+    },
+  );
+}
+
+// Starts a conversion through `link` into a fresh output file and kills it `delay` ms after the
+// template is in place. Returns whether the kill landed before the run ended.
+async function convertAndKill(input, link, output, delay) {
   rmSync(output, { force: true });
   rmSync(`${output}-journal`, { force: true });
-  const child = spawn(convert, ["--quiet", input, "-o", output], { stdio: "ignore" });
+  const child = spawn(convert, ["--quiet", input, "-o", link], { stdio: "ignore" });
   const ended = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
   let exited = false;
   ended.then(() => (exited = true));
@@ -68,6 +89,8 @@ async function convertAndKill(input, output, delay) {
 await withTempDir(async (dir) => {
   const input = join(dir, "in.txt");
   const output = join(dir, "out.mdb");
+  const link = join(dir, "link.mdb");
+  symlinkSync("out.mdb", link);
   mustRun(generate, ["--lines", lineCount, "--seed", "11", input]);
   mustRun(convert, ["--sql", input], { outFile: join(dir, "statements.sql") });
   const expected = rowsFromStatements(readFileSync(join(dir, "statements.sql"), "utf8"));
@@ -82,14 +105,18 @@ await withTempDir(async (dir) => {
   const seed = Number(process.env.IPMDB_CRASH_SEED ?? Date.now() % 1000000);
   console.log(`crash seed ${seed}, full run ${fullRun} ms`);
   const next = random(seed);
+  const lines = new Set(expected);
   const found = [];
   for (let round = 1; round <= Number(roundCount); round++) {
     const delay = next() * fullRun;
-    const killed = await convertAndKill(input, output, delay);
-    const rows = checkCommittedPrefix(output, expected, `round ${round}, killed after ${delay.toFixed(1)} ms`);
-    found.push(killed ? rows : `${rows} (ended before the kill)`);
+    const what = `round ${round}, killed after ${delay.toFixed(1)} ms`;
+    const killed = await convertAndKill(input, link, output, delay);
+    if (existsSync(`${link}-journal`)) throw new Error(`${what}: a journal is named after the link`);
+    const before = checkReadableBeforeRecovery(output, lines, what);
+    const rows = checkCommittedPrefix(output, expected, what);
+    found.push(`${before.join("/")} -> ${rows}${killed ? "" : " (ended before the kill)"}`);
   }
-  console.log(`rows after each kill and recovery: ${found.join(", ")}`);
+  console.log(`rows before (mdb-export/mdb-reader) -> after recovery, each round: ${found.join(", ")}`);
 
   // 2 MiB: the template and a few dozen batches fit, the rest of the file does not.
   rmSync(output, { force: true });

@@ -11,8 +11,8 @@ namespace ipmdb::jet {
 
 class FaultFile final : public File {
  public:
-  FaultFile(FaultVfs& vfs, std::string path, std::unique_ptr<File> inner)
-      : FVfs(vfs), FPath(std::move(path)), FInner(std::move(inner)) {}
+  FaultFile(FaultVfs& vfs, std::string path, std::shared_ptr<FaultVfs::Inode> inode, std::unique_ptr<File> inner)
+      : FVfs(vfs), FPath(std::move(path)), FInode(std::move(inode)), FInner(std::move(inner)) {}
 
   size_t ReadAt(uint64_t offset, std::span<uint8_t> out) override {
     FVfs.CheckAlive();
@@ -23,7 +23,7 @@ class FaultFile final : public File {
     const FaultVfs::Decision decision = FVfs.Decide(FaultOp::Write, FPath);
     FVfs.FailIfPlanned(decision, "写入文件", FPath);
     FInner->WriteAt(offset, data);
-    FVfs.Record(FPath, {false, offset, {data.begin(), data.end()}});
+    FInode->FPending.push_back({false, offset, {data.begin(), data.end()}});
     if (decision.FCrash) FVfs.Crash(decision.FPolicy);
   }
 
@@ -31,7 +31,7 @@ class FaultFile final : public File {
     const FaultVfs::Decision decision = FVfs.Decide(FaultOp::Sync, FPath);
     FVfs.FailIfPlanned(decision, "将文件写入磁盘", FPath);
     if (decision.FCrash) FVfs.Crash(decision.FPolicy);
-    FVfs.MakeDurable(FPath);
+    FaultVfs::MakeDurable(*FInode);
   }
 
   uint64_t Size() override {
@@ -43,7 +43,7 @@ class FaultFile final : public File {
     const FaultVfs::Decision decision = FVfs.Decide(FaultOp::Write, FPath);
     FVfs.FailIfPlanned(decision, "截断文件", FPath);
     FInner->Truncate(size);
-    FVfs.Record(FPath, {true, size, {}});
+    FInode->FPending.push_back({true, size, {}});
     if (decision.FCrash) FVfs.Crash(decision.FPolicy);
   }
 
@@ -52,9 +52,26 @@ class FaultFile final : public File {
     return FInner->TryLockExclusive();
   }
 
+  FileIdentity Identity() override {
+    FVfs.CheckAlive();
+    return FInner->Identity();
+  }
+
+  // Permission bits are metadata that no crash test looks at: they pass straight through.
+  uint32_t Permissions() override {
+    FVfs.CheckAlive();
+    return FInner->Permissions();
+  }
+
+  void SetPermissions(uint32_t permissions) override {
+    FVfs.CheckAlive();
+    FInner->SetPermissions(permissions);
+  }
+
  private:
   FaultVfs& FVfs;
   std::string FPath;
+  std::shared_ptr<FaultVfs::Inode> FInode;
   std::unique_ptr<File> FInner;
 };
 
@@ -114,69 +131,77 @@ void FaultVfs::FailIfPlanned(const Decision& decision, const std::string& action
   if (decision.FError == 0) return;
   const bool full = decision.FError == ENOSPC || decision.FError == EFBIG || decision.FError == EDQUOT;
   throw JetError(full ? ErrorKind::DiskFull : ErrorKind::Io,
-                 action + "“" + path + "”失败：" + std::strerror(decision.FError));
+                 action + "“" + path + "”失败：" + std::strerror(decision.FError), decision.FError);
 }
 
-FaultVfs::Node& FaultVfs::NodeFor(const std::string& path) {
-  auto found = FNodes.find(path);
-  if (found != FNodes.end()) return found->second;
-  Node node;
+FaultVfs::Name& FaultVfs::NameFor(const std::string& path) {
+  auto found = FNames.find(path);
+  if (found != FNames.end()) return found->second;
+  Name name;
   if (FInner.Exists(path)) {
-    node.FExists = true;
     auto file = FInner.Open(path, OpenMode::ExistingReadWrite);
-    node.FDurable.resize(file->Size());
-    file->ReadAt(0, node.FDurable);
+    name.FCurrent = std::make_shared<Inode>();
+    name.FCurrent->FDurable.resize(file->Size());
+    file->ReadAt(0, name.FCurrent->FDurable);
   }
-  return FNodes.emplace(path, std::move(node)).first->second;
+  return FNames.emplace(path, std::move(name)).first->second;
 }
 
-void FaultVfs::Record(const std::string& path, Pending pending) {
-  NodeFor(path).FPending.push_back(std::move(pending));
+void FaultVfs::Bind(Name& name, std::shared_ptr<Inode> inode) {
+  if (name.FDurable) name.FFormer = name.FCurrent;
+  name.FDurable = false;
+  name.FCurrent = std::move(inode);
 }
 
-void FaultVfs::MakeDurable(const std::string& path) {
-  Node& node = NodeFor(path);
-  for (const Pending& p : node.FPending) {
+void FaultVfs::MakeDurable(Inode& inode) {
+  for (const Pending& p : inode.FPending) {
     if (p.FTruncate) {
-      node.FDurable.resize(p.FOffset);
+      inode.FDurable.resize(p.FOffset);
     } else {
-      Apply(node.FDurable, p.FOffset, p.FData.data(), p.FData.size());
+      Apply(inode.FDurable, p.FOffset, p.FData.data(), p.FData.size());
     }
   }
-  node.FPending.clear();
+  inode.FPending.clear();
 }
 
 std::unique_ptr<File> FaultVfs::Open(const std::string& path, OpenMode mode) {
   CheckAlive();
-  Node& node = NodeFor(path);
-  auto inner = FInner.Open(path, mode);
-  if (!node.FExists) {
-    if (node.FNameDurable) node.FFormer.reset();
-    node.FNameDurable = false;
-    node.FExists = true;
-    node.FDurable.clear();
-    node.FPending.clear();
+  Name& name = NameFor(path);
+  const bool creates = mode != OpenMode::ExistingReadWrite && !name.FCurrent;
+  Decision decision;
+  if (creates) {
+    decision = Decide(FaultOp::Write, path);
+    FailIfPlanned(decision, "打开文件", path);
   }
-  return std::make_unique<FaultFile>(*this, path, std::move(inner));
+  auto inner = FInner.Open(path, mode);
+  if (creates) Bind(name, std::make_shared<Inode>());
+  auto file = std::make_unique<FaultFile>(*this, path, name.FCurrent, std::move(inner));
+  if (decision.FCrash) Crash(decision.FPolicy);
+  return file;
 }
 
 bool FaultVfs::Exists(const std::string& path) {
   CheckAlive();
-  return NodeFor(path).FExists;
+  return NameFor(path).FCurrent != nullptr;
 }
 
 void FaultVfs::Remove(const std::string& path) {
   const Decision decision = Decide(FaultOp::Write, path);
   FailIfPlanned(decision, "删除文件", path);
-  Node& node = NodeFor(path);
-  if (node.FExists) {
-    if (node.FNameDurable) node.FFormer = node.FDurable;
-    node.FNameDurable = false;
-    node.FExists = false;
-    node.FDurable.clear();
-    node.FPending.clear();
-  }
+  Name& name = NameFor(path);
   FInner.Remove(path);
+  if (name.FCurrent) Bind(name, nullptr);
+  if (decision.FCrash) Crash(decision.FPolicy);
+}
+
+void FaultVfs::Rename(const std::string& from, const std::string& to) {
+  const Decision decision = Decide(FaultOp::Write, to);
+  FailIfPlanned(decision, "将文件改名", from);
+  Name& source = NameFor(from);
+  Name& target = NameFor(to);
+  FInner.Rename(from, to);
+  Bind(target, source.FCurrent);
+  Bind(source, nullptr);
   if (decision.FCrash) Crash(decision.FPolicy);
 }
 
@@ -185,11 +210,16 @@ void FaultVfs::SyncDirectoryOf(const std::string& path) {
   const Decision decision = Decide(FaultOp::Sync, FolderOf(path) + "/");
   FailIfPlanned(decision, "将文件夹写入磁盘", FolderOf(path));
   if (decision.FCrash) Crash(decision.FPolicy);
-  for (auto& [name, node] : FNodes) {
-    if (FolderOf(name) != FolderOf(path)) continue;
-    node.FNameDurable = true;
-    node.FFormer.reset();
+  for (auto& [named, name] : FNames) {
+    if (FolderOf(named) != FolderOf(path)) continue;
+    name.FDurable = true;
+    name.FFormer.reset();
   }
+}
+
+std::string FaultVfs::ResolvePath(const std::string& path) {
+  CheckAlive();
+  return FInner.ResolvePath(path);
 }
 
 bool FaultVfs::Coin(CrashPolicy policy) {
@@ -240,23 +270,21 @@ void FaultVfs::ApplyAtCrash(std::vector<uint8_t>& image, const Pending& pending,
 
 void FaultVfs::Crash(CrashPolicy policy) {
   FDead = true;
-  for (auto& [path, node] : FNodes) {
-    std::optional<std::vector<uint8_t>> image;
-    if (node.FNameDurable || Coin(policy)) {
-      if (node.FExists) {
-        image = node.FDurable;
-        for (const Pending& p : node.FPending) ApplyAtCrash(*image, p, policy);
-      }
-    } else {
-      image = node.FFormer;
-    }
-    if (!image) {
+  // A file with two names at the crash (a rename half landed) gets one image under both.
+  std::map<const Inode*, std::vector<uint8_t>> images;
+  for (auto& [path, name] : FNames) {
+    const std::shared_ptr<Inode>& lands = name.FDurable || Coin(policy) ? name.FCurrent : name.FFormer;
+    if (!lands) {
       FInner.Remove(path);
       continue;
     }
+    auto [image, fresh] = images.try_emplace(lands.get(), lands->FDurable);
+    if (fresh) {
+      for (const Pending& p : lands->FPending) ApplyAtCrash(image->second, p, policy);
+    }
     auto file = FInner.Open(path, OpenMode::CreateReadWrite);
-    file->WriteAt(0, *image);
-    file->Truncate(image->size());
+    file->WriteAt(0, image->second);
+    file->Truncate(image->second.size());
   }
   throw SimulatedCrash();
 }

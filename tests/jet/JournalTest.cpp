@@ -1,10 +1,12 @@
 // Recovery at open from journals built by hand: which left-over journals are played back, which
-// are discarded, and that playback never writes a damaged or foreign record into the database.
+// are discarded, and that playback never writes a damaged or foreign record into the database,
+// nor a journal written for another file.
 #include "jet/Journal.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "PagerTestSupport.h"
 #include "jet/Bytes.h"
@@ -25,7 +27,12 @@ std::vector<uint8_t> PageBytes(uint32_t tag, uint32_t page) {
   return bytes;
 }
 
-std::vector<uint8_t> EncodeCommit(uint64_t seed = kSeed) {
+uint64_t InodeOf(const std::string& path) {
+  return Vfs::Posix().Open(path, Vfs::OpenMode::ExistingReadWrite)->Identity().FInode;
+}
+
+// The journal of the commit, written for the database file at `database`.
+std::vector<uint8_t> EncodeCommit(const std::string& database, uint64_t seed = kSeed) {
   const std::vector<uint32_t> listed{1, 3, 6, 7};
   std::vector<std::vector<uint8_t>> afterBytes, beforeBytes;
   std::vector<PageImage> after, before;
@@ -35,7 +42,7 @@ std::vector<uint8_t> EncodeCommit(uint64_t seed = kSeed) {
   before.push_back({1, beforeBytes[0].data()});
   before.push_back({3, beforeBytes[1].data()});
   std::vector<uint8_t> out;
-  EncodeJournal(seed, uint32_t(kBefore.size()), uint32_t(kAfter.size()), after, before, out);
+  EncodeJournal(seed, InodeOf(database), uint32_t(kBefore.size()), uint32_t(kAfter.size()), after, before, out);
   return out;
 }
 
@@ -59,7 +66,7 @@ class JournalTest : public ::testing::Test {
 
 TEST_F(JournalTest, JournalOfACommitThatReachedTheDiskIsDiscarded) {
   WriteTagsFile(FPath, kAfter);
-  WriteWholeFile(Journal(), EncodeCommit());
+  WriteWholeFile(Journal(), EncodeCommit(FPath));
   EXPECT_EQ(ReopenAndReadTags(FPath), kAfter);
   EXPECT_FALSE(FileExists(Journal()));
 }
@@ -68,7 +75,7 @@ TEST_F(JournalTest, PartlyWrittenCommitIsUndoneAndAppendedPagesCut) {
   Tags partly = kAfter;
   partly[3] = 0;
   WriteTagsFile(FPath, partly);
-  WriteWholeFile(Journal(), EncodeCommit());
+  WriteWholeFile(Journal(), EncodeCommit(FPath));
   EXPECT_EQ(ReopenAndReadTags(FPath), kBefore);
   EXPECT_FALSE(FileExists(Journal()));
 }
@@ -78,7 +85,7 @@ TEST_F(JournalTest, TornAppendedPageIsCutAway) {
   std::vector<uint8_t> bytes = ReadWholeFile(FPath);
   bytes.resize(bytes.size() - 1000);
   WriteWholeFile(FPath, bytes);
-  WriteWholeFile(Journal(), EncodeCommit());
+  WriteWholeFile(Journal(), EncodeCommit(FPath));
   EXPECT_EQ(ReopenAndReadTags(FPath), kBefore);
 }
 
@@ -88,7 +95,7 @@ TEST_F(JournalTest, TornJournalTailIsIgnored) {
   Tags current = kAfter;
   current[3] = 5;
   WriteTagsFile(FPath, current);
-  std::vector<uint8_t> journal = EncodeCommit();
+  std::vector<uint8_t> journal = EncodeCommit(FPath);
   journal.resize(journal.size() - 100);
   WriteWholeFile(Journal(), journal);
   EXPECT_EQ(ReopenAndReadTags(FPath), (Tags{0, 0, 0, 5, 0, 0}));
@@ -100,8 +107,8 @@ TEST_F(JournalTest, FirstRecordThatFailsItsChecksumEndsPlayback) {
   current[1] = 5;
   WriteTagsFile(FPath, current);
   // The first record comes from an older journal with another seed; the second is intact.
-  std::vector<uint8_t> journal = EncodeCommit();
-  std::vector<uint8_t> older = EncodeCommit(kSeed + 1);
+  std::vector<uint8_t> journal = EncodeCommit(FPath);
+  std::vector<uint8_t> older = EncodeCommit(FPath, kSeed + 1);
   const std::vector<uint8_t> foreign = Record(0, older);
   std::copy(foreign.begin(), foreign.end(), journal.begin() + long(BeforeImageOffset(4, 0)));
   WriteWholeFile(Journal(), journal);
@@ -133,7 +140,7 @@ TEST_F(JournalTest, JournalThatIsNotHotLeavesTheDatabaseUntouched) {
     SCOPED_TRACE(name);
     WriteTagsFile(FPath, partly);
     const std::vector<uint8_t> before = ReadWholeFile(FPath);
-    std::vector<uint8_t> journal = EncodeCommit();
+    std::vector<uint8_t> journal = EncodeCommit(FPath);
     damage(journal);
     WriteWholeFile(Journal(), journal);
     EXPECT_EQ(ReopenAndReadTags(FPath), partly);
@@ -142,11 +149,47 @@ TEST_F(JournalTest, JournalThatIsNotHotLeavesTheDatabaseUntouched) {
   }
 }
 
+// The journal was written for other.mdb, whose commit was cut short. Beside a copy of that file it
+// is played back; beside any other file it is removed and the file left byte for byte.
+TEST_F(JournalTest, JournalOfAnotherFileIsPlayedBackOnlyOntoACopyCutShortAlike) {
+  const std::string other = FDir.File("other.mdb");
+  Tags partly = kAfter;
+  partly[3] = 0;
+  WriteTagsFile(other, partly);
+  const std::vector<uint8_t> journal = EncodeCommit(other);
+  Tags changed = partly;
+  changed[1] = 5;
+  Tags longer = kAfter;
+  longer.push_back(0);
+  const struct {
+    const char* FName;
+    Tags FFile;
+    std::optional<Tags> FPlayedBack;  // nothing: the journal is foreign
+  } cases[] = {
+      {"a copy cut short", partly, kBefore},
+      {"a copy cut shorter, without the appended pages", kBefore, kBefore},
+      {"another database", Tags(7, 5), std::nullopt},
+      {"a listed page that holds neither image", changed, std::nullopt},
+      {"longer than the commit leaves it", longer, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.FName);
+    WriteTagsFile(FPath, c.FFile);
+    const std::vector<uint8_t> before = ReadWholeFile(FPath);
+    WriteWholeFile(Journal(), journal);
+    EXPECT_EQ(ReopenAndReadTags(FPath), c.FPlayedBack.value_or(c.FFile));
+    if (!c.FPlayedBack) {
+      EXPECT_EQ(ReadWholeFile(FPath), before);
+    }
+    EXPECT_FALSE(FileExists(Journal()));
+  }
+}
+
 TEST_F(JournalTest, PlaybackTwiceGivesTheSameFile) {
   Tags partly = kAfter;
   partly[1] = 0;
   WriteTagsFile(FPath, partly);
-  const std::vector<uint8_t> journal = EncodeCommit();
+  const std::vector<uint8_t> journal = EncodeCommit(FPath);
   auto database = Vfs::Posix().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
   WriteWholeFile(Journal(), journal);
   auto file = Vfs::Posix().Open(Journal(), Vfs::OpenMode::ExistingReadWrite);

@@ -13,24 +13,6 @@ namespace {
 
 constexpr uint32_t kCommits = 3;
 
-struct Policy {
-  CrashPolicy FPolicy;
-  uint64_t FSeed;
-};
-
-// Every fixed policy, and the random ones under that many seeds. Some faults need a rare draw,
-// such as the next commit's journal landing in the second sector of the file but not in the first.
-std::vector<Policy> AllPolicies(uint64_t seeds) {
-  std::vector<Policy> all{{CrashPolicy::ApplyAll, 1}, {CrashPolicy::DropAll, 1}};
-  for (uint64_t seed = 1; seed <= seeds; ++seed) {
-    for (CrashPolicy p :
-         {CrashPolicy::TearAll, CrashPolicy::ScrambleAll, CrashPolicy::SomeSectors, CrashPolicy::Mixed}) {
-      all.push_back({p, seed});
-    }
-  }
-  return all;
-}
-
 const char* OpName(FaultOp op) { return op == FaultOp::Write ? "write" : "sync"; }
 
 // Runs the workload until the crash; returns the number of commits that returned.

@@ -25,11 +25,12 @@ struct FailureCase {
 };
 
 // The failing commit is the second of the connection (transaction 2, three appended pages), so
-// on the database file the first commit used one sync and three writes before it.
+// the first commit used one sync and four writes of the database file before it, and three
+// writes of the journal (creating its name, writing it, invalidating it).
 const FailureCase kRepairableFailures[] = {
-    {"journal write", FaultOp::Write, "-journal", 3, ENOSPC, ErrorKind::DiskFull},
+    {"journal write", FaultOp::Write, "-journal", 4, ENOSPC, ErrorKind::DiskFull},
     {"journal sync", FaultOp::Sync, "-journal", 2, EIO, ErrorKind::Io},
-    {"database write", FaultOp::Write, ".mdb", 4, ENOSPC, ErrorKind::DiskFull},
+    {"database write", FaultOp::Write, ".mdb", 5, ENOSPC, ErrorKind::DiskFull},
     {"database sync", FaultOp::Sync, ".mdb", 2, EIO, ErrorKind::Io},
 };
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
 #include "FaultVfs.h"
@@ -80,25 +81,26 @@ TEST_F(PagerTest, EmptyCommitTouchesNoFile) {
 }
 
 // The budget of the protocol: the journal and the database each synced once per commit, the
-// folder once per connection; one write for the journal, one per run of consecutive pages, one
-// to invalidate the journal.
+// folder once per connection; one write for the journal, one per run of consecutive pages (the
+// appended ones apart from the others), one to invalidate the journal; creating the journal's
+// name counts as a write too.
 TEST_F(PagerTest, CommitSyncsTwiceAndWritesEachRunOnce) {
   FaultVfs vfs;
   Pager pager(vfs, FPath);
-  RunTransaction(pager, 1);  // pages 0, 2, 5 and 36 appended: runs {0}, {2}, {5..41}
+  RunTransaction(pager, 1);  // pages 0, 2, 5 and 36 appended: runs {6..41}, then {0}, {2}, {5}
   EXPECT_EQ(vfs.Count(FaultOp::Sync), 3u);
-  EXPECT_EQ(vfs.Count(FaultOp::Write), 5u);
+  EXPECT_EQ(vfs.Count(FaultOp::Write), 7u);
 
   RunTransaction(pager, 2);  // pages 1 and 3 changed: two runs
   EXPECT_EQ(vfs.Count(FaultOp::Sync), 5u);
-  EXPECT_EQ(vfs.Count(FaultOp::Write), 9u);
+  EXPECT_EQ(vfs.Count(FaultOp::Write), 11u);
 
   // A run longer than one write may carry is split.
   pager.Begin();
   for (uint32_t i = 0; i < Pager::kMaxPagesPerWrite + 1; ++i) pager.Append();
   pager.Commit();
   EXPECT_EQ(vfs.Count(FaultOp::Sync), 7u);
-  EXPECT_EQ(vfs.Count(FaultOp::Write), 13u);
+  EXPECT_EQ(vfs.Count(FaultOp::Write), 15u);
 }
 
 TEST_F(PagerTest, JournalStaysBetweenCommitsAndGoesAtClose) {
@@ -110,6 +112,58 @@ TEST_F(PagerTest, JournalStaysBetweenCommitsAndGoesAtClose) {
     RunTransaction(pager, 2);
   }
   EXPECT_FALSE(FileExists(journal));
+}
+
+// Opened through a link, the file the link leads to is the one locked and journaled: a commit cut
+// short is rolled back by whoever opens the real file.
+TEST_F(PagerTest, JournalAndLockFollowASymbolicLinkToTheRealFile) {
+  const std::string link = FDir.File("link.mdb");
+  std::filesystem::create_symlink(FPath, link);
+  {
+    FaultVfs vfs(11);
+    vfs.CrashAt(FaultOp::Sync, 1, CrashPolicy::TearAll, "/db.mdb");  // the database sync
+    try {
+      Pager pager(vfs, link);
+      RunTransaction(pager, 1);
+    } catch (const SimulatedCrash&) {
+    }
+    ASSERT_TRUE(vfs.Crashed());
+  }
+  EXPECT_FALSE(FileExists(link + "-journal"));
+  Pager real(Vfs::Posix(), FPath);
+  EXPECT_EQ(ReadTags(real), kInitialTags);
+  EXPECT_FALSE(FileExists(FPath + "-journal"));
+  try {
+    Pager throughLink(Vfs::Posix(), link);
+    ADD_FAILURE() << "opened twice";
+  } catch (const JetError& e) {
+    EXPECT_EQ(e.Kind(), ErrorKind::Locked);
+  }
+}
+
+// The limit is kept in whole pages; the transaction that would pass it stays open for rollback,
+// and one that fits commits after it.
+TEST_F(PagerTest, GrowingPastTheSizeLimitIsRefusedLikeAFullDisk) {
+  Pager pager(Vfs::Posix(), FPath, {.FMaxFileSize = 8 * kPageSize + 100});
+  pager.Begin();
+  pager.Append();
+  pager.Append();
+  try {
+    pager.Append();
+    ADD_FAILURE() << "grew past the limit";
+  } catch (const JetError& e) {
+    EXPECT_EQ(e.Kind(), ErrorKind::DiskFull);
+    EXPECT_EQ(std::string(e.what()),
+              "数据库已达 Jet 4.0 的 2 GB 上限：数据库文件“" + FPath + "”不能超过 32768 字节（8 页）。");
+  }
+  ASSERT_TRUE(pager.InTransaction());
+  pager.Rollback();
+  EXPECT_EQ(ReadWholeFile(FPath).size(), kInitialTags.size() * kPageSize);
+
+  pager.Begin();
+  for (uint32_t page = 6; page < 8; ++page) FillPage(pager.Modify(pager.Append()), 1, page);
+  pager.Commit();
+  EXPECT_EQ(ReadTags(pager), (Tags{0, 0, 0, 0, 0, 0, 1, 1}));
 }
 
 TEST_F(PagerTest, CallsOutsideTheirStateAreMisuse) {

@@ -90,11 +90,13 @@ std::optional<uint32_t> TagOfPage(const uint8_t* bytes, uint32_t page) {
   return tag;
 }
 
-void WriteTagsFile(const std::string& path, const Tags& tags) {
+std::vector<uint8_t> TagsImage(const Tags& tags) {
   std::vector<uint8_t> bytes(tags.size() * kPageSize);
   for (uint32_t page = 0; page < tags.size(); ++page) FillPage(bytes.data() + page * kPageSize, tags[page], page);
-  WriteWholeFile(path, bytes);
+  return bytes;
 }
+
+void WriteTagsFile(const std::string& path, const Tags& tags) { WriteWholeFile(path, TagsImage(tags)); }
 
 std::optional<Tags> ReadTags(Pager& pager) {
   Tags tags;
@@ -133,6 +135,17 @@ std::vector<Tags> StatesUpTo(uint32_t commits) {
   std::vector<Tags> states{kInitialTags};
   for (uint32_t k = 1; k <= commits; ++k) states.push_back(ApplyTransaction(states.back(), k));
   return states;
+}
+
+std::vector<Policy> AllPolicies(uint64_t seeds) {
+  std::vector<Policy> all{{CrashPolicy::ApplyAll, 1}, {CrashPolicy::DropAll, 1}};
+  for (uint64_t seed = 1; seed <= seeds; ++seed) {
+    for (CrashPolicy p :
+         {CrashPolicy::TearAll, CrashPolicy::ScrambleAll, CrashPolicy::SomeSectors, CrashPolicy::Mixed}) {
+      all.push_back({p, seed});
+    }
+  }
+  return all;
 }
 
 }  // namespace ipmdb::jet

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FaultVfs.h"
 #include "jet/Pager.h"
 
 namespace ipmdb::jet {
@@ -36,6 +37,8 @@ std::optional<uint32_t> TagOfPage(const uint8_t* bytes, uint32_t page);
 // A file state: the tag of every page, in page order.
 using Tags = std::vector<uint32_t>;
 
+// The bytes of a file in that state.
+std::vector<uint8_t> TagsImage(const Tags& tags);
 // Writes the file directly, not through a pager, as a deployed template is written.
 void WriteTagsFile(const std::string& path, const Tags& tags);
 // Every page's tag, or nothing when a page is not intact.
@@ -51,5 +54,14 @@ void RunTransaction(Pager& pager, uint32_t k);
 Tags ApplyTransaction(Tags tags, uint32_t k);
 // [0] is kInitialTags, [i] the state after transactions 1 to i.
 std::vector<Tags> StatesUpTo(uint32_t commits);
+
+// A way pending writes land at a crash, with the seed of its random draws.
+struct Policy {
+  CrashPolicy FPolicy;
+  uint64_t FSeed;
+};
+// Every fixed policy, and the random ones under that many seeds. Some faults need a rare draw,
+// such as the next commit's journal landing in the second sector of the file but not in the first.
+std::vector<Policy> AllPolicies(uint64_t seeds);
 
 }  // namespace ipmdb::jet

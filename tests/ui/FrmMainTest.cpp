@@ -1,16 +1,24 @@
 // The main window driven like a user drives it: its layout, the log's numbering, choosing the
-// text database, converting, pausing and resuming, a refused batch, errors and closing.
+// text database (by the dialog, a drop or the command line), converting, pausing and resuming,
+// the finished state, a refused batch, errors, the output's place, the settings and closing.
 //
-// Conversions write the output database into this program's own folder, as the window always
-// does; cleanup() removes it. Message boxes and the open-file dialog answer through their test
-// hooks, and the log's clock is fixed, so whole log lines compare.
+// Conversions write the output database into this program's own folder, as the window does when
+// files can be created there; cleanup() removes it and the settings. Message boxes, the dialogs
+// and the desktop answer through their test hooks, and the log's clock is fixed, so whole log
+// lines compare.
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -26,8 +34,10 @@
 #include "engine/ParseLine.h"
 #include "jet/DatabaseReader.h"
 #include "jet/PageSource.h"
+#include "ui/Desktop.h"
 #include "ui/HyperLink.h"
 #include "ui/MessageBox.h"
+#include "ui/OpenDialog.h"
 #include "ui/UiError.h"
 #include "ui/uFrmMain.h"
 
@@ -51,6 +61,23 @@ QString Ok(int number, int done, int total) {
 
 QString Failed(int number, int done, int total) {
   return QStringLiteral("%1 - 加载第[%2/%3]条记录失败,时间 - [05:41:27]").arg(number).arg(done).arg(total);
+}
+
+QString Started(int number) { return QStringLiteral("%1 - 转换开始,时间 - [05:41:27]").arg(number); }
+
+QString Completed(int number, int records, const QString& output = OutputPath()) {
+  return QStringLiteral("%1 - 转换完成：%2 条记录，用时 0.0 秒 → %3").arg(number).arg(records).arg(output);
+}
+
+ui::TStartOptions Options(const QString& textDatabase = QString()) {
+  return {QCoreApplication::applicationDirPath(), textDatabase};
+}
+
+QMessageBox* OpenErrorBox() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) return box;
+  }
+  return nullptr;
 }
 
 // A generated text database of `lines` lines. With `refusedLine` (1-based), that line holds a
@@ -121,6 +148,9 @@ class TFrmMainTest : public QObject {
   // The dialog's next answer (nothing: cancel) and what it looked like when it opened.
   std::optional<QString> FNextChoice;
   std::vector<ui::TOpenDialog> FDialogs;
+  // The answer to the closing question, and what the desktop was asked to open.
+  int FAnswer = ui::kIdYes;
+  QList<QUrl> FOpened;
 
   QPushButton* Button(const char* name) const { return FWindow->findChild<QPushButton*>(QString::fromUtf8(name)); }
   QString Caption() const { return Button("btndo")->text(); }
@@ -139,6 +169,13 @@ class TFrmMainTest : public QObject {
   // Starts a conversion and pauses it once its thread runs, without serving a single progress
   // message in between: the worker is paused at the latest while it waits to deliver its first
   // batch. (A worker still in state 0 would not be paused by the click.)
+  void StartWindow(const ui::TStartOptions& options = Options()) {
+    FWindow = std::make_unique<TFrmMain>(options);
+    FWindow->SetClock([] { return kFixedTime; });
+    FWindow->show();
+    QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+  }
+  QString Text(const char* name) const { return FWindow->findChild<QLabel*>(QString::fromUtf8(name))->text(); }
   void StartAndPause() {
     Button("btndo")->click();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kConversionTimeoutMs);
@@ -156,9 +193,15 @@ class TFrmMainTest : public QObject {
   void init() {
     FShown.clear();
     FDialogs.clear();
+    FOpened.clear();
+    FAnswer = ui::kIdYes;
     ui::TMessageBox::SetTestHook([this](const ui::TMessageBoxRequest& request) {
       FShown.push_back(request);
-      return ui::kIdOk;
+      return request.FYesNo ? FAnswer : ui::kIdOk;
+    });
+    ui::SetDesktopTestHook([this](const QUrl& url) {
+      FOpened << url;
+      return true;
     });
     ui::TOpenDialog::SetTestHook([this](const ui::TOpenDialog& dialog) {
       FDialogs.push_back(dialog);
@@ -166,25 +209,24 @@ class TFrmMainTest : public QObject {
     });
     FFolder = std::make_unique<QTemporaryDir>();
     QVERIFY(FFolder->isValid());
-    FWindow = std::make_unique<TFrmMain>();
-    FWindow->SetClock([] { return kFixedTime; });
-    FWindow->show();
-    QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+    StartWindow();
   }
 
   void cleanup() {
     FWindow.reset();
     QFile::remove(OutputPath());
+    QSettings(QStringLiteral("ipmdb"), QStringLiteral("ipmdb")).clear();
     ui::TMessageBox::SetTestHook(nullptr);
     ui::TOpenDialog::SetTestHook(nullptr);
+    ui::SetSaveDialogTestHook(nullptr);
+    ui::SetDesktopTestHook(nullptr);
   }
 
   void WindowOpensWithItsCaptionsAndFixedSize() {
     QCOMPARE(FWindow->windowTitle(), QStringLiteral("MorvaneIP数据库转换程序 - http://www.fenwarde.example/"));
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("MorvaneIP数据库转换程序"));
-    QCOMPARE(FWindow->size(), QSize(476, 277));
     QCOMPARE(FWindow->minimumSize(), FWindow->maximumSize());
-    QCOMPARE(FWindow->pos(), QPoint(257, 259));
+    QVERIFY(FWindow->screen()->availableGeometry().contains(FWindow->frameGeometry()));
     QVERIFY(!(FWindow->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(FWindow->windowFlags() & Qt::WindowMinimizeButtonHint);
     QCOMPARE(Log(), QStringList({kWelcome}));
@@ -204,36 +246,24 @@ class TFrmMainTest : public QObject {
     }
   }
 
-  void ControlsStandWhereTheLayoutPutsThem_data() {
+  void ControlsCarryTheirTexts_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry");
     QTest::addColumn<QString>("text");
-    QTest::newRow("Panel2") << "Panel2" << QRect(0, 0, 476, 81) << QString();
-    QTest::newRow("edt_txt_db") << "edt_txt_db" << QRect(120, 15, 280, 20) << QString();
-    QTest::newRow("btnseltxt") << "btnseltxt" << QRect(407, 14, 54, 23) << "选择";
-    QTest::newRow("Label1") << "Label1" << QRect(23, 51, -1, -1) << "默认*.MDB数据库路径：";
-    QTest::newRow("Label2") << "Label2" << QRect(160, 51, -1, -1) << "程序路径/MorvaneIP数据库.MDB";
-    QTest::newRow("btndo") << "btndo" << QRect(407, 44, 54, 23) << "转换";
-    QTest::newRow("Panel1") << "Panel1" << QRect(0, 81, 476, 176) << QString();
-    QTest::newRow("meminfo") << "meminfo" << QRect(2, 2, 472, 172) << QString();
-    QTest::newRow("sBar") << "sBar" << QRect(0, 257, 476, 20) << QString();
-    QTest::newRow("Label3") << "Label3" << QRect(22, 4, -1, -1) << "Fenwarde出品：";
-    QTest::newRow("HyperLink1") << "HyperLink1" << QRect(113, 4, -1, -1) << "http://www.fenwarde.example/";
+    QTest::newRow("btnseltxt") << "btnseltxt" << "选择";
+    QTest::newRow("Label1") << "Label1" << "默认*.MDB数据库路径：";
+    QTest::newRow("Label2: the output's full path") << "Label2" << OutputPath();
+    QTest::newRow("btnoutput") << "btnoutput" << "更改…";
+    QTest::newRow("btnfolder") << "btnfolder" << "打开文件夹";
+    QTest::newRow("btndo") << "btndo" << "转换";
+    QTest::newRow("Label3") << "Label3" << "Fenwarde出品：";
+    QTest::newRow("HyperLink1") << "HyperLink1" << "http://www.fenwarde.example/";
   }
 
-  // Labels size themselves to their text: only their position is fixed (width -1 above).
-  void ControlsStandWhereTheLayoutPutsThem() {
+  void ControlsCarryTheirTexts() {
     QFETCH(QString, name);
-    QFETCH(QRect, geometry);
     QFETCH(QString, text);
     QWidget* control = FWindow->findChild<QWidget*>(name);
     QVERIFY(control != nullptr);
-    if (geometry.width() < 0) {
-      QCOMPARE(control->pos(), geometry.topLeft());
-    } else {
-      QCOMPARE(control->geometry(), geometry);
-    }
-    if (text.isEmpty()) return;
     if (auto* label = qobject_cast<QLabel*>(control)) QCOMPARE(label->text(), text);
     if (auto* button = qobject_cast<QPushButton*>(control)) QCOMPARE(button->text(), text);
   }
@@ -319,29 +349,45 @@ class TFrmMainTest : public QObject {
     QCOMPARE(FDialogs[1].FileName(), path);
   }
 
-  void ConversionLogsEachBatchAndWritesEveryRow() {
+  // The last batch ends the run: the log says so, the button offers "转换" again, and a second
+  // file is converted without restarting, from a new start line.
+  void ConversionLogsEachBatchThenFinishesAndConvertsAgain() {
     const QString path = WriteTextDatabase(*FFolder, 2500);
     Choose(path);
     ClickDo();
     QCOMPARE(Caption(), QStringLiteral("暂停"));
-    QTRY_COMPARE_WITH_TIMEOUT(LastLogLine(), Ok(5, 2500, 2500), kConversionTimeoutMs);
-    QCOMPARE(Log(), QStringList({kWelcome, "2 - 转换开始,时间 - [" + kStamp + "]", Ok(3, 1000, 2500),
-                                 Ok(4, 2000, 2500), Ok(5, 2500, 2500)}));
-    QTRY_COMPARE(WorkerState(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(LastLogLine(), Completed(6, 2500), kConversionTimeoutMs);
+    QCOMPARE(Log(), QStringList({kWelcome, Started(2), Ok(3, 1000, 2500), Ok(4, 2000, 2500), Ok(5, 2500, 2500),
+                                 Completed(6, 2500)}));
+    QCOMPARE(Caption(), QStringLiteral("转换"));
+    QCOMPARE(FWindow->findChild<QProgressBar*>(QStringLiteral("pbProgress"))->value(), 100);
     QVERIFY(FShown.empty());
     QVERIFY(FWindow->grab().save(QStringLiteral(IPMDB_SCREENSHOT_PATH)));
+    QTRY_COMPARE(WorkerState(), 2);
+    QVERIFY(StartAddresses(OutputPath()) == ExpectedStartAddresses(path, 2500));
 
-    // A finished worker is never restarted: the caption only alternates.
-    const engine::TDBThread* finished = FWindow->Worker();
-    ClickDo();
-    QCOMPARE(Caption(), QStringLiteral("启动"));
+    QTest::mouseClick(Button("btnfolder"), Qt::LeftButton);
+    QCOMPARE(FOpened, QList<QUrl>({QUrl::fromLocalFile(QCoreApplication::applicationDirPath())}));
+
+    const QString second = FFolder->filePath(QStringLiteral("第二个.txt"));
+    QVERIFY(QFile::copy(WriteTextDatabase(*FFolder, 1500), second));
+    Choose(second);
     ClickDo();
     QCOMPARE(Caption(), QStringLiteral("暂停"));
-    QCOMPARE(FWindow->Worker(), finished);
-    QCOMPARE(Log().size(), 5);
-
+    QTRY_COMPARE_WITH_TIMEOUT(LastLogLine(), Completed(10, 1500), kConversionTimeoutMs);
+    QCOMPARE(Log().mid(6), QStringList({Started(7), Ok(8, 1000, 1500), Ok(9, 1500, 1500), Completed(10, 1500)}));
     CloseWindow();
-    QVERIFY(StartAddresses(OutputPath()) == ExpectedStartAddresses(path, 2500));
+    QVERIFY(StartAddresses(OutputPath()) == ExpectedStartAddresses(second, 1500));
+  }
+
+  void TextDatabaseWithoutALineFinishesAtOnce() {
+    QFile empty(FFolder->filePath(QStringLiteral("空.txt")));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    Choose(empty.fileName());
+    ClickDo();
+    QCOMPARE(Log(), QStringList({kWelcome, Started(2), Completed(3, 0)}));
+    QCOMPARE(Caption(), QStringLiteral("转换"));
   }
 
   void PausedWorkerMakesNoProgressUntilResumed() {
@@ -358,37 +404,33 @@ class TFrmMainTest : public QObject {
     ClickDo();
     QCOMPARE(Caption(), QStringLiteral("暂停"));
     QVERIFY(!FWindow->Worker()->Suspended());
-    QTRY_COMPARE_WITH_TIMEOUT(LastLogLine(), Ok(5, 2500, 2500), kConversionTimeoutMs);
-    QCOMPARE(Log(), QStringList({kWelcome, "2 - 转换开始,时间 - [" + kStamp + "]", Ok(3, 1000, 2500),
-                                 Ok(4, 2000, 2500), Ok(5, 2500, 2500)}));
+    QTRY_COMPARE_WITH_TIMEOUT(LastLogLine(), Completed(6, 2500), kConversionTimeoutMs);
+    QCOMPARE(Log(), QStringList({kWelcome, Started(2), Ok(3, 1000, 2500), Ok(4, 2000, 2500), Ok(5, 2500, 2500),
+                                 Completed(6, 2500)}));
   }
 
-  void RefusedBatchIsLoggedWithItsReasonAndAFreshWorkerStartsWithoutAStartLine() {
+  // The refusal ends the run: after its reason the button offers "转换", and one click starts the
+  // conversion again from the first line.
+  void RefusedBatchIsLoggedWithItsReasonAndOneClickStartsAgain() {
     const QString path = WriteTextDatabase(*FFolder, 2500, 2345);
     Choose(path);
     ClickDo();
     QTRY_COMPARE_WITH_TIMEOUT(Log().size(), 6, kConversionTimeoutMs);
-    QCOMPARE(Log().mid(0, 5), QStringList({kWelcome, "2 - 转换开始,时间 - [" + kStamp + "]", Ok(3, 1000, 2500),
-                                           Ok(4, 2000, 2500), Failed(5, 2500, 2500)}));
+    QCOMPARE(Log().mid(0, 5),
+             QStringList({kWelcome, Started(2), Ok(3, 1000, 2500), Ok(4, 2000, 2500), Failed(5, 2500, 2500)}));
     // The worker's reason names the refused line and the database's complaint.
     QVERIFY2(Log()[5].startsWith(QStringLiteral("6 - 第 2345 行的记录未能写入数据库：")) &&
                  Log()[5].contains(QStringLiteral("startip")),
              qPrintable(Log()[5]));
+    QCOMPARE(Caption(), QStringLiteral("转换"));
     QTRY_COMPARE(WorkerState(), -1);
-
-    // "暂停" clears the failed worker.
-    ClickDo();
-    QCOMPARE(Caption(), QStringLiteral("启动"));
-    QVERIFY(FWindow->Worker() == nullptr);
-    QCOMPARE(Log().size(), 6);
     QVERIFY(StartAddresses(OutputPath()) == ExpectedStartAddresses(path, 2000));
 
-    // "启动" starts a new worker from the first line, without a start line.
     ClickDo();
     QCOMPARE(Caption(), QStringLiteral("暂停"));
-    QTRY_COMPARE_WITH_TIMEOUT(Log().size(), 10, kConversionTimeoutMs);
-    QCOMPARE(Log().mid(6, 3), QStringList({Ok(7, 1000, 2500), Ok(8, 2000, 2500), Failed(9, 2500, 2500)}));
-    QCOMPARE(Log()[9].mid(5), Log()[5].mid(4));
+    QTRY_COMPARE_WITH_TIMEOUT(Log().size(), 11, kConversionTimeoutMs);
+    QCOMPARE(Log().mid(6, 4), QStringList({Started(7), Ok(8, 1000, 2500), Ok(9, 2000, 2500), Failed(10, 2500, 2500)}));
+    QCOMPARE(Log()[10].mid(5), Log()[5].mid(4));
     QVERIFY(FShown.empty());
   }
 
@@ -401,36 +443,166 @@ class TFrmMainTest : public QObject {
     QVERIFY(FWindow->Worker() == nullptr);
     QCOMPARE(FShown.size(), size_t(1));
     QVERIFY2(FShown[0].FText.startsWith(QStringLiteral("Cannot open file")), qPrintable(FShown[0].FText));
-    QCOMPARE(Log(), QStringList({kWelcome, "2 - 转换开始,时间 - [" + kStamp + "]", "3 - " + FShown[0].FText}));
+    QCOMPARE(Log(), QStringList({kWelcome, Started(2), "3 - " + FShown[0].FText}));
     ClickDo();
     QCOMPARE(Log().size(), 5);
-    QCOMPARE(Log()[3], "4 - 转换开始,时间 - [" + kStamp + "]");
+    QCOMPARE(Log()[3], Started(4));
   }
 
-  void ClosingWhilePausedStopsTheWorkerWithoutAQuestion() {
+  // During a conversion closing asks first: No keeps the window and the run, Yes stops the worker
+  // (paused or not) and closes.
+  void ClosingDuringAConversionAsksFirst() {
     const QString path = WriteTextDatabase(*FFolder, 2500);
     Choose(path);
     StartAndPause();
-    QVERIFY(FWindow->Worker()->Suspended());
+    FAnswer = ui::kIdNo;
+    QVERIFY(!FWindow->close());
+    QVERIFY(FWindow->isVisible());
+    QVERIFY(FWindow->Worker() != nullptr);
+    QCOMPARE(FShown.size(), size_t(1));
+    QCOMPARE(FShown[0].FText, QStringLiteral("转换尚未完成，确定退出？"));
+    QCOMPARE(FShown[0].FIcon, QMessageBox::Question);
+    QCOMPARE(FShown[0].FCaption, QStringLiteral("MorvaneIP数据库转换程序"));
+
+    FAnswer = ui::kIdYes;
+    QVERIFY(FWindow->close());
+    QVERIFY(FWindow->Worker() == nullptr);
+    QCOMPARE(FShown.size(), size_t(2));
     CloseWindow();
-    QVERIFY(FShown.empty());
     // The worker stopped at a line check: nothing or the first batch, never more.
     const std::vector<std::u16string> rows = StartAddresses(OutputPath());
     QVERIFY2(rows.empty() || rows == ExpectedStartAddresses(path, 1000), qPrintable(QString::number(rows.size())));
   }
 
-  // The bounded wait of the stop serves nothing; the release after it serves the waiting message,
-  // so the worker goes on to its next check and the window closes.
-  void ClosingWhileAMessageWaitsEndsOnceTheReleaseServesIt() {
+  // The worker waits for the window to take its first message, which never comes: the stop
+  // cancels that wait, so the message is never handled, and the first batch stays committed.
+  void ClosingWhileAMessageWaitsCancelsItsDelivery() {
     const QString path = WriteTextDatabase(*FFolder, 2500);
     TSwallowQueuedCalls swallow;
     FWindow->installEventFilter(&swallow);
     Choose(path);
     Button("btndo")->click();
     QTRY_VERIFY_WITH_TIMEOUT(swallow.FSwallowed > 0, kConversionTimeoutMs);
+    QVERIFY(FWindow->close());
+    QVERIFY(FWindow->Worker() == nullptr);
     QCOMPARE(Log().size(), 2);
     CloseWindow();
     QVERIFY(StartAddresses(OutputPath()) == ExpectedStartAddresses(path, 1000));
+  }
+
+  // A real error box is open, waiting in its own loop, when the main window is closed: the close
+  // stops the worker at once and closes the box, so its wait ends and nothing keeps the program.
+  // The worker is paused, so that its run is certainly under way when the window closes.
+  void ClosingWithAnErrorBoxOpenStopsTheRunAndClosesTheBox() {
+    const QString path = WriteTextDatabase(*FFolder, 2500);
+    Choose(path);
+    StartAndPause();
+    ui::TMessageBox::SetTestHook([this](const ui::TMessageBoxRequest& request) -> std::optional<int> {
+      FShown.push_back(request);
+      if (request.FYesNo) return ui::kIdYes;
+      return std::nullopt;
+    });
+    bool boxWasOpen = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      if (OpenErrorBox() == nullptr) return;
+      boxWasOpen = true;
+      closer.stop();
+      FWindow->close();
+    });
+    closer.start(10);
+    Choose(FFolder->filePath(QStringLiteral("没有.txt")));
+    QVERIFY(boxWasOpen);
+    QCOMPARE(OpenErrorBox(), nullptr);
+    QVERIFY(!FWindow->isVisible());
+    QVERIFY(FWindow->Worker() == nullptr);
+    QCOMPARE(FShown.size(), size_t(2));
+    QVERIFY(FShown[1].FYesNo);
+    CloseWindow();
+    const std::vector<std::u16string> rows = StartAddresses(OutputPath());
+    QVERIFY2(rows.empty() || rows == ExpectedStartAddresses(path, 1000), qPrintable(QString::number(rows.size())));
+  }
+
+  // Installed in a folder where no file can be created (here /proc, which refuses root too), the
+  // output goes to the documents folder, and the log says so once.
+  void OutputMovesToTheDocumentsFolderWhenTheProgramFolderRefusesFiles() {
+    FWindow.reset();
+    StartWindow({QStringLiteral("/proc"), QString()});
+    const QString documents = QDir::homePath() + QStringLiteral("/Documents/MorvaneIP数据库.MDB");
+    QCOMPARE(FWindow->OutputPath(), documents);
+    QCOMPARE(Text("Label2"), documents);
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - 程序所在的文件夹[/proc]不可写，输出数据库改存到[" + documents + "]。"}));
+    const QString path = WriteTextDatabase(*FFolder, 10);
+    Choose(path);
+    ClickDo();
+    QTRY_COMPARE_WITH_TIMEOUT(LastLogLine(), Completed(5, 10, documents), kConversionTimeoutMs);
+    CloseWindow();
+    QVERIFY(StartAddresses(documents) == ExpectedStartAddresses(path, 10));
+    QVERIFY(QFile::remove(documents));
+  }
+
+  // The output chosen with "更改…" and the folder of the last text database outlive the window.
+  void ChoicesAreKeptForTheNextSession() {
+    const QString output = FFolder->filePath(QStringLiteral("输出/结果.MDB"));
+    QStringList offered;
+    ui::SetSaveDialogTestHook([&](const QString& current) -> std::optional<QString> {
+      offered << current;
+      return output;
+    });
+    QTest::mouseClick(Button("btnoutput"), Qt::LeftButton);
+    QCOMPARE(offered, QStringList({OutputPath()}));
+    QCOMPARE(Text("Label2"), output);
+    Choose(WriteTextDatabase(*FFolder, 10));
+
+    FWindow.reset();
+    StartWindow();
+    QCOMPARE(FWindow->OutputPath(), output);
+    QCOMPARE(FWindow->OpenTxtDlg().InitialDir(), FFolder->path());
+    ClickDo();
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - 文本IP数据库路径不能为空。"}));
+    Choose(FFolder->filePath(QStringLiteral("文本库.txt")));
+    ClickDo();
+    QTRY_COMPARE_WITH_TIMEOUT(LastLogLine(), Completed(5, 10, output), kConversionTimeoutMs);
+  }
+
+  void DroppedTextFileIsChosen() {
+    const QString path = WriteTextDatabase(*FFolder, 10);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(FWindow.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(FWindow.get(), &drop);
+    QCOMPARE(Edit(), path);
+    QVERIFY(FShown.empty());
+
+    data.setUrls({QUrl::fromLocalFile(FFolder->filePath(QStringLiteral("x.mdb")))});
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    refused.ignore();
+    QCoreApplication::sendEvent(FWindow.get(), &refused);
+    QVERIFY(!refused.isAccepted());
+  }
+
+  void FileNamedOnTheCommandLineIsChosenAtStart_data() {
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("existing") << true;
+    QTest::newRow("missing") << false;
+  }
+
+  void FileNamedOnTheCommandLineIsChosenAtStart() {
+    QFETCH(bool, exists);
+    const QString path =
+        exists ? WriteTextDatabase(*FFolder, 10) : FFolder->filePath(QStringLiteral("没有.txt"));
+    FWindow.reset();
+    StartWindow(Options(path));
+    QTRY_COMPARE(Edit(), path);
+    QCOMPARE(FWindow->OpenTxtDlg().FileName(), path);
+    if (exists) {
+      QCOMPARE(Log(), QStringList({kWelcome}));
+    } else {
+      QTRY_COMPARE(Log(), QStringList({kWelcome, "2 - [" + path + "]文件不存在。"}));
+    }
   }
 
   void ErrorsOfQueuedCallsAreReportedAndAnEmptyOneAddsNoLine() {
@@ -443,12 +615,15 @@ class TFrmMainTest : public QObject {
     QCOMPARE(Log(), QStringList({kWelcome, "2 - 队列中的错误"}));
   }
 
-  void LinkInTheStatusBarOpensTheMakerAddress() {
+  // With no browser the address goes to the log, where it can be copied.
+  void LinkInTheStatusBarOpensTheMakerAddressOrLogsIt() {
     auto* link = FWindow->findChild<ui::THyperLink*>(QStringLiteral("HyperLink1"));
-    QStringList opened;
-    link->SetUrlOpener([&](const QString& url) { opened << url; });
     QTest::mouseClick(link, Qt::LeftButton);
-    QCOMPARE(opened, QStringList({kUrl}));
+    QCOMPARE(FOpened, QList<QUrl>({QUrl(kUrl)}));
+    QCOMPARE(Log(), QStringList({kWelcome}));
+    ui::SetDesktopTestHook([](const QUrl&) { return false; });
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - 无法打开浏览器，请复制网址自行访问：" + kUrl}));
   }
 };
 

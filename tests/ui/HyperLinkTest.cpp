@@ -1,6 +1,7 @@
 // THyperLink: the entered look, its exact undoing on leaving, the events and the click.
 #include <QCoreApplication>
 #include <QEnterEvent>
+#include <QPushButton>
 #include <QTest>
 #include <optional>
 
@@ -152,7 +153,10 @@ class THyperLinkTest : public QObject {
     link.SetURL(QStringLiteral("http://www.fenwarde.example/"));
     QStringList calls;
     link.SetOnClick([&](THyperLink*) { calls << QStringLiteral("click event"); });
-    link.SetUrlOpener([&](const QString& url) { calls << QStringLiteral("open ") + url; });
+    link.SetUrlOpener([&](const QString& url) {
+      calls << QStringLiteral("open ") + url;
+      return true;
+    });
     link.show();
     QVERIFY(QTest::qWaitForWindowExposed(&link));
     QTest::mouseClick(&link, Qt::LeftButton);
@@ -162,7 +166,10 @@ class THyperLinkTest : public QObject {
   void ClickWithAnEmptyUrlHandsAnEmptyName() {
     THyperLink link;
     QStringList opened;
-    link.SetUrlOpener([&](const QString& url) { opened << url; });
+    link.SetUrlOpener([&](const QString& url) {
+      opened << url;
+      return true;
+    });
     link.Click();
     QCOMPARE(opened, QStringList({QString()}));
   }
@@ -171,12 +178,33 @@ class THyperLinkTest : public QObject {
     THyperLink link;
     link.setText(QStringLiteral("link"));
     int opened = 0;
-    link.SetUrlOpener([&](const QString&) { ++opened; });
+    link.SetUrlOpener([&](const QString&) { return ++opened > 0; });
     link.show();
     QVERIFY(QTest::qWaitForWindowExposed(&link));
     QTest::mousePress(&link, Qt::LeftButton);
     QTest::mouseRelease(&link, Qt::LeftButton, {}, QPoint(link.width() + 5, link.height() + 5));
     QCOMPARE(opened, 0);
+  }
+
+  // Tab reaches the label; Enter, Return and Space click it. An address nothing could open is
+  // reported through OnOpenFailed.
+  void KeyboardClicksTheFocusedLinkAndAFailedOpenIsReported() {
+    QWidget window;
+    auto* before = new QPushButton(QStringLiteral("before"), &window);
+    auto* link = new THyperLink(&window);
+    link->setText(QStringLiteral("link"));
+    link->move(0, 40);
+    int failed = 0;
+    link->SetUrlOpener([](const QString&) { return false; });
+    link->SetOnOpenFailed([&](THyperLink*) { ++failed; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    QTRY_VERIFY(link->hasFocus());
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) QTest::keyClick(link, key);
+    QTest::keyClick(link, Qt::Key_A);
+    QCOMPARE(failed, 3);
   }
 };
 

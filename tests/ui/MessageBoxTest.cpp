@@ -74,6 +74,7 @@ class TMessageBoxTest : public QObject {
     bool otherServed = false;
     QString caption, text;
     int buttons = 0;
+    int width = 0;
     Qt::WindowModality modality = Qt::ApplicationModal;
     QWindow* modalWindow = nullptr;
     QTimer acknowledge;
@@ -91,6 +92,7 @@ class TMessageBoxTest : public QObject {
       buttons = int(box->buttons().size());
       modality = box->windowModality();
       modalWindow = QGuiApplication::modalWindow();
+      width = box->width();
       box->button(QMessageBox::Ok)->click();
     });
     acknowledge.start();
@@ -103,6 +105,23 @@ class TMessageBoxTest : public QObject {
     QCOMPARE(buttons, 1);
     QCOMPARE(modality, Qt::NonModal);
     QCOMPARE(modalWindow, nullptr);
+    QCOMPARE(OpenBox(), nullptr);
+    QVERIFY2(width >= TMessageBox::CaptionWidth(caption), qPrintable(QString::number(width)));
+  }
+
+  // The window's closing ends the wait of every open box: a plain one as acknowledged, a question
+  // as not answered Yes.
+  void ClosingAllBoxesEndsTheirWaits() {
+    QWidget owner;
+    int plain = 0;
+    bool yes = true;
+    QTimer::singleShot(0, [&] {
+      QTimer::singleShot(0, [] { TMessageBox::CloseAllBoxes(); });
+      yes = AskYesNo(&owner, QStringLiteral("转换尚未完成，确定退出？"));
+    });
+    plain = ShowMsg(QStringLiteral("错误"), kMsgError);
+    QCOMPARE(plain, kIdOk);
+    QTRY_VERIFY(!yes);
     QCOMPARE(OpenBox(), nullptr);
   }
 };
