@@ -102,7 +102,7 @@ ConnectionSettings ParseConnectionString(const std::string& text) {
   return settings;
 }
 
-Connection::Connection(const jet::DatabaseOptions& options) : FOptions(options) {}
+Connection::Connection(const jet::DatabaseOptions& options, jet::Vfs& vfs) : FOptions(options), FVfs(vfs) {}
 
 Connection::~Connection() { Close(); }
 
@@ -123,7 +123,7 @@ void Connection::Open() {
                                                           kJetProvider + "。");
   if (!settings.hasDataSource || settings.dataSource.empty())
     throw ConnectionError(jet::ErrorKind::Misuse, "连接字符串未指定数据库文件（Data Source）。");
-  FDatabase = std::make_unique<jet::Database>(settings.dataSource, jet::Vfs::Posix(), FOptions);
+  FDatabase = std::make_unique<jet::Database>(settings.dataSource, FVfs, FOptions);
 }
 
 void Connection::Close() { FDatabase.reset(); }

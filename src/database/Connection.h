@@ -15,6 +15,7 @@
 
 #include "jet/DatabaseOptions.h"
 #include "jet/Error.h"
+#include "jet/File.h"
 
 namespace ipmdb::jet {
 class Database;
@@ -54,8 +55,9 @@ inline constexpr int adCmdText = 1;
 
 class Connection {
  public:
-  // Closed, default settings. options: what the engine keeps to for the database it opens.
-  explicit Connection(const jet::DatabaseOptions& options = {});
+  // Closed, default settings. options: what the engine keeps to for the database it opens; vfs:
+  // the files it works on, which must outlive the connection.
+  explicit Connection(const jet::DatabaseOptions& options = {}, jet::Vfs& vfs = jet::Vfs::Posix());
   ~Connection();  // closes; never throws
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -93,6 +95,7 @@ class Connection {
   bool FLoginPrompt = true;
   std::string FConnectionString;
   jet::DatabaseOptions FOptions;
+  jet::Vfs& FVfs;
   std::unique_ptr<jet::Database> FDatabase;
 };
 

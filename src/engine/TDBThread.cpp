@@ -75,7 +75,7 @@ class PreparingThread {
 
 TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
                      std::optional<std::string> outputPath, const std::atomic<bool>* stopRequest,
-                     const jet::DatabaseOptions& options)
+                     const jet::DatabaseOptions& options, jet::Vfs& vfs)
     : FChannel(receiver), FStopRequest(stopRequest) {
   FState.store(kWorkerCreated);
   const bool defaultPath = !outputPath.has_value();
@@ -83,7 +83,7 @@ TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, 
   RefuseOutputOverInput(textDatabasePath, FOutputPath);
   FLines = LineList::LoadFile(textDatabasePath, stopRequest);
   const int folderError = MakeFolderIfMissing(defaultPath ? database::ExecutableFolder() : FolderOf(FOutputPath));
-  FConnection = std::make_unique<database::Connection>(options);
+  FConnection = std::make_unique<database::Connection>(options, vfs);
   FConnection->SetLoginPrompt(false);
   OpenOutputDatabase(FOutputPath, folderError);
   FSuspended.store(createSuspended);

@@ -43,6 +43,7 @@
 #include "engine/BatchQueue.h"
 #include "engine/LineList.h"
 #include "jet/DatabaseOptions.h"
+#include "jet/File.h"
 #include "engine/ProgressChannel.h"
 
 namespace ipmdb::database {
@@ -81,11 +82,12 @@ class TDBThread {
   // outlive the worker. stopRequest, when given, must outlive the worker too: any thread may set
   // it at any time, and it then acts as Terminate() does, and during the loading as well (the
   // loading ends with EngineError Stopped, see LineList::LoadFile). options: what the engine keeps
-  // to for the output database (its size limit). A failed construction releases what it made and
-  // starts no thread.
+  // to for the output database (its size limit). vfs: the files the connection works on (tests
+  // pass one that injects faults or delays; it must outlive the worker). A failed construction
+  // releases what it made and starts no thread.
   TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
             std::optional<std::string> outputPath = std::nullopt, const std::atomic<bool>* stopRequest = nullptr,
-            const jet::DatabaseOptions& options = {});
+            const jet::DatabaseOptions& options = {}, jet::Vfs& vfs = jet::Vfs::Posix());
 
   // Destroy: when the thread still runs, requests termination (which cancels a delivery the
   // worker is blocked in), resumes a paused worker and waits for the thread's end, which comes at

@@ -12,12 +12,14 @@
 #include <functional>
 #include <future>
 #include <iterator>
+#include <thread>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "../support/TempDir.h"
+#include "SyncGateVfs.h"
 #include "database/Connection.h"
 #include "database/Resources.h"
 #include "engine/EngineError.h"
@@ -105,9 +107,25 @@ class Worker : public testing::Test {
     while (!worker.Finished()) worker.WaitAndDispatchProgress(milliseconds(100));
   }
 
+  // A worker whose commits go through FGate, run until the held sync waits.
+  std::unique_ptr<TDBThread> StartHeld(const std::string& text, int heldSync) {
+    FGate.Hold(heldSync);
+    auto worker = std::make_unique<TDBThread>(false, Input(text), &FRecorder, Output(), nullptr,
+                                              jet::DatabaseOptions{}, FGate);
+    while (!FGate.Held()) worker->WaitAndDispatchProgress(milliseconds(10));
+    return worker;
+  }
+
   testing_support::TempDir FDir;
   Recorder FRecorder;
+  SyncGateVfs FGate;
 };
+
+// Threads of this process.
+size_t ThreadCount() {
+  const std::filesystem::directory_iterator tasks("/proc/self/task");
+  return size_t(std::distance(begin(tasks), end(tasks)));
+}
 
 TEST_F(Worker, BatchesOfAThousandLinesAreReportedWithLastLineAndLineCount) {
   const struct {
@@ -185,6 +203,87 @@ TEST_F(Worker, TerminateDuringTheSecondBatchKeepsOnlyTheFirst) {
   }
   EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1000, 2500}}));
   EXPECT_EQ(ReadRows(Output()).size(), 1000u);
+}
+
+// The refused line is prepared while the first batch's commit waits for its sync: its batch fails
+// only once the first is committed and reported.
+TEST_F(Worker, RefusalInTheBatchAfterASlowCommitComesAfterThatCommit) {
+  const auto tooLong = [](size_t i) -> std::optional<std::string> {
+    if (i == 1499) return std::string("10.0.0.1234567890 10.0.0.2 x y");
+    return std::nullopt;
+  };
+  const size_t threads = ThreadCount();
+  {
+    auto worker = StartHeld(TextDatabase(2500, tooLong), 1);
+    // The preparing thread ends with the refused batch.
+    for (int round = 0; round < 6000 && ThreadCount() > threads + 1; ++round) std::this_thread::sleep_for(milliseconds(10));
+    EXPECT_EQ(ThreadCount(), threads + 1);
+    EXPECT_TRUE(FRecorder.FMessages.empty());
+    FGate.Release();
+    RunToEnd(*worker);
+    EXPECT_EQ(worker->State(), kWorkerFailed);
+    EXPECT_EQ(worker->ErrorText().rfind("第 1500 行的记录未能写入数据库：值过长", 0), 0u) << worker->ErrorText();
+  }
+  EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1000, 2500}, {kFailed, 2000, 2500}}));
+  EXPECT_EQ(ReadRows(Output()).size(), 1000u);
+}
+
+// The commit in flight completes; the batch prepared meanwhile is not inserted.
+TEST_F(Worker, TerminateWhileACommitIsInFlightKeepsItAndAddsNothingMore) {
+  {
+    auto worker = StartHeld(TextDatabase(3500), 2);
+    worker->Terminate();
+    FGate.Release();
+    RunToEnd(*worker);
+    EXPECT_EQ(worker->State(), kWorkerFinished);
+  }
+  // The second batch's message may have been dropped with the cancelled delivery.
+  ASSERT_FALSE(FRecorder.FMessages.empty());
+  EXPECT_EQ(FRecorder.FMessages.front(), Message(kCommitted, 1000, 3500));
+  EXPECT_LE(std::get<1>(FRecorder.FMessages.back()), 2000);
+  EXPECT_EQ(FGate.Syncs(), 2);
+  EXPECT_EQ(ReadRows(Output()).size(), 2000u);
+}
+
+// Paused while its first commit is in flight and the next batch is being prepared, the worker
+// finishes that commit, then neither reports it nor commits anything more until resumed.
+TEST_F(Worker, PauseWhileTheNextBatchIsPreparedHoldsTheRunUntilResumed) {
+  auto worker = StartHeld(TextDatabase(2500), 1);
+  worker->Suspend();
+  FGate.Release();
+  for (int round = 0; round < 5; ++round) EXPECT_FALSE(worker->WaitAndDispatchProgress(milliseconds(40)));
+  EXPECT_EQ(FGate.Syncs(), 1);
+  EXPECT_EQ(worker->State(), kWorkerRunning);
+  worker->Resume();
+  RunToEnd(*worker);
+  EXPECT_EQ(worker->State(), kWorkerFinished);
+  EXPECT_EQ(FRecorder.FMessages,
+            (std::vector<Message>{{kCommitted, 1000, 2500}, {kCommitted, 2000, 2500}, {kCommitted, 2500, 2500}}));
+  worker.reset();
+  EXPECT_EQ(ReadRows(Output()).size(), 2500u);
+}
+
+// Lines are read as batches need them: a text database cut shorter during the run fails the batch
+// whose lines are gone, after the batches before it were committed.
+TEST_F(Worker, TextDatabaseCutShorterDuringTheRunFailsTheBatchWhoseLinesAreGone) {
+  const std::string text = TextDatabase(30000);
+  size_t cut = 0;
+  for (size_t line = 0; line < 25000; ++line) cut = text.find("\r\n", cut) + 2;
+  {
+    auto worker = StartHeld(text, 1);
+    // Beyond the chunk the preparing thread has read so far.
+    ASSERT_GT(cut, LineList::kChunkSize);
+    std::filesystem::resize_file(FDir.Path() / "in.txt", cut + 5);
+    FGate.Release();
+    RunToEnd(*worker);
+    EXPECT_EQ(worker->State(), kWorkerFailed);
+    EXPECT_EQ(worker->ErrorText(), "文本IP数据库“" + (FDir.Path() / "in.txt").string() +
+                                       "”在读取过程中被截短了：第 25001 行起的内容已经不在文件里。");
+  }
+  ASSERT_EQ(FRecorder.FMessages.size(), 26u);
+  EXPECT_EQ(FRecorder.FMessages[24], Message(kCommitted, 25000, 30000));
+  EXPECT_EQ(FRecorder.FMessages[25], Message(kFailed, 26000, 30000));
+  EXPECT_EQ(ReadRows(Output()).size(), 25000u);
 }
 
 TEST_F(Worker, TerminateBeforeTheRunBeginsLeavesStateCreated) {
