@@ -154,7 +154,7 @@ void Connection::RollbackTrans() {
   Require("回滚事务").Rollback();
 }
 
-const jet::TableSchema& Connection::Schema(std::u16string_view table) { return Require("准备插入").Schema(table); }
+jet::StatementPreparer Connection::MakePreparer() { return jet::StatementPreparer(Require("准备语句")); }
 
 void Connection::Insert(const jet::TableSchema& table, std::span<const uint8_t> row) {
   Require("插入行").Insert(table, row);

@@ -16,11 +16,8 @@
 #include "jet/DatabaseOptions.h"
 #include "jet/Error.h"
 #include "jet/File.h"
+#include "jet/RowPreparer.h"
 
-namespace ipmdb::jet {
-class Database;
-struct TableSchema;
-}
 
 namespace ipmdb::database {
 
@@ -83,10 +80,10 @@ class Connection {
   bool InTransaction() const;
 
   // The two halves of Execute, for a caller that prepares rows on another thread than the one
-  // that inserts them: the schema of a table of the open database, for a jet::RowPreparer (valid
-  // until Close; any thread may read it), and the insertion of a row prepared for it, within the
-  // open transaction or in one of its own.
-  const jet::TableSchema& Schema(std::u16string_view table);
+  // that inserts them: a preparer of the open database's statements (valid until Close; it may be
+  // used on any one thread), and the insertion of a row it prepared, within the open transaction
+  // or in one of its own.
+  jet::StatementPreparer MakePreparer();
   void Insert(const jet::TableSchema& table, std::span<const uint8_t> row);
 
  private:

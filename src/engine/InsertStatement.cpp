@@ -75,25 +75,15 @@ std::string QuoteSQLText(std::string_view text) {
   return out;
 }
 
-InsertValues MakeInsertValues(const RecordFields& fields) {
-  return {fields[kStartAddress],
-          fields[kEndAddress],
-          IPToNumber(fields[kStartAddress]),
-          IPToNumber(fields[kEndAddress]),
-          IsPublisherMarker(fields[kCountry]) ? kUnknownCountry : fields[kCountry],
-          IsPublisherMarker(fields[kArea]) ? kMakerDomain : fields[kArea]};
-}
-
 // The statement's size is computed first so that the buffer grows at most once and every piece
 // is copied straight into place.
 void BuildInsertStatement(const RecordFields& fields, std::string& out) {
-  const InsertValues values = MakeInsertValues(fields);
-  const std::string_view start = values.startAddress;
-  const std::string_view end = values.endAddress;
-  const std::string_view country = values.country;
-  const std::string_view area = values.area;
-  const Decimal startNumber(values.startNumber);
-  const Decimal endNumber(values.endNumber);
+  const std::string_view start = fields[kStartAddress];
+  const std::string_view end = fields[kEndAddress];
+  const std::string_view country = IsPublisherMarker(fields[kCountry]) ? kUnknownCountry : fields[kCountry];
+  const std::string_view area = IsPublisherMarker(fields[kArea]) ? kMakerDomain : fields[kArea];
+  const Decimal startNumber(IPToNumber(start));
+  const Decimal endNumber(IPToNumber(end));
   const size_t startSize = QuotedSize(start);
   const size_t endSize = QuotedSize(end);
   const size_t countrySize = QuotedSize(country);

@@ -4,7 +4,6 @@
 // local). No semicolon, no line break; the text stays in the file's GBK bytes.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,19 +16,6 @@ namespace ipmdb::engine {
 std::string QuoteSQLText(std::string_view text);
 // The same, appended to `out`.
 void QuoteSQLText(std::string_view text, std::string& out);
-
-// The six values of a record's insert statement, in the statement's order, before quoting: the
-// two address texts as parsed, their numbers, and the country and area after the marker
-// normalisation. Views into the fields or into fixed texts.
-struct InsertValues {
-  std::string_view startAddress;
-  std::string_view endAddress;
-  int64_t startNumber = 0;
-  int64_t endNumber = 0;
-  std::string_view country;
-  std::string_view area;
-};
-InsertValues MakeInsertValues(const RecordFields& fields);
 
 // The insert statement of one record. A country that spells the publisher's marker (ASCII letters
 // compared without case, the whole field) becomes the placeholder "unknown IP" country, an area

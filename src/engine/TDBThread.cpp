@@ -12,7 +12,6 @@
 #include "database/Resources.h"
 #include "database/TableIP.h"
 #include "engine/EngineError.h"
-#include "engine/RecordPreparer.h"
 #include "engine/SystemError.h"
 
 namespace ipmdb::engine {
@@ -44,13 +43,18 @@ void RefuseOutputOverInput(const std::string& input, const std::string& output) 
                                                         "”是同一个文件，转换会覆盖文本IP数据库，已拒绝。");
 }
 
-// firstLine and lastLine count from 1; failedLine is the index in the batch of the refused line,
-// or the batch's size when the batch as a whole failed.
-std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedLine, const char* reason) {
+// A slot holding nothing above byte value 32 carries no statement.
+bool IsBlank(const std::string& statement) {
+  for (const char c : statement)
+    if (static_cast<unsigned char>(c) > 32) return false;
+  return true;
+}
+
+std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedSlot, const char* reason) {
   const std::string where =
-      failedLine == TDBThread::kBatchSize
+      failedSlot == TDBThread::kNoSlot
           ? "第 " + std::to_string(firstLine) + " 至 " + std::to_string(lastLine) + " 行的记录"
-          : "第 " + std::to_string(firstLine + failedLine) + " 行的记录";
+          : "第 " + std::to_string(firstLine + failedSlot) + " 行的记录";
   return where + "未能写入数据库：" + reason;
 }
 
@@ -185,12 +189,11 @@ void TDBThread::Execute() {
   }
 }
 
-// The worker's thread inserts and reports the batches in order while the preparing thread makes
-// the rows of the next one.
+// The worker's thread executes and reports the batches in order while the preparing thread
+// builds and prepares the next one.
 void TDBThread::ConvertLines() {
   if (FLines.Empty()) return;
-  FTable = &FConnection->Schema(database::kTableIP);
-  const PreparingThread preparing(FQueue, std::thread(&TDBThread::PrepareBatches, this));
+  const PreparingThread preparing(FQueue, std::thread(&TDBThread::PrepareBatches, this, FConnection->MakePreparer()));
   while (PreparedBatch* batch = FQueue.Take()) {
     PausePoint();
     if (Terminated()) return;
@@ -199,28 +202,29 @@ void TDBThread::ConvertLines() {
   }
 }
 
-// The preparing thread: the rows of every batch, in order. A line that cannot become a row ends
-// its batch and the preparing; so do a terminate request, and the end of the run.
-void TDBThread::PrepareBatches() {
+// The preparing thread: the statements and rows of every batch, in order. A line that cannot
+// become a row ends its batch and the preparing; so do a terminate request, and the end of the
+// run.
+void TDBThread::PrepareBatches(jet::StatementPreparer statements) {
   struct Finish {
     BatchQueue& queue;
     ~Finish() { queue.Finish(); }
   } finish{FQueue};
-  RecordPreparer preparer(*FTable);
+  LinePreparer preparer(std::move(statements));
   LineList::Reader reader(FLines);
   LineList::Line line;
   for (size_t first = 0; first < FLines.Count(); first += kBatchSize) {
     PreparedBatch* batch = FQueue.Acquire();
     if (batch == nullptr) return;
     batch->Reset(first, std::min(kBatchSize, FLines.Count() - first));
-    for (size_t i = 0; i < batch->lineCount; ++i) {
+    for (size_t slot = 0; slot < batch->lineCount; ++slot) {
       PausePoint();
       if (Terminated() || FQueue.Closed()) return;
       try {
         reader.Next(line);
-        batch->Add(preparer.Prepare(reader, line));
+        preparer.Prepare(reader, line, batch->statements[slot], batch->rows);
       } catch (...) {
-        batch->failure = std::current_exception();
+        batch->rows.Fail(std::current_exception());
         FQueue.Push(batch);
         return;
       }
@@ -231,18 +235,18 @@ void TDBThread::PrepareBatches() {
 
 // A failed batch is reported like a committed one, with the failure notice, and then ends the
 // run through the exception, whose text names the line at fault.
-void TDBThread::ExecuteAndReport(const PreparedBatch& batch) {
+void TDBThread::ExecuteAndReport(PreparedBatch& batch) {
   const size_t lastLine = batch.firstLine + batch.lineCount;
-  size_t failedLine = kNoLine;
+  size_t failedSlot = kNoSlot;
   try {
-    ExecuteBatch(batch, failedLine);
+    ExecuteBatch(batch.statements, &failedSlot, &batch.rows);
   } catch (const EngineError& e) {
     // The lines could not be read; the message names the file and the line.
     KeepError(e.what());
     Deliver(kMsgBatchFailed, lastLine);
     throw;
   } catch (const std::exception& e) {
-    const std::string text = RefusedBatchText(batch.firstLine + 1, lastLine, failedLine, e.what());
+    const std::string text = RefusedBatchText(batch.firstLine + 1, lastLine, failedSlot, e.what());
     KeepError(text);
     Deliver(kMsgBatchFailed, lastLine);
     throw EngineError(EngineErrorKind::BatchRefused, text);
@@ -255,18 +259,32 @@ void TDBThread::Deliver(int message, size_t lastLine) {
   FChannel.Send({message, int32_t(lastLine), int32_t(FLines.Count())});
 }
 
-// Inserts the batch's rows in one transaction and commits it; a batch that holds a failure is
-// rolled back after the rows before the failed line went in, as executing their statements one
-// by one would have. On failure failedLine holds the index of the line at fault, or kNoLine.
-int32_t TDBThread::ExecuteBatch(const PreparedBatch& batch, size_t& failedLine) {
-  if (!FConnection->IsOpen()) FConnection->Open();
+int32_t TDBThread::ExecuteBatch(const Batch& batch, size_t* failedSlot, const PreparedRows* prepared) {
+  if (failedSlot) *failedSlot = kNoSlot;
+  if (!FConnection->IsOpen()) {
+    FSlotPreparer.reset();  // it belonged to the database that was closed
+    FConnection->Open();
+  }
   FConnection->BeginTrans();
+  size_t slot = 0;
   try {
-    for (failedLine = 0; failedLine < batch.RowCount(); ++failedLine) FConnection->Insert(*FTable, batch.Row(failedLine));
-    if (batch.failure) std::rethrow_exception(batch.failure);
-    failedLine = kNoLine;
+    for (; slot < batch.size(); ++slot) {
+      const PreparedRows* rows = prepared;
+      size_t row = slot;
+      if (prepared == nullptr || slot >= prepared->Count()) {
+        if (prepared != nullptr && prepared->Failure()) std::rethrow_exception(prepared->Failure());
+        if (IsBlank(batch[slot])) continue;
+        if (!FSlotPreparer) FSlotPreparer.emplace(FConnection->MakePreparer());
+        FSlotRows.Clear();
+        FSlotPreparer->PrepareStatement(batch[slot], FSlotRows);
+        rows = &FSlotRows;
+        row = 0;
+      }
+      if (const jet::TableSchema* table = rows->Table(row)) FConnection->Insert(*table, rows->Row(row));
+    }
     FConnection->CommitTrans();
   } catch (...) {
+    if (failedSlot) *failedSlot = slot;
     // A failed commit has already put the file back to the last commit and closed the
     // transaction; there is nothing left to roll back then.
     if (FConnection->InTransaction()) FConnection->RollbackTrans();

@@ -1,11 +1,12 @@
 // The conversion worker: the lines of one text database, one connection to the output database
 // and two threads. Construction loads the text database (LineList.h: its lines are counted, and
 // read again as they are needed), resets the output database to the empty template and opens
-// it. The worker's thread then inserts the lines' records in batches of kBatchSize lines, one
-// transaction per batch, reporting each batch to its receiver (ProgressChannel.h); meanwhile a
-// preparing thread turns the lines of the next batch into rows (RecordPreparer.h), exactly as
-// executing their insert statements would, so that the parsing, conversion and encoding of one
-// batch overlap with the commit of the batch before, which mostly waits for the disk.
+// it. Then every line becomes an insert statement, and the statements are executed in batches of
+// kBatchSize lines, one transaction per batch, each batch reported to the receiver
+// (ProgressChannel.h). The execution of a batch has two halves: a preparing thread builds the
+// statements of a batch and prepares the rows they insert (LinePreparer.h), while the worker's
+// thread inserts the rows of the batch before and commits it (ExecuteBatch), which mostly waits
+// for the disk.
 //
 // States (State(), named below): created, running (also while paused), finished (all lines done,
 // no line at all, or ended by a terminate request), failed (a batch was refused, or any other
@@ -40,7 +41,8 @@
 #include <string>
 #include <thread>
 
-#include "engine/BatchQueue.h"
+#include "engine/Batch.h"
+#include "engine/LinePreparer.h"
 #include "engine/LineList.h"
 #include "jet/DatabaseOptions.h"
 #include "jet/File.h"
@@ -49,9 +51,7 @@
 namespace ipmdb::database {
 class Connection;
 }
-namespace ipmdb::jet {
-struct TableSchema;
-}
+
 
 namespace ipmdb::engine {
 
@@ -64,7 +64,11 @@ inline constexpr int32_t kWorkerFailed = -1;   // a failure ended the run
 class TDBThread {
  public:
   // Lines per batch and transaction.
-  static constexpr size_t kBatchSize = 1000;
+  static constexpr size_t kBatchSize = engine::kBatchSize;
+  // Statement slots, filled from the first; a slot that holds only bytes of 32 or less is skipped.
+  using Batch = engine::Batch;
+  // ExecuteBatch's failed slot when no statement was at fault (the open, begin or commit failed).
+  static constexpr size_t kNoSlot = kBatchSize;
 
   // In this order: state 0; refuses an output path that names the text database itself, compared
   // by device and inode, so that links and other spellings are caught (EngineError OutputIsInput,
@@ -127,17 +131,24 @@ class TDBThread {
   // once the worker has ended. Returns whether a message was handled.
   bool WaitAndDispatchProgress(std::chrono::milliseconds timeout) { return FChannel.WaitAndDispatch(timeout); }
 
- private:
-  // ExecuteBatch's failed line when no line was at fault (the open, begin or commit failed).
-  static constexpr size_t kNoLine = kBatchSize;
+  // Executes the batch's statements in one transaction on the worker's connection, opening the
+  // connection first if it is closed: each non-blank slot in order, its row inserted as `prepared`
+  // holds it, or else prepared here (decoded from GBK to UTF-16, parsed, converted, encoded). A
+  // failure that `prepared` holds is that of its slot. Returns 0 when committed. On any failure
+  // the transaction is rolled back and the same failure passed on (the rollback's own failure in
+  // its place); *failedSlot, when given, then holds the index of the refused statement, or
+  // kNoSlot. prepared: rows prepared for the first prepared->Count() slots of this batch, as
+  // LinePreparer prepares them. Runs on the worker's thread; another thread may call it only
+  // while the worker's run has not begun (a worker created suspended).
+  int32_t ExecuteBatch(const Batch& batch, size_t* failedSlot = nullptr, const PreparedRows* prepared = nullptr);
 
+ private:
   void Run();
   void Execute();
   void ConvertLines();
-  void PrepareBatches();
+  void PrepareBatches(jet::StatementPreparer statements);
   void OpenOutputDatabase(const std::string& path, int folderError);
-  int32_t ExecuteBatch(const PreparedBatch& batch, size_t& failedLine);
-  void ExecuteAndReport(const PreparedBatch& batch);
+  void ExecuteAndReport(PreparedBatch& batch);
   void Deliver(int message, size_t lastLine);
   void PausePoint();
   void MarkEnded();
@@ -164,7 +175,9 @@ class TDBThread {
 
   // The run's batches, between the preparing thread and the worker's.
   BatchQueue FQueue;
-  const jet::TableSchema* FTable = nullptr;
+  // ExecuteBatch's own preparer, for slots without a prepared row; made when first needed.
+  std::optional<LinePreparer> FSlotPreparer;
+  PreparedRows FSlotRows;
 
   std::thread FThread;
 };

@@ -95,21 +95,17 @@ void Database::EndTransaction() {
   FSpoiled.clear();
 }
 
-Database::Table& Database::FindTable(std::u16string_view name) {
-  if (FLastTable && SameSqlName(FLastTable->schema.name, name)) return *FLastTable;
-  for (auto& table : FTables)
-    if (SameSqlName(table->schema.name, name)) return *(FLastTable = table.get());
+const TableSchema& Database::Schema(std::u16string_view name) const {
+  for (const auto& table : FTables)
+    if (SameSqlName(table->schema.name, name)) return table->schema;
   if (SameSqlName(name.substr(0, std::min<size_t>(name.size(), 4)), u"MSys"))
     throw JetError(ErrorKind::NotFound, "不能向系统表" + QuotedName(name) + "插入数据。");
   throw JetError(ErrorKind::NotFound, "数据库中没有表" + QuotedName(name) + "。");
 }
 
-const TableSchema& Database::Schema(std::u16string_view table) { return FindTable(table).schema; }
-
 void Database::Execute(std::u16string_view sql) {
-  const InsertStatement& statement = FParser.Parse(sql);
-  const TableSchema& table = Schema(statement.table);
-  Insert(table, FPreparer.Prepare(table, statement));
+  const PreparedRow prepared = FPreparer.Prepare(sql);
+  Insert(*prepared.table, prepared.row);
 }
 
 void Database::Insert(const TableSchema& schema, std::span<const uint8_t> row) {

@@ -9,9 +9,9 @@
 // rolls back and refuses.
 //
 // Threads: one thread at a time; the thread may change between calls (the connection is opened
-// on one thread and used by another). A TableSchema handed out by Schema() may be read by any
-// thread while the database is open, so that rows can be prepared on another thread than the
-// one that inserts them (RowPreparer.h).
+// on one thread and used by another). Schema() and the TableSchemas it hands out may be used by
+// any thread while the database is open, so that a StatementPreparer on another thread can
+// prepare the rows that Insert then inserts (RowPreparer.h).
 #pragma once
 
 #include <cstdint>
@@ -50,29 +50,25 @@ class Database {
   // Executes one INSERT statement: prepares its row (RowPreparer.h), then inserts it.
   void Execute(std::u16string_view statement);
 
-  // The schema of a user table, for preparing its rows; ErrorKind::NotFound as Execute refuses an
-  // unknown table. Valid while the database is open.
-  const TableSchema& Schema(std::u16string_view table);
-  // Inserts a row that a RowPreparer made for this database's table `table`, as Execute inserts
-  // the row of a statement: within the open transaction, or in a transaction of its own.
+  // The schema of a user table; ErrorKind::NotFound for an unknown table or a system table.
+  const TableSchema& Schema(std::u16string_view table) const;
+  // Inserts a row that a StatementPreparer made for this database, as Execute inserts the row of
+  // a statement: within the open transaction, or in a transaction of its own.
   void Insert(const TableSchema& table, std::span<const uint8_t> row);
 
   const std::string& Path() const { return FPath; }
 
  private:
   struct Table;
-  Table& FindTable(std::u16string_view name);
   void EndTransaction();
 
   std::string FPath;
   std::unique_ptr<Pager> FPager;
   DatabaseHeader FHeader;
   std::vector<std::unique_ptr<Table>> FTables;
-  Table* FLastTable = nullptr;     // the table of the previous statement, looked at first
   std::vector<Table*> FWritten;    // tables appended to in the open transaction
   std::string FSpoiled;            // why the open transaction can only be rolled back
-  InsertParser FParser;
-  RowPreparer FPreparer;
+  StatementPreparer FPreparer{*this};
 };
 
 }  // namespace ipmdb::jet

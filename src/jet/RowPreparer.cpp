@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "jet/Database.h"
 #include "jet/Error.h"
 #include "jet/SqlChars.h"
 #include "jet/Utf8.h"
@@ -21,8 +22,8 @@ TableSchema::TableSchema(std::u16string tableName, TableDefinition table)
   }
 }
 
-std::span<const uint8_t> RowPreparer::Prepare(const TableSchema& table, std::span<const SqlLiteral> values,
-                                              const HeldBackText* heldBack) {
+std::span<const uint8_t> RowPreparer::PreparePositional(const TableSchema& table, std::span<const SqlLiteral> values,
+                                                        const HeldBackText* heldBack) {
   if (values.size() != table.positional.size())
     throw JetError(ErrorKind::BadSql, "INSERT 语句给出了 " + std::to_string(values.size()) + " 个值，而表" +
                                           QuotedName(table.name) + "有 " + std::to_string(table.positional.size()) +
@@ -37,8 +38,10 @@ std::span<const uint8_t> RowPreparer::Prepare(const TableSchema& table, std::spa
   return Encode(table);
 }
 
-std::span<const uint8_t> RowPreparer::Prepare(const TableSchema& table, const InsertStatement& statement) {
-  if (statement.columns.empty()) return Prepare(table, statement.values);
+std::span<const uint8_t> RowPreparer::Prepare(const TableSchema& table, const InsertStatement& statement,
+                                              const HeldBackText* heldBack) {
+  if (statement.columns.empty()) return PreparePositional(table, statement.values, heldBack);
+  if (heldBack != nullptr) throw JetError(ErrorKind::Misuse, "省略的值只能用于按位置给出值的 INSERT 语句。");
   // A statement that names its columns leaves the others NULL.
   FValues.assign(table.layout.ColumnCount(), CellValue::Null());
   FAssigned.assign(table.layout.ColumnCount(), false);
@@ -60,6 +63,12 @@ std::span<const uint8_t> RowPreparer::Prepare(const TableSchema& table, const In
 std::span<const uint8_t> RowPreparer::Encode(const TableSchema& table) {
   const size_t length = EncodeRowInto(table.layout, FValues, FRow);
   return {FRow.data(), length};
+}
+
+PreparedRow StatementPreparer::Prepare(std::u16string_view statement, const HeldBackText* heldBack) {
+  const InsertStatement& parsed = FParser.Parse(statement);
+  const TableSchema& table = FDatabase.Schema(parsed.table);
+  return {&table, FRows.Prepare(table, parsed, heldBack)};
 }
 
 }  // namespace ipmdb::jet

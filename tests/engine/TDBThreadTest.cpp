@@ -485,5 +485,63 @@ TEST_F(Worker, OutputThatCannotBeWrittenNamesTheReason) {
   }
 }
 
+// ExecuteBatch, called on a worker whose run has not begun.
+class BatchExecutor : public Worker {
+ protected:
+  void SetUp() override { FWorker = Start("", true); }
+
+  static std::string Statement(size_t i) {
+    return "insert into IP values('" + StartAddress(i) + "','',0,0,'','')";
+  }
+  size_t RowsNow() { return ReadRows(Output()).size(); }
+
+  std::unique_ptr<TDBThread> FWorker;
+  TDBThread::Batch FBatch;
+};
+
+TEST_F(BatchExecutor, FilledSlotsAreCommittedAndBlankSlotsSkipped) {
+  for (size_t i = 0; i < 37; ++i) FBatch[i] = Statement(i);
+  FBatch[37] = " \t\r\n";
+  FBatch[999] = Statement(999);
+  size_t failed = 0;
+  EXPECT_EQ(FWorker->ExecuteBatch(FBatch, &failed), 0);
+  EXPECT_EQ(failed, TDBThread::kNoSlot);
+  const Rows rows = ReadRows(Output());
+  ASSERT_EQ(rows.size(), 38u);
+  EXPECT_EQ(rows[36][0].text, Utf16(StartAddress(36)));
+  EXPECT_EQ(rows[37][0].text, Utf16(StartAddress(999)));
+}
+
+TEST_F(BatchExecutor, EmptyBatchCommitsNothing) {
+  EXPECT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+  EXPECT_EQ(RowsNow(), 0u);
+}
+
+TEST_F(BatchExecutor, FailingStatementRollsBackItsWholeBatchOnly) {
+  for (size_t i = 0; i < 1000; ++i) FBatch[i] = Statement(i);
+  ASSERT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+
+  FBatch[499] = "insert into IP values('1','2',3)";
+  size_t failed = 0;
+  EXPECT_THROW(FWorker->ExecuteBatch(FBatch, &failed), database::ConnectionError);
+  EXPECT_EQ(failed, 499u);
+  EXPECT_EQ(RowsNow(), 1000u);
+
+  // The connection stays open and usable.
+  FBatch[499] = Statement(499);
+  EXPECT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+  EXPECT_EQ(RowsNow(), 2000u);
+}
+
+TEST_F(BatchExecutor, StatementsReachTheDatabaseDecodedFromGbk) {
+  // "电信" in GBK, whatever the locale of the process.
+  FBatch[0] = "insert into IP values('1.1.1.1','1.1.1.1',0,0,'\xB5\xE7\xD0\xC5','\x80')";
+  EXPECT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+  const Rows rows = ReadRows(Output());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][4].text, u"电信");
+  EXPECT_EQ(rows[0][5].text, u"€");
+}
+
 }  // namespace
 }  // namespace ipmdb::engine

@@ -1,23 +1,32 @@
-#include "engine/BatchQueue.h"
+#include "engine/Batch.h"
+
+#include "jet/RowPreparer.h"
 
 namespace ipmdb::engine {
 
+void PreparedRows::Clear() {
+  FBytes.clear();
+  FSlots.clear();
+  FFailure = nullptr;
+}
+
+void PreparedRows::Add(const jet::PreparedRow& row) {
+  FBytes.insert(FBytes.end(), row.row.begin(), row.row.end());
+  FSlots.push_back({row.table, FBytes.size()});
+}
+
+void PreparedRows::AddBlank() { FSlots.push_back({nullptr, FBytes.size()}); }
+
+std::span<const uint8_t> PreparedRows::Row(size_t slot) const {
+  const size_t start = slot == 0 ? 0 : FSlots[slot - 1].end;
+  return {FBytes.data() + start, FSlots[slot].end - start};
+}
+
 void PreparedBatch::Reset(size_t first, size_t count) {
+  for (size_t slot = 0; slot < lineCount; ++slot) statements[slot].clear();
   firstLine = first;
   lineCount = count;
-  failure = nullptr;
-  FBytes.clear();
-  FEnds.clear();
-}
-
-void PreparedBatch::Add(std::span<const uint8_t> row) {
-  FBytes.insert(FBytes.end(), row.begin(), row.end());
-  FEnds.push_back(FBytes.size());
-}
-
-std::span<const uint8_t> PreparedBatch::Row(size_t i) const {
-  const size_t start = i == 0 ? 0 : FEnds[i - 1];
-  return {FBytes.data() + start, FEnds[i] - start};
+  rows.Clear();
 }
 
 PreparedBatch* BatchQueue::Acquire() {
@@ -70,6 +79,5 @@ void BatchQueue::Close() {
   FChanged.notify_all();
 }
 
-bool BatchQueue::Closed() const { return FClosed.load(); }
 
 }  // namespace ipmdb::engine
