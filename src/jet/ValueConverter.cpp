@@ -250,6 +250,15 @@ CellValue ValueConverter::ToSingle(const SqlLiteral& literal, const ColumnTarget
 // address number up to 4294967295 among them) is stored exactly. Too large is refused; the
 // grammar has no way to write infinity or NaN.
 CellValue ValueConverter::ToDouble(const SqlLiteral& literal, const ColumnTarget& column) {
+  // A number of at most 15 digits and nothing else, as the converter's own statements write the
+  // address numbers, is that double exactly; the general path below would give the same.
+  if (literal.kind == SqlLiteral::Kind::Number && !literal.text.empty() && literal.text.size() <= 15) {
+    int64_t value = 0;
+    size_t digits = 0;
+    for (; digits < literal.text.size() && IsAsciiDigit(literal.text[digits]); ++digits)
+      value = value * 10 + (literal.text[digits] - u'0');
+    if (digits == literal.text.size()) return CellValue::OfReal(double(value));
+  }
   std::u16string_view text;
   DecimalText number = NumberOf(literal, column, text);
   double value = 0;
