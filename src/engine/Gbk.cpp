@@ -92,6 +92,17 @@ char16_t DecodeNonAscii(const GbkTables& tables, const unsigned char*& p, const 
   return kReplacement;
 }
 
+// Eight bytes widened to eight UTF-16 units at once (a single unpack instruction on x86-64).
+using EightBytes = uint8_t __attribute__((vector_size(8)));
+using EightUnits = uint16_t __attribute__((vector_size(16)));
+
+void WidenEight(const unsigned char* p, char16_t* o) {
+  EightBytes bytes;
+  std::memcpy(&bytes, p, sizeof bytes);
+  const EightUnits units = __builtin_convertvector(bytes, EightUnits);
+  std::memcpy(o, &units, sizeof units);
+}
+
 bool EightAsciiBytes(const unsigned char* p) {
   uint64_t word;
   std::memcpy(&word, p, sizeof word);
@@ -148,10 +159,7 @@ size_t GbkToUtf16Piece(std::string_view gbk, bool last, std::u16string& out) {
   auto p = begin;
   const auto end = p + gbk.size();
   while (p < end) {
-    while (end - p >= 8 && EightAsciiBytes(p)) {
-      for (int i = 0; i < 8; ++i) *o++ = p[i];
-      p += 8;
-    }
+    for (; end - p >= 8 && EightAsciiBytes(p); p += 8, o += 8) WidenEight(p, o);
     if (p == end) break;
     if (*p < 0x80) {
       *o++ = char16_t(*p++);
