@@ -6,7 +6,9 @@
 #     same six columns, BEGIN/COMMIT around every 1000, with default settings and again with
 #     PRAGMA synchronous=OFF;
 #   - the floor: reading the input, plus writing as many bytes as the converter's output in one
-#     chunk per 1000 lines, each followed by fdatasync.
+#     chunk per 1000 lines, each followed by fdatasync;
+#   - the same floor with what a rollback journal adds to each chunk: a journal's bytes written in
+#     place and synced before the chunk, and again with the two syncs running at once.
 # Each is run REPEAT times (default 5), in interleaved rounds; the table shows the median wall time,
 # the median CPU time (user + system, all threads) and the largest peak resident set size. Files go to BENCH_DIR (default: a fresh folder under /tmp, removed at the end).
 #
@@ -46,14 +48,22 @@ timed() { /usr/bin/time -f "%e %M %U %S" -o "$work/time.txt" "$@" >/dev/null; aw
 run_ipmdb() { rm -f "$work/out.mdb"*; timed "$bin/ipmdb-convert" --quiet "$work/input.txt" -o "$work/out.mdb"; }
 run_sqlite_default() { rm -f "$work/s.db"*; timed sh -c "sqlite3 '$work/s.db' < '$work/sqlite_default.sql'"; }
 run_sqlite_sync_off() { rm -f "$work/s.db"*; timed sh -c "sqlite3 '$work/s.db' < '$work/sqlite_sync_off.sql'"; }
-run_floor() { rm -f "$work/floor.bin"; timed "$bin/write_floor" "$work/input.txt" "$output_bytes" "$work/floor.bin"; }
+run_floor() { rm -f "$work/floor.bin"*; timed "$bin/write_floor" "$work/input.txt" "$output_bytes" "$work/floor.bin"; }
+run_floor_journal() {
+  rm -f "$work/floor.bin"*
+  timed "$bin/write_floor" "$work/input.txt" "$output_bytes" "$work/floor.bin" --journal
+}
+run_floor_alongside() {
+  rm -f "$work/floor.bin"*
+  timed "$bin/write_floor" "$work/input.txt" "$output_bytes" "$work/floor.bin" --journal-alongside
+}
 
 declare -A seconds cpu peak all allcpu
 run_ipmdb >/dev/null
 output_bytes=$(stat -c %s "$work/out.mdb")
 input_bytes=$(stat -c %s "$work/input.txt")
 # Interleaved rounds, so that a change in the machine's load touches every contender alike.
-names=(ipmdb sqlite_default sqlite_sync_off floor)
+names=(ipmdb sqlite_default sqlite_sync_off floor floor_journal floor_alongside)
 for ((round = 0; round < repeat; round++)); do
   for name in "${names[@]}"; do
     read -r s kib c < <("run_$name")
@@ -74,6 +84,8 @@ label() {
     sqlite_default) echo 'sqlite3, default settings' ;;
     sqlite_sync_off) echo 'sqlite3, `PRAGMA synchronous=OFF`' ;;
     floor) echo 'floor: read input, write output size in 1000-line chunks + fdatasync' ;;
+    floor_journal) echo 'floor + a 16.5 KB journal written and fdatasynced before each chunk' ;;
+    floor_alongside) echo 'floor + the journal, its fdatasync at the same time as the chunk'"'"'s' ;;
   esac
 }
 
