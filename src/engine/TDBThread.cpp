@@ -58,23 +58,6 @@ std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedSlo
   return where + "未能写入数据库：" + reason;
 }
 
-// Ends the preparing thread on every way out of the run: the queue is closed, so that the thread
-// stops before its next line, and joined.
-class PreparingThread {
- public:
-  PreparingThread(BatchQueue& queue, std::thread thread) : FQueue(queue), FThread(std::move(thread)) {}
-  ~PreparingThread() {
-    FQueue.Close();
-    FThread.join();
-  }
-  PreparingThread(const PreparingThread&) = delete;
-  PreparingThread& operator=(const PreparingThread&) = delete;
-
- private:
-  BatchQueue& FQueue;
-  std::thread FThread;
-};
-
 }  // namespace
 
 TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
@@ -154,10 +137,10 @@ void TDBThread::KeepError(const std::string& text) {
   FErrorKept.store(true);
 }
 
-void TDBThread::PausePoint() {
+void TDBThread::PausePoint(const BatchQueue* queue) {
   if (!FSuspended.load()) return;
   std::unique_lock lock(FGateMutex);
-  FGateChanged.wait(lock, [this] { return !FSuspended.load(); });
+  FGateChanged.wait(lock, [this, queue] { return !FSuspended.load() || (queue != nullptr && queue->Closed()); });
 }
 
 void TDBThread::Run() {
@@ -193,7 +176,18 @@ void TDBThread::Execute() {
 // builds and prepares the next one.
 void TDBThread::ConvertLines() {
   if (FLines.Empty()) return;
-  const PreparingThread preparing(FQueue, std::thread(&TDBThread::PrepareBatches, this, FConnection->MakePreparer()));
+  // On every way out of the run the preparing thread stops before its next line, paused or not,
+  // and is joined.
+  struct Preparing {
+    TDBThread& worker;
+    std::thread thread;
+    ~Preparing() {
+      worker.FQueue.Close();
+      { std::lock_guard lock(worker.FGateMutex); }
+      worker.FGateChanged.notify_all();
+      thread.join();
+    }
+  } preparing{*this, std::thread(&TDBThread::PrepareBatches, this, FConnection->MakePreparer())};
   while (PreparedBatch* batch = FQueue.Take()) {
     PausePoint();
     if (Terminated()) return;
@@ -218,7 +212,7 @@ void TDBThread::PrepareBatches(jet::StatementPreparer statements) {
     if (batch == nullptr) return;
     batch->Reset(first, std::min(kBatchSize, FLines.Count() - first));
     for (size_t slot = 0; slot < batch->lineCount; ++slot) {
-      PausePoint();
+      PausePoint(&FQueue);
       if (Terminated() || FQueue.Closed()) return;
       try {
         reader.Next(line);

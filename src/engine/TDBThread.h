@@ -150,7 +150,8 @@ class TDBThread {
   void OpenOutputDatabase(const std::string& path, int folderError);
   void ExecuteAndReport(PreparedBatch& batch);
   void Deliver(int message, size_t lastLine);
-  void PausePoint();
+  // Waits while the worker is paused; also ends once `queue`, when given, is closed.
+  void PausePoint(const BatchQueue* queue = nullptr);
   void MarkEnded();
   void KeepError(const std::string& text);  // the first failure of the run wins
 
