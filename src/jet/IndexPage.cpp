@@ -93,22 +93,29 @@ std::vector<uint8_t> EncodeLeafPage(uint32_t ownerTableDefinition, std::vector<I
   return page;
 }
 
-std::vector<IndexEntry> DecodeLeafEntries(const uint8_t* page, uint32_t pageNumber) {
-  if (page[0] != uint8_t(PageType::IndexLeaf))
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：第 " + std::to_string(pageNumber) + " 页不是索引叶页。");
-  const size_t used = indexpage::kEntrySpace - GetU16(page + indexpage::kFreeSpaceOffset);
-  if (used > indexpage::kEntrySpace)
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：第 " + std::to_string(pageNumber) + " 页的可用空间不正确。");
-  std::vector<IndexEntry> entries;
+std::vector<std::span<const uint8_t>> SplitIndexEntries(const uint8_t* page, uint32_t pageNumber) {
+  const uint16_t free = GetU16(page + indexpage::kFreeSpaceOffset);
+  if (free > indexpage::kEntrySpace)
+    throw CorruptPage(pageNumber, "的可用空间 " + std::to_string(free) + " 大于索引项区域的 " +
+                                      std::to_string(indexpage::kEntrySpace) + " 字节。");
+  const size_t used = indexpage::kEntrySpace - free;
+  std::vector<std::span<const uint8_t>> entries;
   size_t start = 0;
   for (size_t end = 1; end <= used; ++end) {
     if ((page[indexpage::kEntryEndBitmapOffset + end / 8] >> (end % 8)) & 1) {
-      entries.emplace_back(page + indexpage::kEntriesOffset + start, page + indexpage::kEntriesOffset + end);
+      entries.emplace_back(page + indexpage::kEntriesOffset + start, end - start);
       start = end;
     }
   }
   if (start != used)
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：第 " + std::to_string(pageNumber) + " 页的索引项边界不正确。");
+    throw CorruptPage(pageNumber, "的索引项边界不正确：最后 " + std::to_string(used - start) + " 字节不属于任何一项。");
+  return entries;
+}
+
+std::vector<IndexEntry> DecodeLeafEntries(const uint8_t* page, uint32_t pageNumber) {
+  if (page[0] != uint8_t(PageType::IndexLeaf)) throw CorruptPage(pageNumber, "不是索引叶页。");
+  std::vector<IndexEntry> entries;
+  for (const auto entry : SplitIndexEntries(page, pageNumber)) entries.emplace_back(entry.begin(), entry.end());
   return entries;
 }
 

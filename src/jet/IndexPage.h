@@ -25,8 +25,13 @@ void AppendEntryRowPointer(uint32_t page, uint8_t row, IndexEntry& entry);
 // always does).
 std::vector<uint8_t> EncodeLeafPage(uint32_t ownerTableDefinition, std::vector<IndexEntry> entries);
 
+// The entries of an index page (leaf or node) as its entry-end bitmap cuts the entry area, in
+// stored order, prefix compression not undone. Throws ErrorKind::Corrupt naming the page when the
+// free-space field or the bitmap do not describe the entry area.
+std::vector<std::span<const uint8_t>> SplitIndexEntries(const uint8_t* page, uint32_t pageNumber);
+
 // The entries of a leaf page without prefix compression, in stored order; throws
-// ErrorKind::Corrupt when the entry-end bitmap does not describe the entry area.
+// ErrorKind::Corrupt as SplitIndexEntries does, and for a page that is not a leaf.
 std::vector<IndexEntry> DecodeLeafEntries(const uint8_t* page, uint32_t pageNumber);
 
 }  // namespace ipmdb::jet

@@ -15,8 +15,7 @@ namespace ipmdb::jet {
 namespace {
 
 [[noreturn]] void PastEnd(uint32_t page, uint32_t count) {
-  throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：引用了第 " + std::to_string(page) + " 页，而文件只有 " +
-                                         std::to_string(count) + " 页。");
+  throw CorruptPage(page, "被引用，而文件只有 " + std::to_string(count) + " 页。");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -64,10 +65,41 @@ struct StoredValue {
 // Returns the bytes of the data-page row a long-value pointer names.
 using LongValueRowFetcher = std::function<std::vector<uint8_t>(uint32_t rowPointer)>;
 
+// A stored row checked against its table's layout without decoding a value: its column count is
+// at most the table's, the null mask and every fixed column it holds lie inside the row, and the
+// variable offsets run in order from the fixed area to the end of the variable data. The
+// constructor throws ErrorKind::Corrupt naming the row (`rowPointer`, for the message) when any
+// of that fails; afterwards every span the view hands out lies inside the row. The view borrows
+// the row's bytes and the layout.
+class RowView {
+ public:
+  RowView(const RowLayout& layout, std::span<const uint8_t> row, uint32_t rowPointer);
+
+  // A column id beyond the row's own column count is absent (NULL, or False for a Boolean).
+  bool Present(uint16_t id) const { return id < FStoredColumns && ((FMask[id / 8] >> (id % 8)) & 1); }
+  // The bytes of a present fixed column of the layout, at least its type's width.
+  const uint8_t* Fixed(const RowLayout::Slot& slot) const { return FRow.data() + 2 + slot.fixedOffset; }
+  // The bytes of variable column `index` (in variable-index order) when the row holds it.
+  std::optional<std::span<const uint8_t>> Variable(size_t index) const;
+  uint32_t RowPointer() const { return FRowPointer; }
+
+ private:
+  uint16_t OffsetOf(size_t index) const;
+  [[noreturn]] void Fail(const std::string& why) const;
+
+  const RowLayout& FLayout;
+  std::span<const uint8_t> FRow;
+  uint32_t FRowPointer;
+  uint16_t FStoredColumns = 0;
+  const uint8_t* FMask = nullptr;
+  size_t FTrailer = 0;           // where the variable count ends (the null mask follows)
+  uint16_t FStoredVariable = 0;  // variable columns the row holds offsets for
+};
+
 // Decodes one stored row into values indexed by column id (size = layout.ColumnCount()). Long
-// values stored outside the row are fetched through `fetch`. Throws ErrorKind::Corrupt when the
-// row's offsets do not fit inside it.
-std::vector<StoredValue> DecodeRow(const RowLayout& layout, std::span<const uint8_t> row,
+// values stored outside the row are fetched through `fetch`. Throws ErrorKind::Corrupt naming
+// the row (`rowPointer`) when it does not fit its layout or a long value cannot be read.
+std::vector<StoredValue> DecodeRow(const RowLayout& layout, std::span<const uint8_t> row, uint32_t rowPointer,
                                    const LongValueRowFetcher& fetch);
 
 }  // namespace ipmdb::jet

@@ -44,7 +44,7 @@ TEST(RowCodec, EmptyTextIsPresentWithZeroLengthWhileNullIsAbsent) {
   std::vector<uint8_t> row;
   EncodeRow(layout, values, row);
   EXPECT_EQ(row.back(), 0x09);  // ID and Name present; the Doubles and Note are NULL
-  const auto back = DecodeRow(layout, row, nullptr);
+  const auto back = DecodeRow(layout, row, 0, nullptr);
   EXPECT_EQ(back[0].integer, 7);
   EXPECT_EQ(back[1].kind, CellValue::Kind::Null);
   EXPECT_EQ(back[3].kind, CellValue::Kind::Text);
@@ -70,7 +70,7 @@ TEST(RowCodec, CompressesOnlyInColumnsThatAllowItAndOnlyWhenItHelps) {
     values[4] = CellValue::OfText(c.text);
     std::vector<uint8_t> row;
     EncodeRow(layout, values, row);
-    const auto back = DecodeRow(layout, row, nullptr);
+    const auto back = DecodeRow(layout, row, 0, nullptr);
     EXPECT_EQ(back[4].text, c.text);
     EXPECT_EQ(EncodedTextSize(c.text, true), c.storedBytes);
   }
@@ -94,7 +94,7 @@ TEST(RowCodec, BooleanLivesInTheNullMaskAndShortRowsArePadded) {
     EncodeRow(layout, values, row);
     EXPECT_GE(row.size(), 5u);
     EXPECT_EQ(row.back(), value ? 0x01 : 0x00);
-    EXPECT_EQ(DecodeRow(layout, row, nullptr)[0].boolean, value);
+    EXPECT_EQ(DecodeRow(layout, row, 0, nullptr)[0].boolean, value);
   }
 }
 
@@ -118,7 +118,7 @@ TEST(RowCodec, EveryFixedTypeRoundTrips) {
                                    CellValue::OfBinary(blob),        CellValue::OfBinary(blob)};
   std::vector<uint8_t> row;
   EncodeRow(layout, values, row);
-  const auto back = DecodeRow(layout, row, nullptr);
+  const auto back = DecodeRow(layout, row, 0, nullptr);
   EXPECT_EQ(back[0].integer, 255);
   EXPECT_EQ(back[1].integer, -32768);
   EXPECT_EQ(back[2].integer, -2147483647 - 1);
@@ -159,8 +159,8 @@ TEST(RowCodec, DamagedRowsAreReportedNotReadPastTheirEnd) {
   EncodeRow(layout, values, row);
   std::vector<uint8_t> bad = row;
   bad[bad.size() - 5] = 0xFF;  // offset of the first variable column points past the row
-  EXPECT_THROW(DecodeRow(layout, bad, nullptr), JetError);
-  EXPECT_THROW(DecodeRow(layout, std::vector<uint8_t>{0x05}, nullptr), JetError);
+  EXPECT_THROW(DecodeRow(layout, bad, 0, nullptr), JetError);
+  EXPECT_THROW(DecodeRow(layout, std::vector<uint8_t>{0x05}, 0, nullptr), JetError);
 }
 
 }  // namespace
