@@ -9,6 +9,7 @@
 #include "jet/LongValue.h"
 #include "jet/PageLayout.h"
 #include "jet/TextCodec.h"
+#include "jet/Utf8.h"
 
 namespace ipmdb::jet {
 namespace {
@@ -41,7 +42,7 @@ void EncodeFixed(const RowLayout::Slot& slot, const CellValue& v, uint8_t* at) {
       PutDouble(at, v.real);
       break;
     default:  // GUID and Decimal: raw bytes
-      std::memcpy(at, v.binary.data(), std::min<size_t>(v.binary.size(), slot.length));
+      std::copy_n(v.binary.data(), std::min<size_t>(v.binary.size(), slot.length), at);
       break;
   }
 }
@@ -87,6 +88,14 @@ StoredValue DecodeFixed(const RowLayout::Slot& slot, const uint8_t* at) {
   return v;
 }
 
+// The row encoder writes a fixed column at its type's own width and a variable one as text, bytes
+// or a long value: other combinations (a fixed text, a number stored variable, a width unlike its
+// type's, an unknown type) it can read but not write.
+bool IsWritable(const ColumnDefinition& c) {
+  if (c.IsFixedLength()) return IsFixedLengthType(c.type) && c.length == FixedLengthOf(c.type);
+  return c.type == ColumnType::Text || c.type == ColumnType::Binary || c.IsLongValue();
+}
+
 }  // namespace
 
 RowLayout::RowLayout(const TableDefinition& table, std::string tableName) : FTableName(std::move(tableName)) {
@@ -95,6 +104,7 @@ RowLayout::RowLayout(const TableDefinition& table, std::string tableName) : FTab
   for (const auto& c : table.columns) {
     Slot slot{c.type, c.id, c.fixedOffset, c.length, c.AllowsCompression()};
     columnCount = std::max(columnCount, size_t(c.id) + 1);
+    if (FUnwritable.empty() && !IsWritable(c)) FUnwritable = Utf16ToUtf8(c.name);
     if (c.IsFixedLength()) {
       FFixed.push_back(slot);
       if (c.type != ColumnType::Boolean)
@@ -111,6 +121,9 @@ RowLayout::RowLayout(const TableDefinition& table, std::string tableName) : FTab
 }
 
 size_t EncodeRowInto(const RowLayout& layout, std::span<const CellValue> values, std::vector<uint8_t>& buffer) {
+  if (!layout.UnwritableColumn().empty())
+    throw JetError(ErrorKind::Unsupported, "表“" + layout.TableName() + "”的列“" + layout.UnwritableColumn() +
+                                               "”的类型与存储方式不是本程序能写入的组合，不能向该表插入记录。");
   if (values.size() < layout.ColumnCount())
     throw JetError(ErrorKind::Misuse, "表“" + layout.TableName() + "”的一行缺少列值。");
   const auto& variable = layout.VariableSlots();
@@ -152,7 +165,7 @@ size_t EncodeRowInto(const RowLayout& layout, std::span<const CellValue> values,
       if (v.kind == CellValue::Kind::Null) continue;
       SetMaskBit(mask, slot.id);
       if (v.longValueDescriptor) {
-        std::memcpy(row + at, v.binary.data(), v.binary.size());
+        std::copy_n(v.binary.data(), v.binary.size(), row + at);
         at += v.binary.size();
       } else if (slot.type == ColumnType::Text) {
         at += EncodeText(v.text, slot.compress, row + at);
@@ -163,11 +176,11 @@ size_t EncodeRowInto(const RowLayout& layout, std::span<const CellValue> values,
         if (slot.type == ColumnType::Memo)
           length = EncodeText(v.text, slot.compress, row + at);
         else
-          std::memcpy(row + at, v.binary.data(), length);
+          std::copy_n(v.binary.data(), length, row + at);
         EncodeInlineLongValueDescriptor(uint32_t(length), descriptor);
         at += length;
       } else {
-        std::memcpy(row + at, v.binary.data(), v.binary.size());
+        std::copy_n(v.binary.data(), v.binary.size(), row + at);
         at += v.binary.size();
       }
       if (at > kMaxRowSize) RowTooLong(layout, at);

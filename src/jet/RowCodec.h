@@ -34,9 +34,14 @@ class RowLayout {
   const std::vector<Slot>& VariableSlots() const { return FVariable; }  // in variable-index order
   size_t FixedAreaSize() const { return FFixedAreaSize; }
   size_t NullMaskSize() const { return (FColumnCount + 7) / 8; }
+  // The name of the first column whose type and storage the encoder cannot write (a fixed-length
+  // text, a number not stored at its width...), as files from elsewhere may hold; empty when
+  // every column can be written.
+  const std::string& UnwritableColumn() const { return FUnwritable; }
 
  private:
   std::string FTableName;
+  std::string FUnwritable;
   uint16_t FColumnCount = 0;
   std::vector<Slot> FFixed;
   std::vector<Slot> FVariable;
@@ -46,7 +51,8 @@ class RowLayout {
 // Encodes one row into `out` (replacing its content). `values` is indexed by column id and its
 // kinds match the columns' types (the value converter guarantees that); a Boolean NULL is stored
 // as False. Memo and OLE values are stored inline in the row. Throws ErrorKind::BadValue naming
-// the table when the row would exceed kMaxRowSize.
+// the table when the row would exceed kMaxRowSize, ErrorKind::Unsupported when the layout has an
+// unwritable column.
 void EncodeRow(const RowLayout& layout, std::span<const CellValue> values, std::vector<uint8_t>& out);
 // The same into a reused buffer, which only ever grows: returns the row's length, the row being
 // the buffer's first bytes. This is the form for the insert path.

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "jet/Error.h"
+#include "jet/PageLayout.h"
 #include "jet/TextCodec.h"
+#include "jet/Utf8.h"
 
 namespace ipmdb::jet {
 namespace {
@@ -148,6 +151,35 @@ TEST(RowCodec, RefusesARowLongerThanTheEngineCanReadBack) {
   } catch (const JetError& e) {
     EXPECT_EQ(e.Kind(), ErrorKind::BadValue);
     EXPECT_NE(std::string(e.what()).find("Wide"), std::string::npos);
+  }
+}
+
+// Definitions from elsewhere, or damaged ones, may store a column in a way the encoder does not
+// write; an insert must be refused before a byte is written, naming the column.
+TEST(RowCodec, ColumnsStoredAsTheEncoderCannotWriteAreRefused) {
+  const struct {
+    size_t column;  // by position in ItemsTable
+    uint8_t flipFlags;
+    uint16_t length;
+  } cases[] = {
+      {3, tdef::kColumnFixedLength, 510},  // Name: a text of fixed length
+      {0, tdef::kColumnFixedLength, 4},    // ID: a Long stored as variable data
+      {1, 0, 4},                           // Lo: a Double of four bytes
+  };
+  for (const auto& c : cases) {
+    TableDefinition t = ItemsTable();
+    t.columns[c.column].flags ^= c.flipFlags;
+    t.columns[c.column].length = c.length;
+    const RowLayout layout(t, "Items");
+    std::vector<CellValue> values(5, CellValue::Null());
+    std::vector<uint8_t> row;
+    try {
+      EncodeRow(layout, values, row);
+      ADD_FAILURE() << "column " << c.column << " was written";
+    } catch (const JetError& e) {
+      EXPECT_EQ(e.Kind(), ErrorKind::Unsupported);
+      EXPECT_NE(std::string(e.what()).find(Utf16ToUtf8(t.columns[c.column].name)), std::string::npos) << e.what();
+    }
   }
 }
 
