@@ -74,7 +74,8 @@ uint16_t AppendDataPageRow(uint8_t* page, std::span<const uint8_t> row) {
 std::optional<RowExtent> DataPageRow(const uint8_t* page, uint32_t pageNumber, uint16_t row, bool relocationTarget) {
   const uint16_t count = DataPageRowCount(page);
   const size_t tableEnd = RowTableEnd(count);
-  if (row >= count || tableEnd > kPageSize) throw CorruptRow(pageNumber, row, "不存在（该页有 " + std::to_string(count) + " 行）。");
+  if (row >= count || tableEnd > kPageSize)
+    throw CorruptRow(pageNumber, row, "不存在（该页有 " + std::to_string(count) + " 行）。");
   const uint16_t entry = GetU16(page + datapage::kRowTableOffset + datapage::kRowTableEntrySize * row);
   if ((entry & datapage::kRowDeletedFlag) && !relocationTarget) return std::nullopt;
   const uint16_t start = entry & datapage::kRowOffsetMask;

@@ -51,7 +51,8 @@ void ReadDefinitionChain(PageSource& source, uint32_t firstPage, DefinitionChain
       throw CorruptPage(previous, "上的表定义已经完整，却还有续页" + PageText(page) + "。");
     const uint8_t* bytes = source.Page(page);
     if (bytes[0] != uint8_t(PageType::TableDefinition))
-      throw CorruptPage(page, chain.pages.empty() ? "不是表定义页。" : "是" + PageText(firstPage) + "上的表定义的续页，却不是表定义页。");
+      throw CorruptPage(page, chain.pages.empty() ? "不是表定义页。"
+                                                  : "是" + PageText(firstPage) + "上的表定义的续页，却不是表定义页。");
     const size_t skip = chain.pages.empty() ? 0 : tdef::kContinuationHeaderSize;
     if (chain.pages.empty()) wanted = std::min<size_t>(GetU32(bytes + tdef::kDefinitionLengthOffset), kMaxDefinitionLength);
     chain.pages.push_back(page);
@@ -79,14 +80,14 @@ std::vector<uint8_t> ReadRowBytes(PageSource& source, uint32_t rowPointer) {
 std::vector<uint32_t> DatabaseReader::DataPages(uint32_t definitionPage, const TableDefinition& table) {
   const std::vector<uint32_t> pages = ListUsageMapPages(RowBytes(table.ownedMap), table.ownedMap, FSource);
   const uint32_t mapPage = RowPointerPage(table.ownedMap), mapRow = RowPointerRow(table.ownedMap);
+  const std::string map = "（" + PageText(definitionPage) + "上的表的数据页表）列出了第 ";
   for (uint32_t page : pages) {
     if (page >= FSource.PageCount())
-      throw CorruptRow(mapPage, mapRow, "（" + PageText(definitionPage) + "上的表的数据页表）列出了第 " +
-                                            std::to_string(page) + " 页，而文件只有 " +
+      throw CorruptRow(mapPage, mapRow, map + std::to_string(page) + " 页，而文件只有 " +
                                             std::to_string(FSource.PageCount()) + " 页。");
     const uint8_t* bytes = FSource.Page(page);
     if (bytes[0] != uint8_t(PageType::Data) || DataPageOwner(bytes) != definitionPage)
-      throw CorruptPage(page, "列在" + PageText(definitionPage) + "上的表的数据页表中，却不是该表的数据页。");
+      throw CorruptRow(mapPage, mapRow, map + std::to_string(page) + " 页，它不是该表的数据页。");
     if (const auto fault = DataPageFault(bytes)) throw CorruptPage(page, *fault);
   }
   return pages;

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "jet/Bytes.h"
 #include "jet/Error.h"
 #include "jet/Format.h"
 #include "jet/PageLayout.h"
+#include "jet/PageSource.h"
 
 namespace ipmdb::jet {
 namespace {
@@ -110,6 +112,54 @@ std::vector<std::span<const uint8_t>> SplitIndexEntries(const uint8_t* page, uin
   if (start != used)
     throw CorruptPage(pageNumber, "的索引项边界不正确：最后 " + std::to_string(used - start) + " 字节不属于任何一项。");
   return entries;
+}
+
+void ForEachIndexEntry(PageSource& source, uint32_t root, uint32_t owner, const IndexEntryVisitor& visit) {
+  std::set<uint32_t> seen;
+  uint32_t page = root;
+  const uint8_t* bytes = nullptr;
+  // Takes `page` as the next page of the walk, coming from `from` (the page naming it).
+  auto enter = [&](uint32_t from) {
+    auto fail = [&](const std::string& why) {
+      return CorruptPage(from, "的索引指向第 " + std::to_string(page) + " 页，" + why);
+    };
+    if (page >= source.PageCount()) throw fail("而文件只有 " + std::to_string(source.PageCount()) + " 页。");
+    if (!seen.insert(page).second) throw fail("它已经走过，索引形成了环。");
+    bytes = source.Page(page);
+    const bool index = bytes[0] == uint8_t(PageType::IndexNode) || bytes[0] == uint8_t(PageType::IndexLeaf);
+    if (!index || GetU32(bytes + indexpage::kOwnerOffset) != owner) throw fail("它不是该表的索引页。");
+  };
+  enter(owner);
+  while (bytes[0] == uint8_t(PageType::IndexNode)) {
+    const auto entries = SplitIndexEntries(bytes, page);
+    if (entries.empty() || entries.front().size() < indexpage::kRowPointerSize + indexpage::kChildPageSize)
+      throw CorruptPage(page, "是没有子页的索引节点页。");
+    const uint32_t from = page;
+    page = GetU32BE(entries.front().data() + entries.front().size() - indexpage::kChildPageSize);
+    enter(from);
+  }
+  for (;;) {
+    const auto entries = SplitIndexEntries(bytes, page);
+    const size_t prefix = GetU16(bytes + indexpage::kPrefixLengthOffset);
+    if (!entries.empty() && prefix > entries.front().size())
+      throw CorruptPage(page, "的公共前缀长度 " + std::to_string(prefix) + " 超过了第一个索引项。");
+    std::vector<uint8_t> whole;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (i == 0 || prefix == 0) {
+        visit(page, i, entries[i]);
+        continue;
+      }
+      whole.assign(entries.front().begin(), entries.front().begin() + std::ptrdiff_t(prefix));
+      whole.insert(whole.end(), entries[i].begin(), entries[i].end());
+      visit(page, i, whole);
+    }
+    const uint32_t from = page;
+    page = GetU32(bytes + indexpage::kNextPageOffset);
+    if (page == 0) return;
+    enter(from);
+    if (bytes[0] != uint8_t(PageType::IndexLeaf))
+      throw CorruptPage(from, "的下一页第 " + std::to_string(page) + " 页不是索引叶页。");
+  }
 }
 
 std::vector<IndexEntry> DecodeLeafEntries(const uint8_t* page, uint32_t pageNumber) {

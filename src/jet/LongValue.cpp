@@ -10,7 +10,8 @@ namespace ipmdb::jet {
 namespace {
 
 [[noreturn]] void BadLongValue(uint32_t rowPointer, const char* why) {
-  throw CorruptRow(RowPointerPage(rowPointer), RowPointerRow(rowPointer), std::string("的长数据值（备注或 OLE 对象）") + why);
+  throw CorruptRow(RowPointerPage(rowPointer), RowPointerRow(rowPointer),
+                   std::string("的长数据值（备注或 OLE 对象）") + why);
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ namespace ipmdb::jet {
 std::span<const uint8_t> ReadMapRow(Pager& pager, uint32_t rowPointer, const std::string& owner) {
   const uint32_t page = RowPointerPage(rowPointer), row = RowPointerRow(rowPointer);
   auto fail = [&](const std::string& why) { return CorruptRow(page, row, "（" + owner + "的用量表）" + why); };
-  if (page == 0 || page >= pager.PageCount()) throw fail("不在文件中（文件共 " + std::to_string(pager.PageCount()) + " 页）。");
+  if (page == 0 || page >= pager.PageCount())
+    throw fail("不在文件中（文件共 " + std::to_string(pager.PageCount()) + " 页）。");
   const uint8_t* bytes = pager.Read(page);
   if (bytes[0] != uint8_t(PageType::Data)) throw fail("不存在：该页不是数据页。");
   const uint32_t holder = DataPageOwner(bytes);

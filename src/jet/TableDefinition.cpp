@@ -279,7 +279,8 @@ void CheckColumns(const TableDefinition& t, const std::string& what) {
     ids[c.id] = true;
     if (c.IsFixedLength()) {
       const size_t width = std::max<size_t>(c.length, FixedLengthOf(c.type));
-      if (size_t(c.fixedOffset) + width > kMaxRowSize) throw fail(column + " 的定长偏移 " + std::to_string(c.fixedOffset) + " 超出了行的最大长度。");
+      if (size_t(c.fixedOffset) + width > kMaxRowSize)
+        throw fail(column + " 的定长偏移 " + std::to_string(c.fixedOffset) + " 超出了行的最大长度。");
       continue;
     }
     if (c.varIndex >= t.variableColumns)
@@ -320,7 +321,8 @@ TableDefinition DecodeTableDefinition(std::span<const uint8_t> definition, uint3
   t.freeMap = body.U32();
   if (realCount > kMaxIndexes || logicalCount > kMaxIndexes)
     throw CorruptPage(firstPage, "上的表定义的索引数目不正确。");
-  if (columnCount > kMaxColumns) throw CorruptPage(firstPage, "上的表定义的列数 " + std::to_string(columnCount) + " 超过了 255。");
+  if (columnCount > kMaxColumns)
+    throw CorruptPage(firstPage, "上的表定义的列数 " + std::to_string(columnCount) + " 超过了 255。");
   t.realIndexes.resize(realCount);
   for (auto& index : t.realIndexes) {
     body.Skip(tdef::kStatisticsUniqueCountOffset);

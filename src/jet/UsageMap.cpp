@@ -38,7 +38,8 @@ UsageMap UsageMap::Decode(std::span<const uint8_t> row, uint32_t rowPointer) {
     for (size_t slot = 0; slot < usagemap::kReferenceSlots && r.Remaining() >= 4; ++slot)
       map.FBitmapPages[slot] = r.U32();
   } else {
-    throw CorruptRow(RowPointerPage(rowPointer), RowPointerRow(rowPointer), "的用量表的类型 " + std::to_string(type) + " 无法识别。");
+    throw CorruptRow(RowPointerPage(rowPointer), RowPointerRow(rowPointer),
+                     "的用量表的类型 " + std::to_string(type) + " 无法识别。");
   }
   return map;
 }

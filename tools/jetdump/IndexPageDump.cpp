@@ -13,10 +13,8 @@ namespace {
 
 namespace ip = jet::indexpage;
 
-constexpr size_t kChildPageSize = 4;  // node entries end with the child page, big-endian
-
 std::string EntryText(std::span<const uint8_t> entry, bool node) {
-  const size_t tail = ip::kRowPointerSize + (node ? kChildPageSize : 0);
+  const size_t tail = ip::kRowPointerSize + (node ? ip::kChildPageSize : 0);
   if (entry.size() < tail) return HexBytes(entry) + "（过短，缺少行指针）";
   const auto key = entry.first(entry.size() - tail);
   const uint8_t* pointer = entry.data() + key.size();
