@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <cstdio>
+#include <iostream>
 #include <new>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "cli/Conversion.h"
 #include "cli/StatementPrinter.h"
 #include "engine/LineList.h"
+#include "jet/CheckCommand.h"
 #include "ipmdb/Version.h"
 
 namespace {
@@ -35,6 +37,8 @@ int Run(const ipmdb::cli::Arguments& arguments) {
       return ipmdb::cli::kExitSuccess;
     case Command::Recover:
       return ipmdb::cli::RunRecovery(arguments.FInput);
+    case Command::Check:
+      return ipmdb::jet::RunCheckCommand(arguments.FInput, false, std::cout, std::cerr, kProgramName);
   }
   return ipmdb::cli::kExitFailure;
 }
