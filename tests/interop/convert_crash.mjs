@@ -1,18 +1,18 @@
 // Crash safety of a conversion, seen by third-party readers. ipmdb-convert is killed with SIGKILL
 // at random moments of a large conversion; each time, after `ipmdb-convert --recover` has played
-// back a journal left by a commit cut short, the file must open in mdbtools and in mdb-reader and
-// hold exactly the first k × 1000 lines for some k, or all of them. Then a file-size limit makes
+// back a journal left by a commit cut short, the file must check clean with jetcheck, open in
+// mdbtools and in mdb-reader and hold exactly the first k × 1000 lines for some k, or all of them. Then a file-size limit makes
 // a commit fail: the run must end with a message naming the lines and the system's reason, and
 // the batches committed before it must read back the same way.
 //
-// usage: node convert_crash.mjs IPMDB_CONVERT GEN_TEXTDB TEMPLATE_MDB LINES ROUNDS
+// usage: node convert_crash.mjs IPMDB_CONVERT GEN_TEXTDB TEMPLATE_MDB LINES ROUNDS JETCHECK
 // The random moments follow IPMDB_CRASH_SEED when it is set; the seed is printed either way.
 import { spawn } from "node:child_process";
 import { existsSync, readFileSync, rmSync, statSync } from "node:fs";
 import { join } from "node:path";
-import { assertPrefixOf, mustRun, run, rowsFromMdbExport, rowsFromMdbReader, rowsFromStatements, withTempDir } from "./convert_common.mjs";
+import { assertPrefixOf, checkIntegrity, mustRun, run, rowsFromMdbExport, rowsFromMdbReader, rowsFromStatements, withTempDir } from "./convert_common.mjs";
 
-const [convert, generate, templatePath, lineCount, roundCount] = process.argv.slice(2);
+const [convert, generate, templatePath, lineCount, roundCount, jetcheck] = process.argv.slice(2);
 const kBatch = 1000;
 const templateSize = statSync(templatePath).size;
 
@@ -34,6 +34,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 function checkCommittedPrefix(output, expected, what) {
   mustRun(convert, ["--recover", output]);
   if (existsSync(`${output}-journal`)) throw new Error(`${what}: the journal is still there after recovery`);
+  checkIntegrity(jetcheck, output, what);
   let count = -1;
   for (const [reader, read] of [["mdb-export", rowsFromMdbExport], ["mdb-reader", rowsFromMdbReader]]) {
     const rows = read(output);
