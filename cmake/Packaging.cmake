@@ -4,7 +4,7 @@
 # entry, the icons, the translations and the manual page. Its dependencies are found by
 # dpkg-shlibdeps from the programs' own libraries, never listed by hand.
 
-install(TARGETS ipmdb-convert RUNTIME DESTINATION bin)
+install(TARGETS ipmdb-convert jetcheck RUNTIME DESTINATION bin)
 
 # The manual page of ipmdb-convert, made from its --help and --version, which are UTF-8, and its
 # one-line name in resources/ipmdb-convert.h2m.

@@ -5,7 +5,8 @@
 //       STATEMENTS: UTF-8 text, one statement per line (blank lines are skipped), executed in
 //       transactions of N statements (default 1000; 0: each statement on its own). Without
 //       STATEMENTS the database is only opened and closed, which rolls back a journal left by a
-//       crash.
+//       crash. Exit status: 0 done; 1 a statement or the database failed; 2 wrong arguments, an
+//       unreadable statement file, or a database that is damaged or not Jet 4.
 //   jet-exec --new-test-database PATH
 //       Writes a new database holding table IP and table Types, a column of every supported type.
 #include <charconv>
@@ -19,6 +20,7 @@
 #include "database/Connection.h"
 #include "database/TableIP.h"
 #include "jet/DatabaseBuilder.h"
+#include "jet/Error.h"
 #include "jet/Utf8.h"
 
 namespace {
@@ -118,6 +120,11 @@ int main(int argc, char** argv) {
     if (stats)
       std::fprintf(stderr, "%zu 条语句，%.3f 秒，每秒 %.0f 条\n", statements.size(), seconds,
                    seconds > 0 ? double(statements.size()) / seconds : 0.0);
+  } catch (const ipmdb::jet::JetError& e) {
+    std::cerr << e.what() << "\n";
+    // A damaged file, or one that is no Jet 4 database, is refused like unreadable input.
+    const auto kind = e.Kind();
+    return kind == ipmdb::jet::ErrorKind::Corrupt || kind == ipmdb::jet::ErrorKind::NotJet4 ? 2 : 1;
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 1;

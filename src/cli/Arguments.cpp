@@ -14,6 +14,7 @@ constexpr std::string_view kHelpText =
     "用法：ipmdb-convert 输入文件 [-o 输出文件] [--quiet]\n"
     "      ipmdb-convert --sql 输入文件\n"
     "      ipmdb-convert --recover 数据库文件\n"
+    "      ipmdb-convert --check 数据库文件\n"
     "      ipmdb-convert --help | --version\n"
     "\n"
     "把文本IP数据库（GBK编码，每行一个地址段：起始地址、结束地址、国家、地区）\n"
@@ -26,6 +27,8 @@ constexpr std::string_view kHelpText =
     "  --sql 输入文件         不转换，按行序把每行的插入语句以 UTF-8 打印到标准输出；\n"
     "                         不是GBK字符的字节输出为 U+FFFD。\n"
     "  --recover 数据库文件   打开并关闭数据库：中断的提交被回滚，文件回到最后一次提交。\n"
+    "  --check 数据库文件     只读地检查数据库的完整性：每个问题一行，注明所在的页；\n"
+    "                         没有问题时输出“OK: 页数 pages, 表数 tables, 行数 rows”。\n"
     "  --help, -h             显示本帮助后退出。\n"
     "  --version              显示程序名和版本后退出。\n"
     "\n"
@@ -35,7 +38,8 @@ constexpr std::string_view kHelpText =
     "已提交的记录保留在输出文件中。\n"
     "\n"
     "退出码：0 成功；1 数据库拒绝了一批记录（已提交的批次保留）；\n"
-    "        2 参数错误、无法读取输入、无法写入输出或标准输出；130 被中断。\n";
+    "        2 参数错误、无法读取输入、无法写入输出或标准输出；130 被中断。\n"
+    "        --check：0 没有问题；1 发现问题；2 文件无法作为 Jet 4 数据库读取。\n";
 
 // The options that choose a mode other than conversion, each with the file it takes.
 struct ModeOption {
@@ -48,6 +52,7 @@ struct ModeOption {
 constexpr ModeOption kModeOptions[] = {
     {"--sql", Command::PrintStatements, "选项 --sql 缺少输入文件。", "选项 --sql 的输入文件名为空。"},
     {"--recover", Command::Recover, "选项 --recover 缺少数据库文件。", "选项 --recover 的数据库文件名为空。"},
+    {"--check", Command::Check, "选项 --check 缺少数据库文件。", "选项 --check 的数据库文件名为空。"},
 };
 
 const ModeOption* FindModeOption(std::string_view arg) {

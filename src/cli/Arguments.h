@@ -13,11 +13,12 @@ enum class Command {
   Convert,          // INPUT [-o OUTPUT] [--quiet]: convert INPUT into an output database
   PrintStatements,  // --sql INPUT: print the insert statement of every line of INPUT
   Recover,          // --recover FILE: open and close a database, rolling back a crashed commit
+  Check,            // --check FILE: check a database's integrity, read-only
 };
 
 struct Arguments {
   Command FCommand = Command::Help;
-  std::string FInput;   // the text database (Convert, PrintStatements) or the database (Recover)
+  std::string FInput;   // the text database (Convert, PrintStatements) or the database (Recover, Check)
   std::string FOutput;  // Convert: the output database; empty for the default name
   bool FQuiet = false;  // Convert: no progress and no summary, only failures
 };

@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <iostream>
 #include <new>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "cli/Conversion.h"
 #include "cli/StatementPrinter.h"
 #include "engine/LineList.h"
+#include "jet/CheckCommand.h"
 #include "ipmdb/Version.h"
 
 namespace {
@@ -36,6 +38,8 @@ int Run(const ipmdb::cli::Arguments& arguments) {
       return ipmdb::cli::kExitSuccess;
     case Command::Recover:
       return ipmdb::cli::RunRecovery(arguments.FInput);
+    case Command::Check:
+      return ipmdb::jet::RunCheckCommand(arguments.FInput, false, std::cout, std::cerr, kProgramName);
   }
   return ipmdb::cli::kExitFailure;
 }

@@ -21,6 +21,39 @@ uint16_t DataPageRowCount(const uint8_t* page) { return GetU16(page + datapage::
 uint16_t DataPageFreeSpace(const uint8_t* page) { return GetU16(page + datapage::kFreeSpaceOffset); }
 uint32_t DataPageOwner(const uint8_t* page) { return GetU32(page + datapage::kOwnerOffset); }
 
+namespace {
+
+size_t RowTableEnd(uint16_t count) { return datapage::kRowTableOffset + datapage::kRowTableEntrySize * size_t(count); }
+uint16_t RowStart(const uint8_t* page, uint16_t row) {
+  return GetU16(page + datapage::kRowTableOffset + datapage::kRowTableEntrySize * row) & datapage::kRowOffsetMask;
+}
+
+}  // namespace
+
+size_t MeasuredDataPageFreeSpace(const uint8_t* page) {
+  const uint16_t count = DataPageRowCount(page);
+  const size_t lowest = count == 0 ? kPageSize : RowStart(page, uint16_t(count - 1));
+  return lowest - RowTableEnd(count);
+}
+
+std::optional<std::string> DataPageFault(const uint8_t* page) {
+  const uint16_t count = DataPageRowCount(page);
+  if (count > kMaxRowsPerPage) return "的行数 " + std::to_string(count) + " 超过了每页 255 行。";
+  size_t end = kPageSize;
+  for (uint16_t r = 0; r < count; ++r) {
+    const size_t start = RowStart(page, r);
+    if (start < RowTableEnd(count) || start > end)
+      return "的第 " + std::to_string(r) + " 行的偏移 " + std::to_string(start) + " 不在偏移表末尾（" +
+             std::to_string(RowTableEnd(count)) + "）与上一行的起点（" + std::to_string(end) + "）之间。";
+    end = start;
+  }
+  const size_t measured = MeasuredDataPageFreeSpace(page);
+  if (DataPageFreeSpace(page) != measured)
+    return "的可用空间字段为 " + std::to_string(DataPageFreeSpace(page)) + " 字节，而偏移表与最低一行之间实有 " +
+           std::to_string(measured) + " 字节。";
+  return std::nullopt;
+}
+
 bool DataPageFits(const uint8_t* page, size_t length) {
   return length <= kMaxRowSize && DataPageRowCount(page) < kMaxRowsPerPage &&
          length + datapage::kRowTableEntrySize <= DataPageFreeSpace(page);
@@ -28,9 +61,7 @@ bool DataPageFits(const uint8_t* page, size_t length) {
 
 uint16_t AppendDataPageRow(uint8_t* page, std::span<const uint8_t> row) {
   const uint16_t count = DataPageRowCount(page);
-  const uint16_t top = count == 0 ? uint16_t(kPageSize)
-                                  : uint16_t(GetU16(page + datapage::kRowTableOffset + 2 * (count - 1)) &
-                                             datapage::kRowOffsetMask);
+  const uint16_t top = count == 0 ? uint16_t(kPageSize) : RowStart(page, uint16_t(count - 1));
   const uint16_t offset = uint16_t(top - row.size());
   std::memcpy(page + offset, row.data(), row.size());
   PutU16(page + datapage::kRowTableOffset + 2 * count, offset);
@@ -42,20 +73,15 @@ uint16_t AppendDataPageRow(uint8_t* page, std::span<const uint8_t> row) {
 
 std::optional<RowExtent> DataPageRow(const uint8_t* page, uint32_t pageNumber, uint16_t row, bool relocationTarget) {
   const uint16_t count = DataPageRowCount(page);
-  const size_t tableEnd = datapage::kRowTableOffset + datapage::kRowTableEntrySize * size_t(count);
-  auto corrupt = [&](const char* why) {
-    return JetError(ErrorKind::Corrupt, "数据库文件已损坏：第 " + std::to_string(pageNumber) + " 页的第 " +
-                                            std::to_string(row) + " 行" + why);
-  };
-  if (row >= count || tableEnd > kPageSize) throw corrupt("不存在。");
-  const uint16_t entry = GetU16(page + datapage::kRowTableOffset + 2 * row);
+  const size_t tableEnd = RowTableEnd(count);
+  if (row >= count || tableEnd > kPageSize)
+    throw CorruptRow(pageNumber, row, "不存在（该页有 " + std::to_string(count) + " 行）。");
+  const uint16_t entry = GetU16(page + datapage::kRowTableOffset + datapage::kRowTableEntrySize * row);
   if ((entry & datapage::kRowDeletedFlag) && !relocationTarget) return std::nullopt;
   const uint16_t start = entry & datapage::kRowOffsetMask;
   // The row ends where the previous slot's row begins (deleted slots keep their offsets).
-  const uint16_t end = row == 0 ? uint16_t(kPageSize)
-                                : uint16_t(GetU16(page + datapage::kRowTableOffset + 2 * (row - 1)) &
-                                           datapage::kRowOffsetMask);
-  if (start < tableEnd || start > end || end > kPageSize) throw corrupt("的位置超出了页面。");
+  const uint16_t end = row == 0 ? uint16_t(kPageSize) : RowStart(page, uint16_t(row - 1));
+  if (start < tableEnd || start > end || end > kPageSize) throw CorruptRow(pageNumber, row, "的位置超出了页面。");
   return RowExtent{start, uint16_t(end - start), (entry & datapage::kRowOverflowFlag) != 0};
 }
 

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "jet/Format.h"
 
@@ -19,11 +21,23 @@ uint16_t DataPageRowCount(const uint8_t* page);
 uint16_t DataPageFreeSpace(const uint8_t* page);
 uint32_t DataPageOwner(const uint8_t* page);
 
+// The room really left on the page: the gap between the end of the offset table and the lowest
+// row. REQUIRES an offset table that fits the page (DataPageFault finds none).
+size_t MeasuredDataPageFreeSpace(const uint8_t* page);
+
+// What is wrong with a data page's header and offset table, or nothing. Sound means: the row
+// count is at most kMaxRowsPerPage, every row lies between the end of the offset table and the
+// page end, each row ends where the row before it begins (rows are packed downwards, deleted
+// slots keep their place), and the free-space field equals the measured room. The text follows
+// the page number in a message ("的可用空间…").
+std::optional<std::string> DataPageFault(const uint8_t* page);
+
 // True when a row of `length` bytes may go onto this page: it fits the free space with its
 // offset entry, the page holds fewer than kMaxRowsPerPage rows and the row is within kMaxRowSize.
 bool DataPageFits(const uint8_t* page, size_t length);
 
-// Appends a row (requires DataPageFits) and returns its row index.
+// Appends a row and returns its row index. REQUIRES DataPageFits and a sound page (no
+// DataPageFault): the new row goes right below the lowest one.
 uint16_t AppendDataPageRow(uint8_t* page, std::span<const uint8_t> row);
 
 // Where a live row lies; nothing for a deleted slot. A row that Access moved to another page

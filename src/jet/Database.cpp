@@ -42,6 +42,9 @@ Database::Database(const std::string& path, Vfs& vfs, const DatabaseOptions& opt
   FHeader = reader.Header();
   if (!FHeader.password.empty())
     throw JetError(ErrorKind::Unsupported, "数据库“" + FPath + "”设有密码，无法打开。");
+  // Every commit rewrites the global map, and each table's writer checks its own pages: a
+  // damaged file is refused here, before any transaction could change it.
+  ReadGlobalFreeMap(*FPager, FHeader.freeMapPointer);
   for (const CatalogEntry& entry : reader.Catalog()) {
     if (!entry.IsTable() || entry.IsSystemObject()) continue;
     FTables.push_back(std::make_unique<Table>(*FPager, entry, reader.ReadTableDefinition(entry.DefinitionPage())));

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "jet/Bytes.h"
+#include "jet/DateText.h"
 #include "jet/Error.h"
 #include "jet/PageLayout.h"
 #include "jet/Rc4.h"
@@ -16,7 +17,8 @@ void ApplyHeaderMask(uint8_t* page) {
 }
 
 // The password field is XORed with the four bytes of the whole-day part of the creation date,
-// repeated; with no password the field therefore holds that date mask, not zeros.
+// repeated; with no password the field therefore holds that date mask, not zeros. REQUIRES a
+// date within the OLE range (IsOleDateInRange), whose whole part fits 32 bits.
 std::array<uint8_t, 4> DateMask(double creationDate) {
   std::array<uint8_t, 4> mask;
   PutU32(mask.data(), uint32_t(int32_t(std::trunc(creationDate))));
@@ -94,6 +96,9 @@ DatabaseHeader DecodeHeaderPage(std::span<const uint8_t> encoded, const std::str
   h.sortId = page[header::kSortIdOffset];
   h.sortVersion = page[header::kSortVersionOffset];
   h.creationDate = GetDouble(&page[header::kCreationDateOffset]);
+  // The date keys the password mask and every stored security id; Jet writes a real date here.
+  if (!IsOleDateInRange(h.creationDate))
+    throw CorruptPage(0, "（“" + path + "”的文件头）的创建日期不是 100 至 9999 年间的日期。");
   const auto mask = DateMask(h.creationDate);
   for (size_t i = 0; i + 1 < header::kPasswordLength; i += 2) {
     const uint16_t unit = uint16_t((page[header::kPasswordOffset + i] ^ mask[i % 4]) |

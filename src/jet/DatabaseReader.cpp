@@ -1,5 +1,6 @@
 #include "jet/DatabaseReader.h"
 
+#include <algorithm>
 #include <string>
 
 #include "jet/Bytes.h"
@@ -8,20 +9,9 @@
 #include "jet/PageLayout.h"
 #include "jet/SystemCatalog.h"
 #include "jet/UsageMap.h"
+#include "jet/Utf8.h"
 
 namespace ipmdb::jet {
-namespace {
-
-std::string PageText(uint32_t page) { return "第 " + std::to_string(page) + " 页"; }
-
-int ColumnIdByName(const TableDefinition& t, std::u16string_view name) {
-  for (const auto& c : t.columns)
-    if (c.name == name) return c.id;
-  return -1;
-}
-
-}  // namespace
-
 bool CatalogEntry::IsTable() const { return (type & catalog::kTypeMask) == catalog::kTypeTable; }
 bool CatalogEntry::IsSystemObject() const { return (flags & catalog::kSystemObjectMask) != 0; }
 
@@ -41,45 +31,64 @@ const CatalogEntry* DatabaseReader::FindTable(std::u16string_view name) const {
 }
 
 TableDefinition DatabaseReader::ReadTableDefinition(uint32_t firstPage) {
-  std::vector<uint8_t> definition;
+  DefinitionChain chain;
+  ReadDefinitionChain(FSource, firstPage, chain);
+  return DecodeTableDefinition(chain.bytes, firstPage);
+}
+
+void ReadDefinitionChain(PageSource& source, uint32_t firstPage, DefinitionChain& chain) {
+  chain = {};
   uint32_t page = firstPage;
-  for (uint32_t pages = 0; page != 0; ++pages) {
-    if (pages > FSource.PageCount())
-      throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + PageText(firstPage) + "上的表定义的续页形成了环。");
-    const uint8_t* bytes = FSource.Page(page);
+  size_t wanted = 0;  // the stated length, as far as the chain must reach for it
+  while (page != 0) {
+    const uint32_t previous = chain.pages.empty() ? firstPage : chain.pages.back();
+    if (page >= source.PageCount())
+      throw CorruptPage(previous, "的表定义续页是第 " + std::to_string(page) + " 页，而文件只有 " +
+                                      std::to_string(source.PageCount()) + " 页。");
+    if (std::find(chain.pages.begin(), chain.pages.end(), page) != chain.pages.end())
+      throw CorruptPage(previous, "的表定义续页又回到了" + PageText(page) + "，形成了环。");
+    if (!chain.pages.empty() && chain.bytes.size() >= wanted)
+      throw CorruptPage(previous, "上的表定义已经完整，却还有续页" + PageText(page) + "。");
+    const uint8_t* bytes = source.Page(page);
     if (bytes[0] != uint8_t(PageType::TableDefinition))
-      throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + PageText(page) + "不是表定义页。");
-    const size_t skip = pages == 0 ? 0 : tdef::kContinuationHeaderSize;
-    definition.insert(definition.end(), bytes + skip, bytes + kPageSize);
+      throw CorruptPage(page, chain.pages.empty() ? "不是表定义页。"
+                                                  : "是" + PageText(firstPage) + "上的表定义的续页，却不是表定义页。");
+    const size_t skip = chain.pages.empty() ? 0 : tdef::kContinuationHeaderSize;
+    if (chain.pages.empty()) wanted = std::min<size_t>(GetU32(bytes + tdef::kDefinitionLengthOffset), kMaxDefinitionLength);
+    chain.pages.push_back(page);
+    chain.bytes.insert(chain.bytes.end(), bytes + skip, bytes + kPageSize);
     page = GetU32(bytes + tdef::kNextPageOffset);
   }
-  return DecodeTableDefinition(definition, firstPage);
 }
 
 std::vector<uint8_t> DatabaseReader::RowBytes(uint32_t rowPointer) { return ReadRowBytes(FSource, rowPointer); }
 
 std::vector<uint8_t> ReadRowBytes(PageSource& source, uint32_t rowPointer) {
-  for (int hop = 0; hop < 2; ++hop) {
-    const uint32_t page = RowPointerPage(rowPointer);
+  for (bool relocated = false;; relocated = true) {
+    const uint32_t page = RowPointerPage(rowPointer), row = RowPointerRow(rowPointer);
     const uint8_t* bytes = source.Page(page);
-    if (bytes[0] != uint8_t(PageType::Data))
-      throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + PageText(page) + "不是数据页。");
-    const auto extent = DataPageRow(bytes, page, uint16_t(RowPointerRow(rowPointer)), hop > 0);
-    if (!extent) throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：引用了" + PageText(page) + "上已删除的行。");
+    if (bytes[0] != uint8_t(PageType::Data)) throw CorruptRow(page, row, "被引用，而该页不是数据页。");
+    const auto extent = DataPageRow(bytes, page, uint16_t(row), relocated);
+    if (!extent) throw CorruptRow(page, row, "已删除，却仍被引用。");
     if (!extent->overflow) return {bytes + extent->offset, bytes + extent->offset + extent->length};
-    if (extent->length < 4) throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + PageText(page) + "上的溢出行不完整。");
+    if (relocated) throw CorruptRow(page, row, "是溢出行指向的位置，却又是溢出行。");
+    if (extent->length < 4) throw CorruptRow(page, row, "是溢出行，却放不下指向新位置的指针。");
     rowPointer = GetU32(bytes + extent->offset);
   }
-  throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：溢出行又指向了溢出行。");
 }
 
 std::vector<uint32_t> DatabaseReader::DataPages(uint32_t definitionPage, const TableDefinition& table) {
-  const std::vector<uint32_t> pages = ListUsageMapPages(RowBytes(table.ownedMap), FSource);
+  const std::vector<uint32_t> pages = ListUsageMapPages(RowBytes(table.ownedMap), table.ownedMap, FSource);
+  const uint32_t mapPage = RowPointerPage(table.ownedMap), mapRow = RowPointerRow(table.ownedMap);
+  const std::string map = "（" + PageText(definitionPage) + "上的表的数据页表）列出了第 ";
   for (uint32_t page : pages) {
+    if (page >= FSource.PageCount())
+      throw CorruptRow(mapPage, mapRow, map + std::to_string(page) + " 页，而文件只有 " +
+                                            std::to_string(FSource.PageCount()) + " 页。");
     const uint8_t* bytes = FSource.Page(page);
     if (bytes[0] != uint8_t(PageType::Data) || DataPageOwner(bytes) != definitionPage)
-      throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + PageText(page) + "列在" + PageText(definitionPage) +
-                                             "上的表的用量表中，却不是该表的数据页。");
+      throw CorruptRow(mapPage, mapRow, map + std::to_string(page) + " 页，它不是该表的数据页。");
+    if (const auto fault = DataPageFault(bytes)) throw CorruptPage(page, *fault);
   }
   return pages;
 }
@@ -95,9 +104,9 @@ void DatabaseReader::ForEachRow(uint32_t definitionPage, const RowVisitor& visit
       const auto extent = DataPageRow(bytes, page, r);
       if (!extent) continue;
       if (extent->overflow) {
-        visit(DecodeRow(layout, RowBytes(MakeRowPointer(page, r)), fetch));
+        visit(DecodeRow(layout, RowBytes(MakeRowPointer(page, r)), MakeRowPointer(page, r), fetch));
       } else {
-        visit(DecodeRow(layout, {bytes + extent->offset, extent->length}, fetch));
+        visit(DecodeRow(layout, {bytes + extent->offset, extent->length}, MakeRowPointer(page, r), fetch));
       }
     }
   }
@@ -112,39 +121,61 @@ std::vector<std::vector<StoredValue>> DatabaseReader::ReadRows(uint32_t definiti
 void DatabaseReader::LoadCatalog() {
   const uint32_t page = catalog::kMSysObjectsPage;
   const TableDefinition objects = ReadTableDefinition(page);
-  const int id = ColumnIdByName(objects, u"Id"), parentId = ColumnIdByName(objects, u"ParentId");
-  const int name = ColumnIdByName(objects, u"Name"), type = ColumnIdByName(objects, u"Type");
-  const int flags = ColumnIdByName(objects, u"Flags"), owner = ColumnIdByName(objects, u"Owner");
-  const int lvProp = ColumnIdByName(objects, u"LvProp"), created = ColumnIdByName(objects, u"DateCreate");
-  const int updated = ColumnIdByName(objects, u"DateUpdate");
-  if (id < 0 || name < 0 || type < 0 || flags < 0)
-    throw JetError(ErrorKind::Corrupt, "数据库文件“" + FPath + "”已损坏：系统对象表（MSysObjects）缺少必需的列。");
+  const CatalogColumns columns(objects, page);
   const RowLayout layout(objects, "MSysObjects");
   const LongValueRowFetcher fetch = [this](uint32_t pointer) { return RowBytes(pointer); };
   for (uint32_t dataPage : DataPages(page, objects)) {
     const uint8_t* bytes = FSource.Page(dataPage);
     for (uint16_t r = 0; r < DataPageRowCount(bytes); ++r) {
-      const auto extent = DataPageRow(bytes, dataPage, r);
-      if (!extent) continue;
+      if (!DataPageRow(bytes, dataPage, r)) continue;
       const auto rowPointer = MakeRowPointer(dataPage, r);
-      const auto values = DecodeRow(layout, RowBytes(rowPointer), fetch);
-      CatalogEntry entry;
-      entry.rowPointer = rowPointer;
-      entry.id = int32_t(values[id].integer);
-      if (parentId >= 0) entry.parentId = int32_t(values[parentId].integer);
-      entry.name = values[name].text;
-      entry.type = int16_t(values[type].integer);
-      entry.flags = uint32_t(values[flags].integer);
-      if (created >= 0) entry.dateCreate = values[created].real;
-      if (updated >= 0) entry.dateUpdate = values[updated].real;
-      if (owner >= 0) {
-        entry.owner = values[owner].binary;
-        ApplySidMask(FSidKey, entry.owner);
-      }
-      if (lvProp >= 0) entry.properties = values[lvProp].binary;
-      FCatalog.push_back(std::move(entry));
+      FCatalog.push_back(columns.Entry(DecodeRow(layout, RowBytes(rowPointer), rowPointer, fetch), rowPointer, FSidKey));
     }
   }
+}
+
+CatalogColumns::CatalogColumns(const TableDefinition& objects, uint32_t definitionPage) {
+  // Each column by name with the type it must have; the first four are required.
+  const struct {
+    const char16_t* name;
+    ColumnType type;
+    int& id;
+  } wanted[] = {{u"Id", ColumnType::Long, FId},           {u"Name", ColumnType::Text, FName},
+                {u"Type", ColumnType::Integer, FType},     {u"Flags", ColumnType::Long, FFlags},
+                {u"ParentId", ColumnType::Long, FParentId}, {u"Owner", ColumnType::Binary, FOwner},
+                {u"LvProp", ColumnType::Ole, FLvProp},     {u"DateCreate", ColumnType::DateTime, FCreated},
+                {u"DateUpdate", ColumnType::DateTime, FUpdated}};
+  for (size_t i = 0; i < std::size(wanted); ++i) {
+    const auto& w = wanted[i];
+    const auto column = std::find_if(objects.columns.begin(), objects.columns.end(),
+                                     [&](const ColumnDefinition& c) { return c.name == w.name; });
+    const std::string name = Utf16ToUtf8(w.name);
+    if (column == objects.columns.end()) {
+      if (i < 4) throw CorruptPage(definitionPage, "上的系统对象表（MSysObjects）缺少必需的列 " + name + "。");
+      continue;
+    }
+    if (column->type != w.type)
+      throw CorruptPage(definitionPage, "上的系统对象表（MSysObjects）的列 " + name + " 的类型不正确。");
+    w.id = column->id;
+  }
+}
+
+CatalogEntry CatalogColumns::Entry(const std::vector<StoredValue>& values, uint32_t rowPointer, uint32_t sidKey) const {
+  CatalogEntry entry;
+  entry.rowPointer = rowPointer;
+  entry.id = int32_t(values[FId].integer);
+  entry.name = values[FName].text;
+  entry.type = int16_t(values[FType].integer);
+  entry.flags = uint32_t(values[FFlags].integer);
+  if (FParentId >= 0) entry.parentId = int32_t(values[FParentId].integer);
+  if (FCreated >= 0) entry.dateCreate = values[FCreated].real;
+  if (FUpdated >= 0) entry.dateUpdate = values[FUpdated].real;
+  if (FOwner >= 0) {
+    entry.owner = values[FOwner].binary;
+    ApplySidMask(sidKey, entry.owner);
+  }
+  if (FLvProp >= 0) entry.properties = values[FLvProp].binary;
+  return entry;
 }
 
 std::vector<PropertyBlock> PropertiesOf(const CatalogEntry& entry) {

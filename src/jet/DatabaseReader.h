@@ -34,6 +34,20 @@ struct CatalogEntry {
   uint32_t DefinitionPage() const { return uint32_t(id) & 0x00FFFFFF; }
 };
 
+// The columns of MSysObjects that catalog entries are read from, found by name.
+class CatalogColumns {
+ public:
+  // Throws ErrorKind::Corrupt naming the definition page when Id, Name, Type or Flags is missing
+  // or a column of a known name has another type.
+  CatalogColumns(const TableDefinition& objects, uint32_t definitionPage);
+  // The entry of one decoded MSysObjects row (values by column id), its owner SID unmasked.
+  CatalogEntry Entry(const std::vector<StoredValue>& values, uint32_t rowPointer, uint32_t sidKey) const;
+
+ private:
+  int FId = -1, FName = -1, FType = -1, FFlags = -1;
+  int FParentId = -1, FOwner = -1, FLvProp = -1, FCreated = -1, FUpdated = -1;
+};
+
 class DatabaseReader {
  public:
   // Reads the header and the catalog. `path` only names the file in messages. The source must
@@ -50,7 +64,8 @@ class DatabaseReader {
   // Throws ErrorKind::Corrupt when the page is not a table definition or the definition is damaged.
   TableDefinition ReadTableDefinition(uint32_t firstPage);
 
-  // The table's data pages from its owned map, each checked to be a data page of this table.
+  // The table's data pages from its owned map, each checked to be a sound data page of this
+  // table (DataPageFault).
   std::vector<uint32_t> DataPages(uint32_t definitionPage, const TableDefinition& table);
 
   // Calls `visit` for every live row of the table, in page order and then slot order (which for a
@@ -79,6 +94,20 @@ class DatabaseReader {
 // dump uses it on damaged files too. Throws ErrorKind::Corrupt when the pointer does not lead
 // to a row of a data page.
 std::vector<uint8_t> ReadRowBytes(PageSource& source, uint32_t rowPointer);
+
+// A table definition as stored: its pages (the first, then the continuation pages) and its bytes
+// as DecodeTableDefinition takes them, the first page whole and then bytes 8.. of each
+// continuation page.
+struct DefinitionChain {
+  std::vector<uint32_t> pages;
+  std::vector<uint8_t> bytes;
+};
+
+// Follows a definition from its first page. Throws ErrorKind::Corrupt naming the page where the
+// chain goes wrong: a page that is not a table definition or lies past the end of the file, a
+// page met twice, or a continuation page after the stated length is complete. `chain` then holds
+// the pages followed so far.
+void ReadDefinitionChain(PageSource& source, uint32_t firstPage, DefinitionChain& chain);
 
 // Decodes the property blob of a catalog entry (empty when it has none).
 std::vector<PropertyBlock> PropertiesOf(const CatalogEntry& entry);

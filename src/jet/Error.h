@@ -4,6 +4,7 @@
 // name the reason in its own words.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -34,5 +35,17 @@ class JetError : public std::runtime_error {
   ErrorKind FKind;
   int FSystemError;
 };
+
+// Every message about a damaged file opens the same way and then names the page (and row) where
+// the damage lies: "数据库文件已损坏：第 N 页…" or "数据库文件已损坏：第 N 页第 R 行…".
+inline constexpr char kCorruptPrefix[] = "数据库文件已损坏：";
+inline std::string PageText(uint32_t page) { return "第 " + std::to_string(page) + " 页"; }
+inline std::string RowText(uint32_t page, uint32_t row) { return PageText(page) + "第 " + std::to_string(row) + " 行"; }
+inline JetError CorruptPage(uint32_t page, const std::string& what) {
+  return JetError(ErrorKind::Corrupt, kCorruptPrefix + PageText(page) + what);
+}
+inline JetError CorruptRow(uint32_t page, uint32_t row, const std::string& what) {
+  return JetError(ErrorKind::Corrupt, kCorruptPrefix + RowText(page, row) + what);
+}
 
 }  // namespace ipmdb::jet

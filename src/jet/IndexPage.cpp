@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "jet/Bytes.h"
 #include "jet/Error.h"
 #include "jet/Format.h"
 #include "jet/PageLayout.h"
+#include "jet/PageSource.h"
 
 namespace ipmdb::jet {
 namespace {
@@ -93,22 +95,77 @@ std::vector<uint8_t> EncodeLeafPage(uint32_t ownerTableDefinition, std::vector<I
   return page;
 }
 
-std::vector<IndexEntry> DecodeLeafEntries(const uint8_t* page, uint32_t pageNumber) {
-  if (page[0] != uint8_t(PageType::IndexLeaf))
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：第 " + std::to_string(pageNumber) + " 页不是索引叶页。");
-  const size_t used = indexpage::kEntrySpace - GetU16(page + indexpage::kFreeSpaceOffset);
-  if (used > indexpage::kEntrySpace)
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：第 " + std::to_string(pageNumber) + " 页的可用空间不正确。");
-  std::vector<IndexEntry> entries;
+std::vector<std::span<const uint8_t>> SplitIndexEntries(const uint8_t* page, uint32_t pageNumber) {
+  const uint16_t free = GetU16(page + indexpage::kFreeSpaceOffset);
+  if (free > indexpage::kEntrySpace)
+    throw CorruptPage(pageNumber, "的可用空间 " + std::to_string(free) + " 大于索引项区域的 " +
+                                      std::to_string(indexpage::kEntrySpace) + " 字节。");
+  const size_t used = indexpage::kEntrySpace - free;
+  std::vector<std::span<const uint8_t>> entries;
   size_t start = 0;
   for (size_t end = 1; end <= used; ++end) {
     if ((page[indexpage::kEntryEndBitmapOffset + end / 8] >> (end % 8)) & 1) {
-      entries.emplace_back(page + indexpage::kEntriesOffset + start, page + indexpage::kEntriesOffset + end);
+      entries.emplace_back(page + indexpage::kEntriesOffset + start, end - start);
       start = end;
     }
   }
   if (start != used)
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：第 " + std::to_string(pageNumber) + " 页的索引项边界不正确。");
+    throw CorruptPage(pageNumber, "的索引项边界不正确：最后 " + std::to_string(used - start) + " 字节不属于任何一项。");
+  return entries;
+}
+
+void ForEachIndexEntry(PageSource& source, uint32_t root, uint32_t owner, const IndexEntryVisitor& visit) {
+  std::set<uint32_t> seen;
+  uint32_t page = root;
+  const uint8_t* bytes = nullptr;
+  // Takes `page` as the next page of the walk, coming from `from` (the page naming it).
+  auto enter = [&](uint32_t from) {
+    auto fail = [&](const std::string& why) {
+      return CorruptPage(from, "的索引指向第 " + std::to_string(page) + " 页，" + why);
+    };
+    if (page >= source.PageCount()) throw fail("而文件只有 " + std::to_string(source.PageCount()) + " 页。");
+    if (!seen.insert(page).second) throw fail("它已经走过，索引形成了环。");
+    bytes = source.Page(page);
+    const bool index = bytes[0] == uint8_t(PageType::IndexNode) || bytes[0] == uint8_t(PageType::IndexLeaf);
+    if (!index || GetU32(bytes + indexpage::kOwnerOffset) != owner) throw fail("它不是该表的索引页。");
+  };
+  enter(owner);
+  while (bytes[0] == uint8_t(PageType::IndexNode)) {
+    const auto entries = SplitIndexEntries(bytes, page);
+    if (entries.empty() || entries.front().size() < indexpage::kRowPointerSize + indexpage::kChildPageSize)
+      throw CorruptPage(page, "是没有子页的索引节点页。");
+    const uint32_t from = page;
+    page = GetU32BE(entries.front().data() + entries.front().size() - indexpage::kChildPageSize);
+    enter(from);
+  }
+  for (;;) {
+    const auto entries = SplitIndexEntries(bytes, page);
+    const size_t prefix = GetU16(bytes + indexpage::kPrefixLengthOffset);
+    if (!entries.empty() && prefix > entries.front().size())
+      throw CorruptPage(page, "的公共前缀长度 " + std::to_string(prefix) + " 超过了第一个索引项。");
+    std::vector<uint8_t> whole;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (i == 0 || prefix == 0) {
+        visit(page, i, entries[i]);
+        continue;
+      }
+      whole.assign(entries.front().begin(), entries.front().begin() + std::ptrdiff_t(prefix));
+      whole.insert(whole.end(), entries[i].begin(), entries[i].end());
+      visit(page, i, whole);
+    }
+    const uint32_t from = page;
+    page = GetU32(bytes + indexpage::kNextPageOffset);
+    if (page == 0) return;
+    enter(from);
+    if (bytes[0] != uint8_t(PageType::IndexLeaf))
+      throw CorruptPage(from, "的下一页第 " + std::to_string(page) + " 页不是索引叶页。");
+  }
+}
+
+std::vector<IndexEntry> DecodeLeafEntries(const uint8_t* page, uint32_t pageNumber) {
+  if (page[0] != uint8_t(PageType::IndexLeaf)) throw CorruptPage(pageNumber, "不是索引叶页。");
+  std::vector<IndexEntry> entries;
+  for (const auto entry : SplitIndexEntries(page, pageNumber)) entries.emplace_back(entry.begin(), entry.end());
   return entries;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -25,8 +26,24 @@ void AppendEntryRowPointer(uint32_t page, uint8_t row, IndexEntry& entry);
 // always does).
 std::vector<uint8_t> EncodeLeafPage(uint32_t ownerTableDefinition, std::vector<IndexEntry> entries);
 
+// The entries of an index page (leaf or node) as its entry-end bitmap cuts the entry area, in
+// stored order, prefix compression not undone. Throws ErrorKind::Corrupt naming the page when the
+// free-space field or the bitmap do not describe the entry area.
+std::vector<std::span<const uint8_t>> SplitIndexEntries(const uint8_t* page, uint32_t pageNumber);
+
+class PageSource;
+
+// Calls `visit(page, position, entry)` for every leaf entry of the index whose root page is
+// `root`, in stored order: from the root down the first entry of each node page to the leftmost
+// leaf, then along the leaves' next-page pointers. Each entry is whole (the prefix its page
+// shares between entries put back) and ends with the row pointer. Throws ErrorKind::Corrupt
+// naming the page when a page lies past the end of the file, is not an index page of `owner`,
+// comes up twice, or does not split into entries.
+using IndexEntryVisitor = std::function<void(uint32_t page, size_t position, std::span<const uint8_t> entry)>;
+void ForEachIndexEntry(PageSource& source, uint32_t root, uint32_t owner, const IndexEntryVisitor& visit);
+
 // The entries of a leaf page without prefix compression, in stored order; throws
-// ErrorKind::Corrupt when the entry-end bitmap does not describe the entry area.
+// ErrorKind::Corrupt as SplitIndexEntries does, and for a page that is not a leaf.
 std::vector<IndexEntry> DecodeLeafEntries(const uint8_t* page, uint32_t pageNumber);
 
 }  // namespace ipmdb::jet

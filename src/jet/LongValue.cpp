@@ -9,8 +9,9 @@
 namespace ipmdb::jet {
 namespace {
 
-[[noreturn]] void BadLongValue(const char* why) {
-  throw JetError(ErrorKind::Corrupt, std::string("数据库文件已损坏：长数据值（备注或 OLE 对象）") + why);
+[[noreturn]] void BadLongValue(uint32_t rowPointer, const char* why) {
+  throw CorruptRow(RowPointerPage(rowPointer), RowPointerRow(rowPointer),
+                   std::string("的长数据值（备注或 OLE 对象）") + why);
 }
 
 }  // namespace
@@ -35,18 +36,19 @@ void AppendSingleRowLongValue(uint32_t length, uint32_t rowPointer, std::vector<
   w.U32(0);
 }
 
-std::vector<uint8_t> ReadLongValue(std::span<const uint8_t> stored, const LongValueRowFetcher& fetch) {
-  if (stored.size() < longvalue::kDescriptorSize) BadLongValue("的描述符不完整。");
+std::vector<uint8_t> ReadLongValue(std::span<const uint8_t> stored, uint32_t rowPointer,
+                                   const LongValueRowFetcher& fetch) {
+  if (stored.size() < longvalue::kDescriptorSize) BadLongValue(rowPointer, "的描述符不完整。");
   const uint32_t word = GetU32(&stored[longvalue::kLengthOffset]);
   const uint32_t length = word & longvalue::kLengthMask;
   const uint32_t pointer = GetU32(&stored[longvalue::kRowPointerOffset]);
   switch (word & longvalue::kStorageMask) {
     case longvalue::kInline:
-      if (stored.size() - longvalue::kDescriptorSize < length) BadLongValue("超出了所在的行。");
+      if (stored.size() - longvalue::kDescriptorSize < length) BadLongValue(rowPointer, "超出了所在的行。");
       return {stored.begin() + longvalue::kDescriptorSize, stored.begin() + longvalue::kDescriptorSize + length};
     case longvalue::kSingleRow: {
       std::vector<uint8_t> row = fetch(pointer);
-      if (row.size() < length) BadLongValue("比其所在的行更长。");
+      if (row.size() < length) BadLongValue(rowPointer, "比其所在的行更长。");
       row.resize(length);
       return row;
     }
@@ -57,18 +59,19 @@ std::vector<uint8_t> ReadLongValue(std::span<const uint8_t> stored, const LongVa
       // damaged one at once, however large the length it claims.
       std::unordered_set<uint32_t> seen;
       while (next != 0 && value.size() < length) {
-        if (!seen.insert(next).second) BadLongValue("的数据链形成了环。");
+        if (!seen.insert(next).second) BadLongValue(rowPointer, "的数据链形成了环。");
         std::vector<uint8_t> chunk = fetch(next);
-        if (chunk.size() < longvalue::kChunkPointerSize) BadLongValue("的数据块不完整。");
+        if (chunk.size() < longvalue::kChunkPointerSize) BadLongValue(rowPointer, "的数据块不完整。");
         next = GetU32(chunk.data());
         value.insert(value.end(), chunk.begin() + longvalue::kChunkPointerSize, chunk.end());
       }
-      if (value.size() < length) BadLongValue("的数据链提前结束。");
+      if (value.size() < length) BadLongValue(rowPointer, "的数据链提前结束。");
+      if (next != 0) BadLongValue(rowPointer, "的数据链在值的长度用完后仍未结束。");
       value.resize(length);
       return value;
     }
     default:
-      BadLongValue("的存储方式无法识别。");
+      BadLongValue(rowPointer, "的存储方式无法识别。");
   }
 }
 

@@ -18,8 +18,10 @@ void EncodeInlineLongValueDescriptor(uint32_t length, uint8_t* at);
 // Writes the descriptor of a value stored as one row of an LVAL page.
 void AppendSingleRowLongValue(uint32_t length, uint32_t rowPointer, std::vector<uint8_t>& out);
 
-// Reads a stored long value of any form. Throws ErrorKind::Corrupt when the descriptor or the
-// chain is inconsistent (a chain is followed at most as many steps as its length allows).
-std::vector<uint8_t> ReadLongValue(std::span<const uint8_t> stored, const LongValueRowFetcher& fetch);
+// Reads a stored long value of any form, fetching each row it lives on through `fetch`. Throws
+// ErrorKind::Corrupt naming the row that holds the descriptor (`rowPointer`) when the descriptor
+// or the chain is inconsistent; a chain that meets a row twice is refused at once.
+std::vector<uint8_t> ReadLongValue(std::span<const uint8_t> stored, uint32_t rowPointer,
+                                   const LongValueRowFetcher& fetch);
 
 }  // namespace ipmdb::jet

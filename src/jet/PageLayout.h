@@ -214,6 +214,7 @@ inline constexpr size_t kEntrySpace = kPageSize - kEntriesOffset;  // 3616
 inline constexpr uint8_t kKeyPresentAscending = 0x7F;  // flag byte before each ascending key value
 inline constexpr uint8_t kKeyNull = 0x00;
 inline constexpr size_t kRowPointerSize = 4;           // 3-byte page (big-endian) + row
+inline constexpr size_t kChildPageSize = 4;            // node entries end with their child page, big-endian
 static_assert(kEntryEndBitmapOffset + kEntrySpace / 8 <= kEntriesOffset);
 }  // namespace indexpage
 

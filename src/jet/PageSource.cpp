@@ -15,8 +15,7 @@ namespace ipmdb::jet {
 namespace {
 
 [[noreturn]] void PastEnd(uint32_t page, uint32_t count) {
-  throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：引用了第 " + std::to_string(page) + " 页，而文件只有 " +
-                                         std::to_string(count) + " 页。");
+  throw CorruptPage(page, "被引用，而文件只有 " + std::to_string(count) + " 页。");
 }
 
 }  // namespace
@@ -30,7 +29,7 @@ const uint8_t* MemoryPageSource::Page(uint32_t page) {
   return FBytes.data() + size_t(page) * kPageSize;
 }
 
-MappedFilePageSource::MappedFilePageSource(const std::string& path) : FPath(path) {
+MappedFilePageSource::MappedFilePageSource(const std::string& path, PartialPage partialLastPage) : FPath(path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw JetError(ErrorKind::Io, "无法打开数据库文件“" + path + "”：" + std::strerror(errno));
   struct stat st {};
@@ -39,11 +38,13 @@ MappedFilePageSource::MappedFilePageSource(const std::string& path) : FPath(path
     ::close(fd);
     throw JetError(ErrorKind::Io, "无法读取数据库文件“" + path + "”：" + std::strerror(err));
   }
-  FSize = size_t(st.st_size);
-  if (FSize == 0 || FSize % kPageSize != 0) {
+  FFileSize = uint64_t(st.st_size);
+  FSize = size_t(FFileSize - FFileSize % kPageSize);
+  if (FSize == 0 || (FSize != FFileSize && partialLastPage == PartialPage::Refuse)) {
     ::close(fd);
     throw JetError(ErrorKind::NotJet4, "文件“" + path + "”不是 Jet 4.0（Access 2000 格式）数据库：其长度 " +
-                                           std::to_string(FSize) + " 字节不是 4096 的正整数倍。");
+                                           std::to_string(FFileSize) + " 字节" +
+                                           (FSize == 0 ? "不足一页（4096 字节）。" : "不是 4096 的整数倍。"));
   }
   void* data = ::mmap(nullptr, FSize, PROT_READ, MAP_SHARED, fd, 0);
   const int err = errno;
@@ -57,6 +58,11 @@ MappedFilePageSource::~MappedFilePageSource() {
 }
 
 uint32_t MappedFilePageSource::PageCount() { return uint32_t(FSize / kPageSize); }
+
+void MappedFilePageSource::ReleaseMemory() {
+  // The mapping is read-only and backed by the file: dropped pages come back from it on use.
+  ::madvise(const_cast<uint8_t*>(FData), FSize, MADV_DONTNEED);
+}
 
 const uint8_t* MappedFilePageSource::Page(uint32_t page) {
   if (page >= PageCount()) PastEnd(page, PageCount());

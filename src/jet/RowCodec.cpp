@@ -9,6 +9,7 @@
 #include "jet/LongValue.h"
 #include "jet/PageLayout.h"
 #include "jet/TextCodec.h"
+#include "jet/Utf8.h"
 
 namespace ipmdb::jet {
 namespace {
@@ -18,7 +19,6 @@ namespace {
 constexpr size_t kMinRowSize = 5;
 
 void SetMaskBit(uint8_t* mask, uint16_t id) { mask[id / 8] |= uint8_t(1u << (id % 8)); }
-bool MaskBit(const uint8_t* mask, uint16_t id) { return (mask[id / 8] >> (id % 8)) & 1; }
 
 void EncodeFixed(const RowLayout::Slot& slot, const CellValue& v, uint8_t* at) {
   switch (slot.type) {
@@ -42,7 +42,7 @@ void EncodeFixed(const RowLayout::Slot& slot, const CellValue& v, uint8_t* at) {
       PutDouble(at, v.real);
       break;
     default:  // GUID and Decimal: raw bytes
-      std::memcpy(at, v.binary.data(), std::min<size_t>(v.binary.size(), slot.length));
+      std::copy_n(v.binary.data(), std::min<size_t>(v.binary.size(), slot.length), at);
       break;
   }
 }
@@ -88,14 +88,23 @@ StoredValue DecodeFixed(const RowLayout::Slot& slot, const uint8_t* at) {
   return v;
 }
 
+// The row encoder writes a fixed column at its type's own width and a variable one as text, bytes
+// or a long value: other combinations (a fixed text, a number stored variable, a width unlike its
+// type's, an unknown type) it can read but not write.
+bool IsWritable(const ColumnDefinition& c) {
+  if (c.IsFixedLength()) return IsFixedLengthType(c.type) && c.length == FixedLengthOf(c.type);
+  return c.type == ColumnType::Text || c.type == ColumnType::Binary || c.IsLongValue();
+}
+
 }  // namespace
 
-RowLayout::RowLayout(const TableDefinition& table, std::string tableName)
-    : FTableName(std::move(tableName)), FColumnCount(table.maxColumns) {
+RowLayout::RowLayout(const TableDefinition& table, std::string tableName) : FTableName(std::move(tableName)) {
   std::vector<std::pair<uint16_t, Slot>> variable;
+  size_t columnCount = table.maxColumns;  // values are indexed by id: every id must be below it
   for (const auto& c : table.columns) {
     Slot slot{c.type, c.id, c.fixedOffset, c.length, c.AllowsCompression()};
-    FColumnCount = std::max<uint16_t>(FColumnCount, uint16_t(c.id + 1));
+    columnCount = std::max(columnCount, size_t(c.id) + 1);
+    if (FUnwritable.empty() && !IsWritable(c)) FUnwritable = Utf16ToUtf8(c.name);
     if (c.IsFixedLength()) {
       FFixed.push_back(slot);
       if (c.type != ColumnType::Boolean)
@@ -104,13 +113,17 @@ RowLayout::RowLayout(const TableDefinition& table, std::string tableName)
       variable.emplace_back(c.varIndex, slot);
     }
   }
-  if (FColumnCount > kMaxColumns)
+  if (columnCount > kMaxColumns)
     throw JetError(ErrorKind::Unsupported, "表“" + FTableName + "”的列数超过了 " + std::to_string(kMaxColumns) + "。");
+  FColumnCount = uint16_t(columnCount);
   std::sort(variable.begin(), variable.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (const auto& [index, slot] : variable) FVariable.push_back(slot);
 }
 
 size_t EncodeRowInto(const RowLayout& layout, std::span<const CellValue> values, std::vector<uint8_t>& buffer) {
+  if (!layout.UnwritableColumn().empty())
+    throw JetError(ErrorKind::Unsupported, "表“" + layout.TableName() + "”的列“" + layout.UnwritableColumn() +
+                                               "”的类型与存储方式不是本程序能写入的组合，不能向该表插入记录。");
   if (values.size() < layout.ColumnCount())
     throw JetError(ErrorKind::Misuse, "表“" + layout.TableName() + "”的一行缺少列值。");
   const auto& variable = layout.VariableSlots();
@@ -152,7 +165,7 @@ size_t EncodeRowInto(const RowLayout& layout, std::span<const CellValue> values,
       if (v.kind == CellValue::Kind::Null) continue;
       SetMaskBit(mask, slot.id);
       if (v.longValueDescriptor) {
-        std::memcpy(row + at, v.binary.data(), v.binary.size());
+        std::copy_n(v.binary.data(), v.binary.size(), row + at);
         at += v.binary.size();
       } else if (slot.type == ColumnType::Text) {
         at += EncodeText(v.text, slot.compress, row + at);
@@ -163,11 +176,11 @@ size_t EncodeRowInto(const RowLayout& layout, std::span<const CellValue> values,
         if (slot.type == ColumnType::Memo)
           length = EncodeText(v.text, slot.compress, row + at);
         else
-          std::memcpy(row + at, v.binary.data(), length);
+          std::copy_n(v.binary.data(), length, row + at);
         EncodeInlineLongValueDescriptor(uint32_t(length), descriptor);
         at += length;
       } else {
-        std::memcpy(row + at, v.binary.data(), v.binary.size());
+        std::copy_n(v.binary.data(), v.binary.size(), row + at);
         at += v.binary.size();
       }
       if (at > kMaxRowSize) RowTooLong(layout, at);
@@ -191,67 +204,86 @@ void EncodeRow(const RowLayout& layout, std::span<const CellValue> values, std::
   out.resize(EncodeRowInto(layout, values, out));
 }
 
-std::vector<StoredValue> DecodeRow(const RowLayout& layout, std::span<const uint8_t> row,
-                                   const LongValueRowFetcher& fetch) {
-  const size_t maskSize = layout.NullMaskSize();
-  if (row.size() < 2 + maskSize)
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的一行过短。");
-  const uint16_t storedColumns = GetU16(row.data());
-  const size_t storedMaskSize = (size_t(storedColumns) + 7) / 8;
-  if (storedMaskSize > row.size() - 2)
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的一行的列数不正确。");
-  const uint8_t* mask = row.data() + row.size() - storedMaskSize;
-  auto present = [&](uint16_t id) { return id < storedColumns && MaskBit(mask, id); };
+RowView::RowView(const RowLayout& layout, std::span<const uint8_t> row, uint32_t rowPointer)
+    : FLayout(layout), FRow(row), FRowPointer(rowPointer) {
+  if (row.size() < 2) Fail("过短。");
+  FStoredColumns = GetU16(row.data());
+  if (FStoredColumns > layout.ColumnCount())
+    Fail("的列数 " + std::to_string(FStoredColumns) + " 大于表的列数 " + std::to_string(layout.ColumnCount()) + "。");
+  const size_t maskSize = (size_t(FStoredColumns) + 7) / 8;
+  if (maskSize > row.size() - 2) Fail("的列数 " + std::to_string(FStoredColumns) + " 与行长不符。");
+  FTrailer = row.size() - maskSize;
+  FMask = row.data() + FTrailer;
 
+  for (const auto& slot : layout.FixedSlots()) {
+    if (slot.type == ColumnType::Boolean || !Present(slot.id)) continue;
+    // Numbers are read at their type's width, whatever length a damaged descriptor gives.
+    const size_t width = std::max<size_t>(slot.length, FixedLengthOf(slot.type));
+    if (2 + size_t(slot.fixedOffset) + width > FTrailer) Fail("的定长列（列 id " + std::to_string(slot.id) + "）超出了行。");
+  }
+
+  if (layout.VariableSlots().empty()) return;
+  // From the end: the null mask, the variable count, the offset of each variable column (column
+  // 0 first), the end of the variable data.
+  if (FTrailer < 4) Fail("缺少变长列表。");
+  FStoredVariable = GetU16(&row[FTrailer - 2]);
+  if (size_t(FStoredVariable) * 2 + 4 > FTrailer) Fail("的变长列数 " + std::to_string(FStoredVariable) + " 与行长不符。");
+  const size_t endField = FTrailer - 4 - 2 * size_t(FStoredVariable);
+  size_t previous = 2;
+  for (size_t i = 0; i <= FStoredVariable; ++i) {
+    const size_t offset = OffsetOf(i);
+    if (offset < previous || offset > endField)
+      Fail("的变长列偏移 " + std::to_string(offset) + "（第 " + std::to_string(i) + " 项）超出了变长数据区。");
+    previous = offset;
+  }
+}
+
+uint16_t RowView::OffsetOf(size_t index) const { return GetU16(&FRow[FTrailer - 4 - 2 * index]); }
+
+std::optional<std::span<const uint8_t>> RowView::Variable(size_t index) const {
+  if (index >= FStoredVariable || !Present(FLayout.VariableSlots()[index].id)) return std::nullopt;
+  const size_t begin = OffsetOf(index);
+  return FRow.subspan(begin, OffsetOf(index + 1) - begin);
+}
+
+void RowView::Fail(const std::string& why) const {
+  throw CorruptRow(RowPointerPage(FRowPointer), RowPointerRow(FRowPointer), "（表“" + FLayout.TableName() + "”的行）" + why);
+}
+
+std::vector<StoredValue> DecodeRow(const RowLayout& layout, std::span<const uint8_t> row, uint32_t rowPointer,
+                                   const LongValueRowFetcher& fetch) {
+  const RowView view(layout, row, rowPointer);
   std::vector<StoredValue> values(layout.ColumnCount());
   for (const auto& slot : layout.FixedSlots()) {
     if (slot.type == ColumnType::Boolean) {
       values[slot.id].kind = CellValue::Kind::Boolean;
-      values[slot.id].boolean = present(slot.id);
-      continue;
+      values[slot.id].boolean = view.Present(slot.id);
+    } else if (view.Present(slot.id)) {
+      values[slot.id] = DecodeFixed(slot, view.Fixed(slot));
     }
-    if (!present(slot.id)) continue;
-    // Numbers are read at their type's width, whatever length a damaged descriptor gives.
-    const size_t width = std::max<size_t>(slot.length, FixedLengthOf(slot.type));
-    if (2 + size_t(slot.fixedOffset) + width > row.size() - storedMaskSize)
-      throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的定长列超出了行。");
-    values[slot.id] = DecodeFixed(slot, row.data() + 2 + slot.fixedOffset);
   }
-
   const auto& variable = layout.VariableSlots();
-  if (variable.empty()) return values;
-  const size_t trailer = row.size() - storedMaskSize;  // the variable count sits just before the mask
-  if (trailer < 4) throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的一行缺少变长列表。");
-  const uint16_t storedVariable = GetU16(&row[trailer - 2]);
-  if (size_t(storedVariable) * 2 + 4 > trailer)
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的变长列表不正确。");
-  // Offsets run backwards from the count: variable column 0 first, the end offset last.
-  auto offsetOf = [&](size_t index) { return GetU16(&row[trailer - 4 - 2 * index]); };
-  for (size_t i = 0; i < variable.size() && i < storedVariable; ++i) {
+  for (size_t i = 0; i < variable.size(); ++i) {
+    const auto bytes = view.Variable(i);
+    if (!bytes) continue;
     const auto& slot = variable[i];
-    if (!present(slot.id)) continue;
-    const size_t begin = offsetOf(i);
-    const size_t end = offsetOf(i + 1);
-    if (begin > end || end > trailer)
-      throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + layout.TableName() + "”的变长列超出了行。");
-    const auto bytes = row.subspan(begin, end - begin);
     StoredValue& v = values[slot.id];
     switch (slot.type) {
       case ColumnType::Text:
         v.kind = CellValue::Kind::Text;
-        v.text = DecodeText(bytes);
+        v.text = DecodeText(*bytes);
         break;
       case ColumnType::Memo:
         v.kind = CellValue::Kind::Text;
-        v.text = DecodeText(ReadLongValue(bytes, fetch));
+        v.text = DecodeText(ReadLongValue(*bytes, rowPointer, fetch));
         break;
       case ColumnType::Ole:
         v.kind = CellValue::Kind::Binary;
-        v.binary = ReadLongValue(bytes, fetch);
+        v.binary = ReadLongValue(*bytes, rowPointer, fetch);
         break;
       default:
         v.kind = CellValue::Kind::Binary;
-        v.binary.assign(bytes.begin(), bytes.end());
+        v.binary.assign(bytes->begin(), bytes->end());
         break;
     }
   }

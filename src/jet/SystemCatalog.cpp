@@ -50,10 +50,10 @@ std::vector<ObjectRow> EngineObjectRows() {
       {kDatabasesId, kRootId, u"Databases", kTypeContainer, system, kEngineSid},
       {kRelationshipsId, kRootId, u"Relationships", kTypeContainer, system, kEngineSid},
       {kMSysDbId, kDatabasesId, u"MSysDb", kTypeDatabase, system, kAdminSid},
-      {int32_t(kMSysObjectsPage), kTablesId, u"MSysObjects", kTypeTable, system, kEngineSid},
-      {int32_t(kMSysACEsPage), kTablesId, u"MSysACEs", kTypeTable, system, kEngineSid},
-      {int32_t(kMSysQueriesPage), kTablesId, u"MSysQueries", kTypeTable, system, kEngineSid},
-      {int32_t(kMSysRelationshipsPage), kTablesId, u"MSysRelationships", kTypeTable, system, kEngineSid},
+      {int32_t(kMSysObjectsPage), kTablesId, kSystemTableNames[0], kTypeTable, system, kEngineSid},
+      {int32_t(kMSysACEsPage), kTablesId, kSystemTableNames[1], kTypeTable, system, kEngineSid},
+      {int32_t(kMSysQueriesPage), kTablesId, kSystemTableNames[2], kTypeTable, system, kEngineSid},
+      {int32_t(kMSysRelationshipsPage), kTablesId, kSystemTableNames[3], kTypeTable, system, kEngineSid},
   };
 }
 

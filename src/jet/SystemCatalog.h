@@ -47,6 +47,10 @@ inline constexpr uint32_t kMSysACEsPage = 3;
 inline constexpr uint32_t kMSysQueriesPage = 4;
 inline constexpr uint32_t kMSysRelationshipsPage = 5;
 
+// Their names, in the same order as the header's four catalog page pointers.
+inline constexpr std::array<const char16_t*, 4> kSystemTableNames = {u"MSysObjects", u"MSysACEs", u"MSysQueries",
+                                                                     u"MSysRelationships"};
+
 // Column ids of MSysObjects and MSysACEs.
 namespace objects {
 inline constexpr uint16_t kId = 0, kParentId = 1, kName = 2, kType = 3, kDateCreate = 4, kDateUpdate = 5,

@@ -1,6 +1,7 @@
 #include "jet/TableDefinition.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "jet/Bytes.h"
@@ -263,16 +264,47 @@ std::vector<std::vector<uint8_t>> LayOutTableDefinitionPages(std::span<const uin
   return images;
 }
 
+namespace {
+
+// The checks of a decoded definition that the row codec and the writer rely on.
+void CheckColumns(const TableDefinition& t, const std::string& what) {
+  auto fail = [&](const std::string& why) { return JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + what + why); };
+  if (t.maxColumns > kMaxColumns || t.variableColumns > kMaxColumns)
+    throw fail("的列数上限超过了 " + std::to_string(kMaxColumns) + "。");
+  std::array<bool, kMaxColumns> ids{}, slots{};
+  for (const auto& c : t.columns) {
+    const std::string column = "的列 id " + std::to_string(c.id);
+    if (c.id >= t.maxColumns) throw fail(column + " 不小于列数上限 " + std::to_string(t.maxColumns) + "。");
+    if (ids[c.id]) throw fail(column + " 出现了不止一次。");
+    ids[c.id] = true;
+    if (c.IsFixedLength()) {
+      const size_t width = std::max<size_t>(c.length, FixedLengthOf(c.type));
+      if (size_t(c.fixedOffset) + width > kMaxRowSize)
+        throw fail(column + " 的定长偏移 " + std::to_string(c.fixedOffset) + " 超出了行的最大长度。");
+      continue;
+    }
+    if (c.varIndex >= t.variableColumns)
+      throw fail(column + " 的变长序号 " + std::to_string(c.varIndex) + " 不小于变长列数上限 " +
+                 std::to_string(t.variableColumns) + "。");
+    if (slots[c.varIndex]) throw fail(column + " 的变长序号 " + std::to_string(c.varIndex) + " 与另一列相同。");
+    slots[c.varIndex] = true;
+  }
+  for (const auto& index : t.logicalIndexes)
+    if (index.realIndex >= t.realIndexes.size())
+      throw fail("的逻辑索引指向不存在的实际索引 #" + std::to_string(index.realIndex) + "。");
+}
+
+}  // namespace
+
 TableDefinition DecodeTableDefinition(std::span<const uint8_t> definition, uint32_t firstPage) {
-  const std::string what = "第 " + std::to_string(firstPage) + " 页上的表定义";
+  const std::string what = PageText(firstPage) + "上的表定义";
   ByteReader r(definition, what.c_str());
   TableDefinition t;
-  if (r.U8() != uint8_t(PageType::TableDefinition))
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：第 " + std::to_string(firstPage) + " 页不是表定义页。");
+  if (r.U8() != uint8_t(PageType::TableDefinition)) throw CorruptPage(firstPage, "不是表定义页。");
   r.Seek(tdef::kDefinitionLengthOffset);
   const uint32_t length = r.U32();
-  if (length > definition.size() || length < tdef::kBodyOffset)
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + what + "长度不正确。");
+  if (length > definition.size() || length < tdef::kBodyOffset || length > kMaxDefinitionLength)
+    throw CorruptPage(firstPage, "上的表定义的长度 " + std::to_string(length) + " 不正确。");
   ByteReader body(definition.first(length), what.c_str());
   body.Seek(tdef::kRowCountOffset);
   t.rowCount = body.U32();
@@ -287,8 +319,10 @@ TableDefinition DecodeTableDefinition(std::span<const uint8_t> definition, uint3
   const uint32_t realCount = body.U32();
   t.ownedMap = body.U32();
   t.freeMap = body.U32();
-  if (realCount > 64 || logicalCount > 64)
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + what + "的索引数目不正确。");
+  if (realCount > kMaxIndexes || logicalCount > kMaxIndexes)
+    throw CorruptPage(firstPage, "上的表定义的索引数目不正确。");
+  if (columnCount > kMaxColumns)
+    throw CorruptPage(firstPage, "上的表定义的列数 " + std::to_string(columnCount) + " 超过了 255。");
   t.realIndexes.resize(realCount);
   for (auto& index : t.realIndexes) {
     body.Skip(tdef::kStatisticsUniqueCountOffset);
@@ -329,6 +363,9 @@ TableDefinition DecodeTableDefinition(std::span<const uint8_t> definition, uint3
     maps.freeMap = body.U32();
     t.longValueMaps.push_back(maps);
   }
+  if (body.Remaining() != 0)
+    throw CorruptPage(firstPage, "上的表定义在结束标记之后还有 " + std::to_string(body.Remaining()) + " 字节，与其长度不符。");
+  CheckColumns(t, what);
   return t;
 }
 

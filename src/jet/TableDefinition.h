@@ -104,9 +104,21 @@ std::vector<std::vector<uint8_t>> LayOutTableDefinitionPages(std::span<const uin
                                                              std::span<const uint32_t> pages);
 size_t TableDefinitionPageCount(size_t definitionLength);
 
+// The longest definition a Jet table can have: 64 real and 64 logical indexes, 255 columns, every
+// name at its limit of 64 UTF-16 units, a long-value map for every column. A definition length
+// above it is damage, and a continuation chain is never followed further.
+inline constexpr size_t kMaxNameBytes = 128;
+inline constexpr size_t kMaxIndexes = 64;
+inline constexpr size_t kMaxDefinitionLength =
+    0x3F + kMaxIndexes * (12 + 52) + kMaxColumns * (25 + 2 + kMaxNameBytes) + kMaxIndexes * (28 + 2 + kMaxNameBytes) +
+    kMaxColumns * 10 + 2;
+
 // Parses definition bytes assembled from the TDEF pages (first page whole, then bytes 8.. of
-// every continuation page). Throws ErrorKind::Corrupt naming the table's page on any offset or
-// count that does not fit.
+// every continuation page). Throws ErrorKind::Corrupt naming the table's page when anything the
+// rest of the engine relies on does not hold: every count and name lies inside the stated
+// definition length, which ends right after the terminator; column ids are below 255 and unique,
+// and so are the variable-column slots; no column id or slot reaches past the table's high-water
+// marks; a fixed column lies inside the longest row; a logical index names an existing real index.
 TableDefinition DecodeTableDefinition(std::span<const uint8_t> definition, uint32_t firstPage);
 
 }  // namespace ipmdb::jet

@@ -34,11 +34,28 @@ TableWriter::TableWriter(Pager& pager, uint32_t definitionPage, const TableDefin
       FOwnedMap(table.ownedMap),
       FFreeMap(table.freeMap),
       FTableName(std::move(tableName)),
-      FOwner("表“" + FTableName + "”") {}
+      FOwner("表“" + FTableName + "”") {
+  // Everything an append may change is checked now, before the first transaction: the
+  // definition page, both map rows with the owned map's bitmap pages, and the last data page.
+  if (FDefinitionPage >= FPager.PageCount() || FPager.Read(FDefinitionPage)[0] != uint8_t(PageType::TableDefinition))
+    throw CorruptPage(FDefinitionPage, "不是" + FOwner + "的表定义页。");
+  const UsageMap owned = UsageMap::Decode(ReadMapRow(FPager, FOwnedMap, FOwner), FOwnedMap);
+  if (owned.GetForm() == UsageMap::Form::Reference)
+    for (uint32_t bitmap : owned.BitmapPages())
+      if (bitmap != 0) BitmapPage(bitmap);
+  ReadMapRow(FPager, FFreeMap, FOwner);
+  FindLastDataPage();
+}
+
+const uint8_t* TableWriter::BitmapPage(uint32_t page) {
+  if (page >= FPager.PageCount() || FPager.Read(page)[0] != uint8_t(PageType::UsageBitmap))
+    throw CorruptRow(RowPointerPage(FOwnedMap), RowPointerRow(FOwnedMap),
+                     "（" + FOwner + "的数据页表）指向第 " + std::to_string(page) + " 页作为位图页，它不是位图页。");
+  return FPager.Read(page);
+}
 
 uint32_t TableWriter::FindLastDataPage() {
-  const auto row = ReadMapRow(FPager, FOwnedMap, FOwner);
-  const UsageMap map = UsageMap::Decode(row);
+  const UsageMap map = UsageMap::Decode(ReadMapRow(FPager, FOwnedMap, FOwner), FOwnedMap);
   uint32_t last = kNoPage;
   if (map.GetForm() == UsageMap::Form::Inline) {
     const auto pages = map.InlinePages();
@@ -46,14 +63,18 @@ uint32_t TableWriter::FindLastDataPage() {
   } else {
     const auto& bitmapPages = map.BitmapPages();
     for (size_t slot = bitmapPages.size(); slot-- > 0 && last == kNoPage;)
-      if (bitmapPages[slot] != 0) last = HighestPageOfBitmapPage(FPager.Read(bitmapPages[slot]), slot);
+      if (bitmapPages[slot] != 0) last = HighestPageOfBitmapPage(BitmapPage(bitmapPages[slot]), slot);
   }
-  if (last != kNoPage) {
-    const uint8_t* bytes = FPager.Read(last);
-    if (bytes[0] != uint8_t(PageType::Data) || DataPageOwner(bytes) != FDefinitionPage)
-      throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：表“" + FTableName + "”的用量表列出的第 " +
-                                             std::to_string(last) + " 页不是该表的数据页。");
-  }
+  if (last == kNoPage) return last;
+  // New rows go right below the last row of this page: its offsets and free space must be true.
+  if (last >= FPager.PageCount())
+    throw CorruptRow(RowPointerPage(FOwnedMap), RowPointerRow(FOwnedMap),
+                     "（" + FOwner + "的数据页表）列出了第 " + std::to_string(last) + " 页，而文件只有 " +
+                         std::to_string(FPager.PageCount()) + " 页。");
+  const uint8_t* bytes = FPager.Read(last);
+  if (bytes[0] != uint8_t(PageType::Data) || DataPageOwner(bytes) != FDefinitionPage)
+    throw CorruptPage(last, "列在" + FOwner + "的数据页表中，却不是该表的数据页。");
+  if (const auto fault = DataPageFault(bytes)) throw CorruptPage(last, *fault);
   return last;
 }
 
@@ -85,7 +106,7 @@ uint8_t* TableWriter::AddPage() {
 
 void TableWriter::AddToOwnedMap(uint32_t page) {
   std::span<uint8_t> row = ModifyMapRow(FPager, FOwnedMap, FOwner);
-  UsageMap map = UsageMap::Decode(row);
+  UsageMap map = UsageMap::Decode(row, FOwnedMap);
   if (map.GetForm() == UsageMap::Form::Inline) {
     if (map.Covers(page)) {
       const uint32_t bit = page - map.StartPage();
@@ -99,6 +120,7 @@ void TableWriter::AddToOwnedMap(uint32_t page) {
   if (slot >= usagemap::kReferenceSlots)
     throw JetError(ErrorKind::DiskFull, "表“" + FTableName + "”已达到 Jet 数据库文件的最大容量。");
   if (map.BitmapPages()[slot] != 0) {
+    BitmapPage(map.BitmapPages()[slot]);
     SetBitmapPageBit(FPager.Modify(map.BitmapPages()[slot]), page, true);
     return;
   }
@@ -113,7 +135,7 @@ void TableWriter::AddToOwnedMap(uint32_t page) {
 void TableWriter::ConvertOwnedMapToReference(uint32_t page, uint8_t* row, size_t length) {
   if (length < usagemap::kRowSize)
     throw JetError(ErrorKind::Unsupported, "表“" + FTableName + "”的用量表过短，无法改为引用形式。");
-  std::vector<uint32_t> pages = UsageMap::Decode({row, length}).InlinePages();
+  std::vector<uint32_t> pages = UsageMap::Decode({row, length}, FOwnedMap).InlinePages();
   pages.push_back(page);
   UsageMap reference = UsageMap::MakeReference();
   std::vector<size_t> slots;

@@ -21,6 +21,9 @@ namespace ipmdb::jet {
 
 class TableWriter {
  public:
+  // Checks, through the pager and before anything changes, every page that appending will touch:
+  // the definition page, both map rows and the owned map's bitmap pages, and the last data page
+  // with its offsets and free space. Throws ErrorKind::Corrupt naming the page that fails.
   TableWriter(Pager& pager, uint32_t definitionPage, const TableDefinition& table, std::string tableName);
 
   // REQUIRES an open transaction and a row of at most kMaxRowSize bytes. Throws only for a damaged
@@ -37,7 +40,9 @@ class TableWriter {
 
  private:
   uint8_t* CurrentPage();
+  // The last data page of the owned map, checked as the constructor says; 0 without one.
   uint32_t FindLastDataPage();
+  const uint8_t* BitmapPage(uint32_t page);  // a bitmap page the owned map names, checked
   uint8_t* AddPage();
   void AddToOwnedMap(uint32_t page);
   void ConvertOwnedMapToReference(uint32_t page, uint8_t* row, size_t length);

@@ -1,6 +1,7 @@
 #include "jet/UsageMap.h"
 
 #include <algorithm>
+#include <string>
 
 #include "jet/Bytes.h"
 #include "jet/Error.h"
@@ -22,8 +23,9 @@ UsageMap UsageMap::MakeReference() {
   return map;
 }
 
-UsageMap UsageMap::Decode(std::span<const uint8_t> row) {
-  ByteReader r(row, "用量表");
+UsageMap UsageMap::Decode(std::span<const uint8_t> row, uint32_t rowPointer) {
+  const std::string what = RowText(RowPointerPage(rowPointer), RowPointerRow(rowPointer)) + "的用量表";
+  ByteReader r(row, what.c_str());
   const uint8_t type = r.U8();
   UsageMap map;
   if (type == usagemap::kInline) {
@@ -36,7 +38,8 @@ UsageMap UsageMap::Decode(std::span<const uint8_t> row) {
     for (size_t slot = 0; slot < usagemap::kReferenceSlots && r.Remaining() >= 4; ++slot)
       map.FBitmapPages[slot] = r.U32();
   } else {
-    throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：用量表的类型 " + std::to_string(type) + " 无法识别。");
+    throw CorruptRow(RowPointerPage(rowPointer), RowPointerRow(rowPointer),
+                     "的用量表的类型 " + std::to_string(type) + " 无法识别。");
   }
   return map;
 }
@@ -106,24 +109,36 @@ bool BitmapPageBit(const uint8_t* bitmapPage, uint32_t page) {
   return (bitmapPage[usagemap::kBitmapPageHeaderSize + bit / 8] >> (bit % 8)) & 1;
 }
 
-std::vector<uint32_t> ListUsageMapPages(std::span<const uint8_t> row, PageSource& source) {
-  const UsageMap map = UsageMap::Decode(row);
-  if (map.GetForm() == UsageMap::Form::Inline) return map.InlinePages();
-  std::vector<uint32_t> pages;
-  const auto& bitmapPages = map.BitmapPages();
+UsageMapView::UsageMapView(std::span<const uint8_t> row, uint32_t rowPointer, PageSource& source)
+    : FMap(UsageMap::Decode(row, rowPointer)) {
+  if (FMap.GetForm() == UsageMap::Form::Inline) return;
+  const auto& bitmapPages = FMap.BitmapPages();
   for (size_t slot = 0; slot < bitmapPages.size(); ++slot) {
-    if (bitmapPages[slot] == 0) continue;
-    const uint8_t* bitmap = source.Page(bitmapPages[slot]);
-    if (bitmap[0] != uint8_t(PageType::UsageBitmap))
-      throw JetError(ErrorKind::Corrupt, "数据库文件已损坏：第 " + std::to_string(bitmapPages[slot]) + " 页不是用量位图页。");
-    const uint32_t base = uint32_t(slot) * usagemap::kPagesPerBitmapPage;
-    for (uint32_t byte = 0; byte < kPageSize - usagemap::kBitmapPageHeaderSize; ++byte) {
-      const uint8_t bits = bitmap[usagemap::kBitmapPageHeaderSize + byte];
-      if (bits == 0) continue;
-      for (uint32_t bit = 0; bit < 8; ++bit)
-        if ((bits >> bit) & 1) pages.push_back(base + byte * 8 + bit);
-    }
+    const uint32_t page = bitmapPages[slot];
+    if (page == 0) continue;
+    auto fail = [&](const std::string& why) {
+      return CorruptRow(RowPointerPage(rowPointer), RowPointerRow(rowPointer),
+                        "的用量表的槽 " + std::to_string(slot) + " 指向第 " + std::to_string(page) + " 页，" + why);
+    };
+    if (page >= source.PageCount()) throw fail("而文件只有 " + std::to_string(source.PageCount()) + " 页。");
+    const uint8_t* bitmap = source.Page(page);
+    if (bitmap[0] != uint8_t(PageType::UsageBitmap)) throw fail("它不是用量位图页。");
+    FBitmaps[slot] = bitmap;
   }
+}
+
+bool UsageMapView::Lists(uint32_t page) const {
+  if (FMap.GetForm() == UsageMap::Form::Inline) return FMap.Contains(page);
+  const size_t slot = UsageMap::SlotOf(page);
+  return slot < FBitmaps.size() && FBitmaps[slot] && BitmapPageBit(FBitmaps[slot], page);
+}
+
+std::vector<uint32_t> ListUsageMapPages(std::span<const uint8_t> row, uint32_t rowPointer, PageSource& source) {
+  std::vector<uint32_t> pages;
+  UsageMapView(row, rowPointer, source).ForEachPage([&](uint32_t page) {
+    pages.push_back(page);
+    return true;
+  });
   return pages;
 }
 

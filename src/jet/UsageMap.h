@@ -21,14 +21,16 @@ class UsageMap {
 
   static UsageMap MakeInline(uint32_t startPage, size_t bitmapBytes = usagemap::kInlineBitmapBytes);
   static UsageMap MakeReference();
-  // Parses a map row. Throws ErrorKind::Corrupt for an unknown type or a row too short.
-  static UsageMap Decode(std::span<const uint8_t> row);
+  // Parses a map row. Throws ErrorKind::Corrupt naming the row (`rowPointer`, where the row
+  // lives) for an unknown type or a row too short.
+  static UsageMap Decode(std::span<const uint8_t> row, uint32_t rowPointer);
 
   Form GetForm() const { return FForm; }
 
   // Inline form.
   uint32_t StartPage() const { return FStartPage; }
   size_t BitmapBytes() const { return FBitmap.size(); }
+  std::span<const uint8_t> Bitmap() const { return FBitmap; }
   bool Covers(uint32_t page) const;   // the page falls inside the bitmap's window
   bool Contains(uint32_t page) const;  // covered and its bit set
   void Set(uint32_t page, bool inMap);  // requires Covers(page)
@@ -55,8 +57,47 @@ std::vector<uint8_t> EncodeBitmapPage(size_t slot, std::span<const uint32_t> pag
 void SetBitmapPageBit(uint8_t* bitmapPage, uint32_t page, bool inMap);
 bool BitmapPageBit(const uint8_t* bitmapPage, uint32_t page);
 
-// Every page a map row lists, ascending; reference maps read their bitmap pages from `source`.
-// Throws ErrorKind::Corrupt when a bitmap page is missing or of the wrong type.
-std::vector<uint32_t> ListUsageMapPages(std::span<const uint8_t> row, PageSource& source);
+// A map row of a file read for many questions: which pages it lists, in order, and whether it
+// lists a given page, without copying its bitmap pages. The constructor throws ErrorKind::Corrupt
+// naming the row (`rowPointer`) when the row cannot be decoded or a bitmap page of a reference
+// map lies past the end of the file or is not a bitmap page. Borrows the source's pages.
+class UsageMapView {
+ public:
+  UsageMapView(std::span<const uint8_t> row, uint32_t rowPointer, PageSource& source);
+
+  const UsageMap& Map() const { return FMap; }
+  bool Lists(uint32_t page) const;
+  // Calls `visit` for every listed page, ascending; stops early when `visit` returns false.
+  template <typename Visit>
+  void ForEachPage(Visit&& visit) const;
+
+ private:
+  UsageMap FMap;
+  std::array<const uint8_t*, usagemap::kReferenceSlots> FBitmaps{};  // reference form, by slot
+};
+
+// Every page a map row lists, ascending (see UsageMapView).
+std::vector<uint32_t> ListUsageMapPages(std::span<const uint8_t> row, uint32_t rowPointer, PageSource& source);
+
+template <typename Visit>
+void UsageMapView::ForEachPage(Visit&& visit) const {
+  auto each = [&](const uint8_t* bits, size_t bytes, uint32_t first) {
+    for (size_t byte = 0; byte < bytes; ++byte) {
+      if (bits[byte] == 0) continue;
+      for (uint32_t bit = 0; bit < 8; ++bit)
+        if (((bits[byte] >> bit) & 1) && !visit(first + uint32_t(byte * 8 + bit))) return false;
+    }
+    return true;
+  };
+  if (FMap.GetForm() == UsageMap::Form::Inline) {
+    each(FMap.Bitmap().data(), FMap.Bitmap().size(), FMap.StartPage());
+    return;
+  }
+  for (size_t slot = 0; slot < FBitmaps.size(); ++slot)
+    if (FBitmaps[slot] && !each(FBitmaps[slot] + usagemap::kBitmapPageHeaderSize,
+                                kPageSize - usagemap::kBitmapPageHeaderSize,
+                                uint32_t(slot) * usagemap::kPagesPerBitmapPage))
+      return;
+}
 
 }  // namespace ipmdb::jet

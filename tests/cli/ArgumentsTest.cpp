@@ -28,6 +28,7 @@ TEST(ParseArguments, ValidCommandLinesChooseTheirCommand) {
       {{"--sql", "-"}, Command::PrintStatements, "-", "", false},
       {{"--sql", "/tmp/中文 路径.txt"}, Command::PrintStatements, "/tmp/中文 路径.txt", "", false},
       {{"--recover", "out.mdb"}, Command::Recover, "out.mdb", "", false},
+      {{"--check", "out.mdb"}, Command::Check, "out.mdb", "", false},
       {{"--help"}, Command::Help, "", "", false},
       {{"-h"}, Command::Help, "", "", false},
       {{"--version"}, Command::Version, "", "", false},

@@ -38,6 +38,15 @@ export function mustRun(program, args, options) {
   return result;
 }
 
+// Throws unless jetcheck finds the database sound ("OK: ..." and exit status 0).
+export function checkIntegrity(jetcheck, path, what) {
+  const result = spawnSync(jetcheck, [path], { encoding: "utf8", maxBuffer: 1 << 26 });
+  if (result.error) throw result.error;
+  if (result.status !== 0 || !result.stdout.startsWith("OK: ")) {
+    throw new Error(`${what}: jetcheck exited with ${result.status ?? result.signal}: ${result.stdout}${result.stderr}`);
+  }
+}
+
 // One row as a comparable string: the two addresses, the two numbers, country and area.
 function rowKey(values) {
   return JSON.stringify(values);

@@ -3,19 +3,19 @@
 // right after the kill, mdbtools and mdb-reader must read the output without an error or warning
 // although nobody has looked at its journal yet (they may find part of the batch cut short);
 // then, after `ipmdb-convert --recover` has been run on the real file, whose name the journal
-// follows, the file must hold exactly the first k × 1000 lines for some k, or all of them, in
-// both readers. Then a file-size limit makes a commit fail: the run must end with a message
-// naming the lines and the system's reason, and the batches committed before it must read back
-// the same way.
+// follows, the file must check clean with jetcheck and hold exactly the first k × 1000 lines for
+// some k, or all of them, in both readers. Then a file-size limit makes a commit fail: the run
+// must end with a message naming the lines and the system's reason, and the batches committed
+// before it must read back the same way.
 //
-// usage: node convert_crash.mjs IPMDB_CONVERT GEN_TEXTDB TEMPLATE_MDB LINES ROUNDS
+// usage: node convert_crash.mjs IPMDB_CONVERT GEN_TEXTDB TEMPLATE_MDB LINES ROUNDS JETCHECK
 // The random moments follow IPMDB_CRASH_SEED when it is set; the seed is printed either way.
 import { spawn } from "node:child_process";
 import { existsSync, readFileSync, rmSync, statSync, symlinkSync } from "node:fs";
 import { join } from "node:path";
-import { assertPrefixOf, mustRun, run, rowsFromMdbExport, rowsFromMdbReader, rowsFromStatements, withTempDir } from "./convert_common.mjs";
+import { assertPrefixOf, checkIntegrity, mustRun, run, rowsFromMdbExport, rowsFromMdbReader, rowsFromStatements, withTempDir } from "./convert_common.mjs";
 
-const [convert, generate, templatePath, lineCount, roundCount] = process.argv.slice(2);
+const [convert, generate, templatePath, lineCount, roundCount, jetcheck] = process.argv.slice(2);
 const kBatch = 1000;
 const templateSize = statSync(templatePath).size;
 
@@ -37,6 +37,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 function checkCommittedPrefix(output, expected, what) {
   mustRun(convert, ["--recover", output]);
   if (existsSync(`${output}-journal`)) throw new Error(`${what}: the journal is still there after recovery`);
+  checkIntegrity(jetcheck, output, what);
   let count = -1;
   for (const [reader, read] of [["mdb-export", rowsFromMdbExport], ["mdb-reader", rowsFromMdbReader]]) {
     const rows = read(output);

@@ -3,12 +3,14 @@
 // the line becomes. A few hand-written lines at the end carry the awkward values: quotes, commas,
 // the publisher's marker, blank lines and bytes that are not GBK.
 //
-// usage: node convert_readers.mjs IPMDB_CONVERT GEN_TEXTDB LINES
+// jetcheck must find the file sound.
+//
+// usage: node convert_readers.mjs IPMDB_CONVERT GEN_TEXTDB LINES JETCHECK
 import { appendFileSync, readFileSync } from "node:fs";
 import { join } from "node:path";
-import { assertPrefixOf, mustRun, rowsFromMdbExport, rowsFromMdbReader, rowsFromStatements, withTempDir } from "./convert_common.mjs";
+import { assertPrefixOf, checkIntegrity, mustRun, rowsFromMdbExport, rowsFromMdbReader, rowsFromStatements, withTempDir } from "./convert_common.mjs";
 
-const [convert, generate, lineCount] = process.argv.slice(2);
+const [convert, generate, lineCount, jetcheck] = process.argv.slice(2);
 
 const kAwkwardLines = Buffer.concat([
   Buffer.from("1.2.3.4 1.2.3.5 \"quoted\",comma O'Brien's \"area\", too\r\n", "latin1"),
@@ -25,6 +27,7 @@ await withTempDir(async (dir) => {
   appendFileSync(input, kAwkwardLines);
 
   mustRun(convert, ["--quiet", input, "-o", output]);
+  checkIntegrity(jetcheck, output, "converted file");
   mustRun(convert, ["--sql", input], { outFile: join(dir, "statements.sql") });
   const expected = rowsFromStatements(readFileSync(join(dir, "statements.sql"), "utf8"));
   const total = Number(lineCount) + kAwkwardCount;

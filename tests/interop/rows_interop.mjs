@@ -1,5 +1,6 @@
 // Rows written by our engine, read back by both third-party readers: mdb-reader (in process) and
-// mdbtools (mdb-export). Usage: node rows_interop.mjs JET_EXEC WORKDIR ROWS
+// mdbtools (mdb-export), after jetcheck has found the file sound.
+// Usage: node rows_interop.mjs JET_EXEC WORKDIR ROWS JETCHECK
 // Writes a test database with jet-exec, fills table IP with ROWS generated rows plus edge cases
 // and table Types with one row per interesting value, and compares every value.
 import MDBReader from "mdb-reader";
@@ -8,7 +9,7 @@ import { mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
 import assert from "node:assert/strict";
 
-const [jetExec, workDir, rowCount] = process.argv.slice(2);
+const [jetExec, workDir, rowCount, jetcheck] = process.argv.slice(2);
 mkdirSync(workDir, { recursive: true });
 // The name holds the connection string's syntax; the rows must still go to this file alone.
 const db = join(workDir, `rows-${rowCount};Data Source='x' "y".mdb`);
@@ -52,6 +53,7 @@ const typeStatements = [
 writeFileSync(sqlFile, [...statements, ...typeStatements].join("\n") + "\n");
 execFileSync(jetExec, ["--new-test-database", db]);
 execFileSync(jetExec, [db, sqlFile]);
+assert.match(execFileSync(jetcheck, [db]).toString("utf8"), /^OK: /);
 
 // mdb-reader
 const reader = new MDBReader(readFileSync(db));

@@ -1,6 +1,8 @@
 // The template database as the npm package mdb-reader sees it: table IP with its columns, types
-// and sizes, no rows and no index.
+// and sizes, no rows and no index; and as jetcheck sees it: sound.
+// Usage: node template_mdbreader.mjs TEMPLATE JETCHECK
 import MDBReader from "mdb-reader";
+import { execFileSync } from "node:child_process";
 import { readFileSync } from "node:fs";
 import assert from "node:assert/strict";
 
@@ -21,4 +23,5 @@ assert.deepEqual(
   ],
 );
 assert.equal(reader.getPassword(), null);
+assert.match(execFileSync(process.argv[3], [process.argv[2]]).toString("utf8"), /^OK: /);
 console.log("template reads as expected in mdb-reader");

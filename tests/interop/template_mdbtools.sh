@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The template database as mdbtools sees it: a Jet 4 file whose only user table is IP, with its
-# six columns, the AccessVersion property, and no rows.
+# six columns, the AccessVersion property, and no rows; jetcheck finds it sound.
+# Usage: template_mdbtools.sh TEMPLATE JETCHECK
 set -euo pipefail
 db="$1"
+jetcheck="$2"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [ "$(mdb-ver "$db")" = "JET4" ] || fail "mdb-ver does not say JET4"
@@ -23,4 +25,5 @@ mdb-prop "$db" IP | grep -c 'AllowZeroLength: yes' | grep -qx 4 || fail "AllowZe
 
 export_out=$(mdb-export "$db" IP)
 [ "$export_out" = "startip,endip,startid,endid,country,local" ] || fail "IP is not empty: $export_out"
+"$jetcheck" "$db" | grep -q '^OK: ' || fail "jetcheck does not find the template sound: $("$jetcheck" "$db")"
 echo "template reads as expected in mdbtools"

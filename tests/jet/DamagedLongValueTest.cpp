@@ -51,7 +51,7 @@ TEST_P(ChainThatLoops, IsReportedDamaged) {
     const uint32_t next = c.twoChunks && pointer == kFirstChunk ? kSecondChunk : kFirstChunk;
     return Chunk(next, c.dataBytesPerChunk);
   };
-  EXPECT_THROW(ReadLongValue(ChainedDescriptor(longvalue::kLengthMask, kFirstChunk), fetch), JetError);
+  EXPECT_THROW(ReadLongValue(ChainedDescriptor(longvalue::kLengthMask, kFirstChunk), 0, fetch), JetError);
 }
 
 INSTANTIATE_TEST_SUITE_P(Loops, ChainThatLoops,

@@ -32,7 +32,7 @@ TEST_P(DescriptorShorterThanItsType, RowIsReportedDamaged) {
   row.resize(2 + GetParam().storedLength, 0xAA);
   row.push_back(0x01);
   const auto noFetch = [](uint32_t) -> std::vector<uint8_t> { return {}; };
-  EXPECT_THROW(DecodeRow(layout, row, noFetch), JetError);
+  EXPECT_THROW(DecodeRow(layout, row, 0, noFetch), JetError);
 }
 
 INSTANTIATE_TEST_SUITE_P(FixedTypes, DescriptorShorterThanItsType,

@@ -133,7 +133,7 @@ TEST_F(BuiltDatabase, PropertiesLiveOnAnLvalPageListedByTheLvPropMaps) {
   const auto lvProp = std::find_if(objects.longValueMaps.begin(), objects.longValueMaps.end(),
                                    [](const auto& m) { return m.columnId == catalog::objects::kLvProp; });
   ASSERT_NE(lvProp, objects.longValueMaps.end());
-  const auto lvalPages = ListUsageMapPages(FReader.RowBytes(lvProp->ownedMap), FSource);
+  const auto lvalPages = ListUsageMapPages(FReader.RowBytes(lvProp->ownedMap), lvProp->ownedMap, FSource);
   ASSERT_EQ(lvalPages.size(), 1u);
   EXPECT_EQ(DataPageOwner(FSource.Page(lvalPages[0])), datapage::kOwnerLongValue);
 }
@@ -141,12 +141,12 @@ TEST_F(BuiltDatabase, PropertiesLiveOnAnLvalPageListedByTheLvPropMaps) {
 TEST_F(BuiltDatabase, GlobalMapMarksExactlyThePagesPastTheEndAsFree) {
   const uint32_t pages = FSource.PageCount();
   EXPECT_EQ(pages, 16u + 2 + 2 + 1);  // two tables with their map pages, one LVAL page
-  const auto freePages = ListUsageMapPages(FReader.RowBytes(FReader.Header().freeMapPointer), FSource);
+  const auto freePages = ListUsageMapPages(FReader.RowBytes(FReader.Header().freeMapPointer), FReader.Header().freeMapPointer, FSource);
   ASSERT_FALSE(freePages.empty());
   EXPECT_EQ(freePages.front(), pages);
   EXPECT_EQ(freePages.back(), 511u);
   EXPECT_EQ(freePages.size(), 512u - pages);
-  EXPECT_TRUE(ListUsageMapPages(FReader.RowBytes(FReader.Header().releasedMapPointer), FSource).empty());
+  EXPECT_TRUE(ListUsageMapPages(FReader.RowBytes(FReader.Header().releasedMapPointer), FReader.Header().releasedMapPointer, FSource).empty());
   EXPECT_EQ(DataPageOwner(FSource.Page(1)), datapage::kOwnerGlobalMap);
 }
 

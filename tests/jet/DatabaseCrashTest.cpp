@@ -1,18 +1,22 @@
 // Crashes at every write and every sync of a commit of INSERT statements, with every way the
 // pending writes may land: reopening the database always finds exactly the previous commit's
-// rows or the new commit's, readable, and no journal left behind. Where every write made so far
-// landed, as when the process is killed, a reader that ignores the journal reads the file too.
+// rows or the new commit's, readable, a file that the integrity check finds sound, and no
+// journal left behind. Where every write made so far landed, as when the process is killed, a
+// reader that ignores the journal reads the file too.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "FaultVfs.h"
 #include "database/TableIP.h"
 #include "jet/Database.h"
 #include "jet/DatabaseBuilder.h"
 #include "jet/DatabaseReader.h"
+#include "jet/IntegrityCheck.h"
 #include "jet/JournalPath.h"
 #include "jet/PageSource.h"
 
@@ -41,8 +45,12 @@ void InsertBatch(Database& db, int first) {
   db.Commit();
 }
 
-// The rows of IP, checked to be 0, 1, 2, ... in order; returns how many there are.
+// The rows of IP, checked to be 0, 1, 2, ... in order, in a file the integrity check finds
+// sound; returns how many there are.
 size_t CheckedRowCount(const std::string& path) {
+  std::vector<std::string> problems;
+  CheckDatabaseFile(path, [&](const std::string& problem) { problems.push_back(problem); });
+  EXPECT_TRUE(problems.empty()) << problems.front();
   MappedFilePageSource source(path);
   DatabaseReader reader(source, path);
   const CatalogEntry* ip = reader.FindTable(u"IP");

@@ -160,8 +160,8 @@ TEST_F(DatabaseFile, ManyRowsStayInInsertionOrderAcrossTheReferenceMapSwitch) {
   MappedFilePageSource source(path);
   DatabaseReader reader(source, path);
   const auto table = reader.ReadTableDefinition(reader.FindTable(u"IP")->DefinitionPage());
-  EXPECT_EQ(UsageMap::Decode(reader.RowBytes(table.ownedMap)).GetForm(), UsageMap::Form::Reference);
-  const auto freePages = ListUsageMapPages(reader.RowBytes(reader.Header().freeMapPointer), source);
+  EXPECT_EQ(UsageMap::Decode(reader.RowBytes(table.ownedMap), table.ownedMap).GetForm(), UsageMap::Form::Reference);
+  const auto freePages = ListUsageMapPages(reader.RowBytes(reader.Header().freeMapPointer), reader.Header().freeMapPointer, source);
   ASSERT_FALSE(freePages.empty());
   EXPECT_EQ(freePages.front(), source.PageCount());
 }

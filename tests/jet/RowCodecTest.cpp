@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "jet/Error.h"
+#include "jet/PageLayout.h"
 #include "jet/TextCodec.h"
+#include "jet/Utf8.h"
 
 namespace ipmdb::jet {
 namespace {
@@ -44,7 +47,7 @@ TEST(RowCodec, EmptyTextIsPresentWithZeroLengthWhileNullIsAbsent) {
   std::vector<uint8_t> row;
   EncodeRow(layout, values, row);
   EXPECT_EQ(row.back(), 0x09);  // ID and Name present; the Doubles and Note are NULL
-  const auto back = DecodeRow(layout, row, nullptr);
+  const auto back = DecodeRow(layout, row, 0, nullptr);
   EXPECT_EQ(back[0].integer, 7);
   EXPECT_EQ(back[1].kind, CellValue::Kind::Null);
   EXPECT_EQ(back[3].kind, CellValue::Kind::Text);
@@ -70,7 +73,7 @@ TEST(RowCodec, CompressesOnlyInColumnsThatAllowItAndOnlyWhenItHelps) {
     values[4] = CellValue::OfText(c.text);
     std::vector<uint8_t> row;
     EncodeRow(layout, values, row);
-    const auto back = DecodeRow(layout, row, nullptr);
+    const auto back = DecodeRow(layout, row, 0, nullptr);
     EXPECT_EQ(back[4].text, c.text);
     EXPECT_EQ(EncodedTextSize(c.text, true), c.storedBytes);
   }
@@ -101,7 +104,7 @@ TEST(RowCodec, TextStartingWithUFEFFIsStoredCompressedSoThatItReadsBackExactly) 
       values[4] = CellValue::OfText(c.text);
       std::vector<uint8_t> row;
       EncodeRow(layout, values, row);
-      EXPECT_EQ(DecodeRow(layout, row, nullptr)[4].text, c.text);
+      EXPECT_EQ(DecodeRow(layout, row, 0, nullptr)[4].text, c.text);
       EXPECT_EQ(EncodedTextSize(c.text, compress), c.stored.size());
       std::vector<uint8_t> stored(MaxEncodedTextSize(c.text));
       stored.resize(EncodeText(c.text, compress, stored.data()));
@@ -127,7 +130,7 @@ TEST(RowCodec, BooleanLivesInTheNullMaskAndShortRowsArePadded) {
     EncodeRow(layout, values, row);
     EXPECT_GE(row.size(), 5u);
     EXPECT_EQ(row.back(), value ? 0x01 : 0x00);
-    EXPECT_EQ(DecodeRow(layout, row, nullptr)[0].boolean, value);
+    EXPECT_EQ(DecodeRow(layout, row, 0, nullptr)[0].boolean, value);
   }
 }
 
@@ -151,7 +154,7 @@ TEST(RowCodec, EveryFixedTypeRoundTrips) {
                                    CellValue::OfBinary(blob),        CellValue::OfBinary(blob)};
   std::vector<uint8_t> row;
   EncodeRow(layout, values, row);
-  const auto back = DecodeRow(layout, row, nullptr);
+  const auto back = DecodeRow(layout, row, 0, nullptr);
   EXPECT_EQ(back[0].integer, 255);
   EXPECT_EQ(back[1].integer, -32768);
   EXPECT_EQ(back[2].integer, -2147483647 - 1);
@@ -184,6 +187,35 @@ TEST(RowCodec, RefusesARowLongerThanTheEngineCanReadBack) {
   }
 }
 
+// Definitions from elsewhere, or damaged ones, may store a column in a way the encoder does not
+// write; an insert must be refused before a byte is written, naming the column.
+TEST(RowCodec, ColumnsStoredAsTheEncoderCannotWriteAreRefused) {
+  const struct {
+    size_t column;  // by position in ItemsTable
+    uint8_t flipFlags;
+    uint16_t length;
+  } cases[] = {
+      {3, tdef::kColumnFixedLength, 510},  // Name: a text of fixed length
+      {0, tdef::kColumnFixedLength, 4},    // ID: a Long stored as variable data
+      {1, 0, 4},                           // Lo: a Double of four bytes
+  };
+  for (const auto& c : cases) {
+    TableDefinition t = ItemsTable();
+    t.columns[c.column].flags ^= c.flipFlags;
+    t.columns[c.column].length = c.length;
+    const RowLayout layout(t, "Items");
+    std::vector<CellValue> values(5, CellValue::Null());
+    std::vector<uint8_t> row;
+    try {
+      EncodeRow(layout, values, row);
+      ADD_FAILURE() << "column " << c.column << " was written";
+    } catch (const JetError& e) {
+      EXPECT_EQ(e.Kind(), ErrorKind::Unsupported);
+      EXPECT_NE(std::string(e.what()).find(Utf16ToUtf8(t.columns[c.column].name)), std::string::npos) << e.what();
+    }
+  }
+}
+
 TEST(RowCodec, DamagedRowsAreReportedNotReadPastTheirEnd) {
   const RowLayout layout(ItemsTable(), "Items");
   std::vector<CellValue> values = {CellValue::OfInteger(1), CellValue::Null(), CellValue::Null(),
@@ -192,8 +224,8 @@ TEST(RowCodec, DamagedRowsAreReportedNotReadPastTheirEnd) {
   EncodeRow(layout, values, row);
   std::vector<uint8_t> bad = row;
   bad[bad.size() - 5] = 0xFF;  // offset of the first variable column points past the row
-  EXPECT_THROW(DecodeRow(layout, bad, nullptr), JetError);
-  EXPECT_THROW(DecodeRow(layout, std::vector<uint8_t>{0x05}, nullptr), JetError);
+  EXPECT_THROW(DecodeRow(layout, bad, 0, nullptr), JetError);
+  EXPECT_THROW(DecodeRow(layout, std::vector<uint8_t>{0x05}, 0, nullptr), JetError);
 }
 
 }  // namespace

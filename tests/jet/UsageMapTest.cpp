@@ -22,7 +22,7 @@ TEST(UsageMap, InlineBitsCountFromTheStartPage) {
   EXPECT_EQ(row[usagemap::kBitmapOffset], 0x01);
   EXPECT_EQ(row[usagemap::kBitmapOffset + 1], 0x01);
   EXPECT_EQ(row[usagemap::kRowSize - 1], 0x80);
-  const UsageMap back = UsageMap::Decode(row);
+  const UsageMap back = UsageMap::Decode(row, 0);
   EXPECT_EQ(back.InlinePages(), (std::vector<uint32_t>{512, 520, 1023}));
   EXPECT_THROW(map.Set(1024, true), JetError);
   map.Set(520, false);
@@ -53,19 +53,19 @@ TEST(UsageMap, ReferenceMapsListPagesFromTheirBitmapPages) {
   map.SetBitmapPage(1, 3);
   const auto row = map.Encode();
   ASSERT_EQ(row.size(), usagemap::kRowSize);
-  EXPECT_EQ(ListUsageMapPages(row, source), listed);
+  EXPECT_EQ(ListUsageMapPages(row, 0, source), listed);
   EXPECT_TRUE(BitmapPageBit(source.Page(3), 40000));
   EXPECT_FALSE(BitmapPageBit(source.Page(3), 40001));
 
   UsageMap wrong = UsageMap::MakeReference();
   wrong.SetBitmapPage(0, 1);  // a zero page, not a bitmap page
-  EXPECT_THROW(ListUsageMapPages(wrong.Encode(), source), JetError);
+  EXPECT_THROW(ListUsageMapPages(wrong.Encode(), 0, source), JetError);
 }
 
 TEST(UsageMap, UnknownMapTypeIsCorruption) {
   std::vector<uint8_t> row(usagemap::kRowSize, 0);
   row[0] = 7;
-  EXPECT_THROW(UsageMap::Decode(row), JetError);
+  EXPECT_THROW(UsageMap::Decode(row, 0), JetError);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ deb=${debs[0]}
 echo "package: $(basename "$deb")"
 
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
-for expected in /usr/bin/ipmdb /usr/bin/ipmdb-convert /usr/share/applications/ipmdb.desktop \
+for expected in /usr/bin/ipmdb /usr/bin/ipmdb-convert /usr/bin/jetcheck /usr/share/applications/ipmdb.desktop \
                 /usr/share/icons/hicolor/16x16/apps/ipmdb.png /usr/share/icons/hicolor/48x48/apps/ipmdb.png \
                 /usr/share/icons/hicolor/128x128/apps/ipmdb.png /usr/share/ipmdb/translations/ipmdb_en.qm \
                 /usr/share/man/man1/ipmdb-convert.1.gz; do
@@ -54,6 +54,7 @@ environment=(env -i PATH=/usr/bin:/bin HOME="$data/home" XDG_CONFIG_HOME="$data/
 "${run_as[@]}" "${environment[@]}" "$root/usr/bin/ipmdb-convert" "$data/样本.txt" -o "$data/输出.MDB" --quiet ||
   fail "ipmdb-convert exited with $?"
 [ -s "$data/输出.MDB" ] || fail "ipmdb-convert wrote no database"
+"${run_as[@]}" "${environment[@]}" "$root/usr/bin/jetcheck" --quiet "$data/输出.MDB" || fail "jetcheck exited with $?"
 
 "${run_as[@]}" "${environment[@]}" "$root/usr/bin/ipmdb" "$data/样本.txt" &
 window=$!

@@ -37,16 +37,6 @@ std::string OwnerText(const DumpContext& context, uint32_t owner) {
   return "第 " + std::to_string(owner) + " 页（" + context.TableName(owner) + "）";
 }
 
-// The gap between the end of the offset table and the lowest row, which the free-space field
-// should equal on a page whose rows are packed.
-size_t MeasuredFreeSpace(const uint8_t* page, uint16_t count) {
-  const size_t tableEnd = dp::kRowTableOffset + dp::kRowTableEntrySize * size_t(count);
-  size_t lowest = jet::kPageSize;
-  for (uint16_t r = 0; r < count; ++r)
-    lowest = std::min<size_t>(lowest, jet::GetU16(page + dp::kRowTableOffset + 2 * r) & dp::kRowOffsetMask);
-  return lowest > tableEnd ? lowest - tableEnd : 0;
-}
-
 std::string EntryFlagsText(uint16_t entry) {
   std::string text;
   if (entry & dp::kRowDeletedFlag) text += "，已删除";
@@ -62,7 +52,7 @@ void DumpRowContent(DumpContext& context, RowKind kind, RowPrinter* printer, std
       return;
     case RowKind::TableRow:
       if (printer) {
-        printer->Print(bytes, kRowIndent);
+        printer->Print(bytes, rowPointer, kRowIndent);
         return;
       }
       break;
@@ -114,19 +104,12 @@ void DumpDataPage(DumpContext& context, uint32_t number, const uint8_t* page) {
   const uint32_t owner = jet::DataPageOwner(page);
   const uint16_t count = jet::DataPageRowCount(page);
   out << "  所有者：" << OwnerText(context, owner) << "\n";
-  out << "  可用空间：" << jet::DataPageFreeSpace(page);
-  const size_t maxRows = (jet::kPageSize - dp::kRowTableOffset) / dp::kRowTableEntrySize;
-  if (count <= maxRows) {
-    const size_t measured = MeasuredFreeSpace(page, count);
-    const bool agrees = measured == jet::DataPageFreeSpace(page);
-    out << "（偏移表与最低一行之间实有 " << measured << " 字节" << (agrees ? "" : "，不一致") << "）";
-  }
-  out << "\n  保留字段（0x08）：" << Hex32(jet::GetU32(page + dp::kReservedOffset)) << "\n";
+  out << "  可用空间：" << jet::DataPageFreeSpace(page) << "\n";
+  out << "  保留字段（0x08）：" << Hex32(jet::GetU32(page + dp::kReservedOffset)) << "\n";
   out << "  行数：" << count << "\n";
-  if (count > maxRows) {
-    const std::string why = "行数 " + std::to_string(count) + " 的偏移表超出了页面。";
-    ReportError(context, jet::JetError(jet::ErrorKind::Corrupt, why));
-    return;
+  if (const auto fault = jet::DataPageFault(page)) {
+    ReportError(context, jet::CorruptPage(number, *fault));
+    if (count > jet::kMaxRowsPerPage) return;
   }
   const RowKind kind = KindOfRows(owner);
   std::optional<RowPrinter> printer;
@@ -148,7 +131,7 @@ void DumpUsageMapRow(DumpContext& context, std::span<const uint8_t> row, uint32_
   out << pad << "用途：" << (role != context.mapRowRoles.end() ? role->second : "（文件头和各表定义都没有引用此行）")
       << "\n";
   try {
-    const jet::UsageMap map = jet::UsageMap::Decode(row);
+    const jet::UsageMap map = jet::UsageMap::Decode(row, rowPointer);
     if (map.GetForm() == jet::UsageMap::Form::Inline) {
       const uint32_t last = map.StartPage() + uint32_t(map.BitmapBytes() * 8) - 1;
       out << pad << "形式：内联，起始页 " << map.StartPage() << "，位图 " << map.BitmapBytes() << " 字节";
@@ -165,7 +148,7 @@ void DumpUsageMapRow(DumpContext& context, std::span<const uint8_t> row, uint32_
       }
       out << (any ? "" : "无") << "\n";
     }
-    out << pad << "列出的页：" << PageRanges(jet::ListUsageMapPages(row, context.source)) << "\n";
+    out << pad << "列出的页：" << PageRanges(jet::ListUsageMapPages(row, rowPointer, context.source)) << "\n";
   } catch (const std::exception& e) {
     ReportError(context, e, kRowIndent);
   }

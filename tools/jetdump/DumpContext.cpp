@@ -17,8 +17,6 @@ namespace {
 using jet::JetError;
 using jet::PageType;
 
-std::string PageText(uint32_t page) { return "第 " + std::to_string(page) + " 页"; }
-
 bool IsPageOfType(jet::PageSource& source, uint32_t page, PageType type) {
   return page < source.PageCount() && source.Page(page)[0] == uint8_t(type);
 }
@@ -44,7 +42,7 @@ std::optional<std::set<uint32_t>> RegisterMap(DumpContext& context, uint32_t row
   context.mapRowRoles[rowPointer] = role;
   try {
     const std::vector<uint8_t> row = jet::ReadRowBytes(context.source, rowPointer);
-    const jet::UsageMap map = jet::UsageMap::Decode(row);
+    const jet::UsageMap map = jet::UsageMap::Decode(row, rowPointer);
     if (map.GetForm() == jet::UsageMap::Form::Reference) {
       const auto& bitmapPages = map.BitmapPages();
       for (size_t slot = 0; slot < bitmapPages.size(); ++slot) {
@@ -53,7 +51,7 @@ std::optional<std::set<uint32_t>> RegisterMap(DumpContext& context, uint32_t row
         context.pageRoles[bitmapPages[slot]].push_back(role + "的位图页（槽 " + std::to_string(slot) + "）");
       }
     }
-    const std::vector<uint32_t> pages = jet::ListUsageMapPages(row, context.source);
+    const std::vector<uint32_t> pages = jet::ListUsageMapPages(row, rowPointer, context.source);
     if (!pageRole.empty())
       for (uint32_t page : pages) context.pageRoles[page].push_back(pageRole);
     return std::set<uint32_t>(pages.begin(), pages.end());
@@ -95,32 +93,17 @@ void RegisterTableRoles(DumpContext& context, TableInfo& info) {
 }
 
 // Follows a TDEF chain from its first page and decodes it; a broken chain or definition is
-// kept as the table's error.
+// kept as the table's error, and the pages followed up to the break keep their role.
 void ReadDefinition(DumpContext& context, uint32_t first, TableInfo& info) {
-  std::vector<uint8_t> bytes;
-  std::set<uint32_t> seen;
-  uint32_t page = first;
-  while (page != 0) {
-    if (!seen.insert(page).second) {
-      info.error = "表定义的续页形成了环（又回到" + PageText(page) + "）。";
-      return;
-    }
-    if (!IsPageOfType(context.source, page, PageType::TableDefinition)) {
-      info.error = "表定义的续页" + PageText(page) + "不存在或不是表定义页。";
-      return;
-    }
-    const uint8_t* data = context.source.Page(page);
-    const size_t skip = page == first ? 0 : jet::tdef::kContinuationHeaderSize;
-    bytes.insert(bytes.end(), data + skip, data + jet::kPageSize);
-    info.definitionPages.push_back(page);
-    if (page != first) context.continuationOf[page] = first;
-    page = jet::GetU32(data + jet::tdef::kNextPageOffset);
-  }
+  jet::DefinitionChain chain;
   try {
-    info.definition = jet::DecodeTableDefinition(bytes, first);
+    jet::ReadDefinitionChain(context.source, first, chain);
+    info.definition = jet::DecodeTableDefinition(chain.bytes, first);
   } catch (const std::exception& e) {
     info.error = e.what();
   }
+  info.definitionPages = chain.pages;
+  for (size_t i = 1; i < chain.pages.size(); ++i) context.continuationOf[chain.pages[i]] = first;
 }
 
 // A TDEF page that no other TDEF page names as its next page starts a definition.
@@ -139,7 +122,7 @@ void GatherTables(DumpContext& context, const std::map<uint32_t, std::string>& n
     if (continuations.count(first)) continue;
     TableInfo& info = context.tables[first];
     const auto named = names.find(first);
-    info.name = named != names.end() ? named->second : PageText(first) + "上的表";
+    info.name = named != names.end() ? named->second : jet::PageText(first) + "上的表";
     ReadDefinition(context, first, info);
     if (!info.error.empty()) context.problems.push_back(info.name + "的定义无法读取：" + info.error);
   }
@@ -163,7 +146,7 @@ const TableInfo* DumpContext::TableAt(uint32_t definitionPage) const {
 
 std::string DumpContext::TableName(uint32_t definitionPage) const {
   const TableInfo* info = TableAt(definitionPage);
-  return info ? info->name : PageText(definitionPage) + "上的表";
+  return info ? info->name : jet::PageText(definitionPage) + "上的表";
 }
 
 bool DumpContext::IsCatalogTable(uint32_t definitionPage, size_t which) const {

@@ -4,6 +4,7 @@
 #include "PageDump.h"
 #include "jet/Bytes.h"
 #include "jet/Error.h"
+#include "jet/IndexPage.h"
 #include "jet/PageLayout.h"
 #include "jet/UsageMap.h"
 
@@ -12,27 +13,8 @@ namespace {
 
 namespace ip = jet::indexpage;
 
-constexpr size_t kChildPageSize = 4;  // node entries end with the child page, big-endian
-
-// The entries as the entry-end bitmap cuts them (bit E set: an entry ends at offset E of the
-// entry area). Covers node pages too, which the engine's own leaf decoder does not read.
-std::vector<std::span<const uint8_t>> SplitEntries(const uint8_t* page, size_t used) {
-  std::vector<std::span<const uint8_t>> entries;
-  size_t start = 0;
-  for (size_t end = 1; end <= used; ++end) {
-    if ((page[ip::kEntryEndBitmapOffset + end / 8] >> (end % 8)) & 1) {
-      entries.emplace_back(page + ip::kEntriesOffset + start, end - start);
-      start = end;
-    }
-  }
-  if (start != used)
-    throw jet::JetError(jet::ErrorKind::Corrupt, "索引项边界不正确：最后 " + std::to_string(used - start) +
-                                                     " 字节不属于任何一项。");
-  return entries;
-}
-
 std::string EntryText(std::span<const uint8_t> entry, bool node) {
-  const size_t tail = ip::kRowPointerSize + (node ? kChildPageSize : 0);
+  const size_t tail = ip::kRowPointerSize + (node ? ip::kChildPageSize : 0);
   if (entry.size() < tail) return HexBytes(entry) + "（过短，缺少行指针）";
   const auto key = entry.first(entry.size() - tail);
   const uint8_t* pointer = entry.data() + key.size();
@@ -44,7 +26,7 @@ std::string EntryText(std::span<const uint8_t> entry, bool node) {
 
 }  // namespace
 
-void DumpIndexPage(DumpContext& context, const uint8_t* page) {
+void DumpIndexPage(DumpContext& context, uint32_t number, const uint8_t* page) {
   auto& out = context.out;
   const bool node = page[0] == uint8_t(jet::PageType::IndexNode);
   const uint32_t owner = jet::GetU32(page + ip::kOwnerOffset);
@@ -54,13 +36,8 @@ void DumpIndexPage(DumpContext& context, const uint8_t* page) {
   out << "  可用空间：" << free << "；上一页 " << jet::GetU32(page + ip::kPreviousPageOffset) << "，下一页 "
       << jet::GetU32(page + ip::kNextPageOffset) << "，末页 " << jet::GetU32(page + ip::kTailPageOffset)
       << "；公共前缀 " << prefix << " 字节" << (prefix ? "（第一项之后的各项省略了这些字节）" : "") << "\n";
-  if (free > ip::kEntrySpace) {
-    ReportError(context, jet::JetError(jet::ErrorKind::Corrupt, "可用空间大于索引项区域的 " +
-                                                                    std::to_string(ip::kEntrySpace) + " 字节。"));
-    return;
-  }
   try {
-    const auto entries = SplitEntries(page, ip::kEntrySpace - free);
+    const auto entries = jet::SplitIndexEntries(page, number);
     out << "  索引项（" << entries.size() << " 个）：\n";
     for (size_t i = 0; i < entries.size(); ++i) out << "    " << i << "：" << EntryText(entries[i], node) << "\n";
   } catch (const std::exception& e) {

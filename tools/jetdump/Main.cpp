@@ -2,8 +2,9 @@
 // accepted, damaged or not: a fault found in a page is printed in that page's section and the
 // dump goes on with the next page.
 //   Usage: jetdump [--summary] [--page N] FILE
-//   Exit status: 0 when no fault was found, 1 when the file could not be read or shows faults,
-//   2 for wrong arguments.
+//   Exit status: 0 when no fault was found; 2, as the other tools answer input they refuse, when
+//   the file shows faults (each printed with its page) or cannot be read, or the arguments are
+//   wrong.
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -25,8 +26,7 @@ using namespace ipmdb;
 using namespace ipmdb::jetdump;
 
 constexpr int kExitClean = 0;
-constexpr int kExitFaults = 1;
-constexpr int kExitUsage = 2;
+constexpr int kExitRefused = 2;
 
 struct Options {
   std::string path;
@@ -86,7 +86,7 @@ void DumpPage(DumpContext& context, uint32_t number, bool summary) {
       case jet::PageType::Data: DumpDataPage(context, number, page); break;
       case jet::PageType::TableDefinition: DumpTableDefinitionPage(context, number, page); break;
       case jet::PageType::IndexNode:
-      case jet::PageType::IndexLeaf: DumpIndexPage(context, page); break;
+      case jet::PageType::IndexLeaf: DumpIndexPage(context, number, page); break;
       case jet::PageType::UsageBitmap: DumpBitmapPage(context, number, page); break;
     }
   } catch (const std::exception& e) {
@@ -120,10 +120,10 @@ int main(int argc, char** argv) {
   const auto options = ParseOptions(argc, argv);
   if (!options) {
     std::cerr << "用法：jetdump [--summary] [--page 页号] 文件\n";
-    return kExitUsage;
+    return kExitRefused;
   }
   auto bytes = TryReadFile(options->path);
-  if (!bytes) return kExitFaults;
+  if (!bytes) return kExitRefused;
   const size_t fileSize = bytes->size();
   bytes->resize(fileSize - fileSize % jet::kPageSize);
   jet::MemoryPageSource source(std::move(*bytes));
@@ -132,11 +132,11 @@ int main(int argc, char** argv) {
   DumpPreamble(context, options->path, fileSize);
   if (source.PageCount() == 0) {
     context.out << "问题：文件中没有完整的页。\n";
-    return kExitFaults;
+    return kExitRefused;
   }
   if (options->page && *options->page >= source.PageCount()) {
     std::cerr << "第 " << *options->page << " 页不存在：文件只有 " << source.PageCount() << " 页。\n";
-    return kExitFaults;
+    return kExitRefused;
   }
   if (options->page) {
     DumpPage(context, *options->page, options->summary);
@@ -145,5 +145,5 @@ int main(int argc, char** argv) {
   }
   context.out << (options->summary ? "" : "\n") << "共 " << source.PageCount() << " 页；发现 " << context.errors
               << " 处问题。\n";
-  return context.errors ? kExitFaults : kExitClean;
+  return context.errors ? kExitRefused : kExitClean;
 }

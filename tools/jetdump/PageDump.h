@@ -15,7 +15,7 @@ namespace ipmdb::jetdump {
 void DumpHeaderPage(DumpContext& context, const uint8_t* page);
 void DumpDataPage(DumpContext& context, uint32_t number, const uint8_t* page);
 void DumpTableDefinitionPage(DumpContext& context, uint32_t number, const uint8_t* page);
-void DumpIndexPage(DumpContext& context, const uint8_t* page);
+void DumpIndexPage(DumpContext& context, uint32_t number, const uint8_t* page);
 void DumpBitmapPage(DumpContext& context, uint32_t number, const uint8_t* page);
 
 // One usage-map row (on a holder page or page 1): its role, form and the pages it lists.

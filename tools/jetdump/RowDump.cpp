@@ -105,12 +105,12 @@ RowPrinter::RowPrinter(DumpContext& context, const TableInfo& table, uint32_t de
                    [](const jet::ColumnDefinition* a, const jet::ColumnDefinition* b) { return a->id < b->id; });
 }
 
-void RowPrinter::Print(std::span<const uint8_t> row, int indent) {
+void RowPrinter::Print(std::span<const uint8_t> row, uint32_t rowPointer, int indent) {
   const std::string pad(size_t(indent), ' ');
   std::vector<jet::StoredValue> values;
   try {
     const auto fetch = [this](uint32_t pointer) { return jet::ReadRowBytes(FContext.source, pointer); };
-    values = jet::DecodeRow(FLayout, row, fetch);
+    values = jet::DecodeRow(FLayout, row, rowPointer, fetch);
   } catch (const std::exception& e) {
     ReportError(FContext, e, indent);
     FContext.out << pad << "原始字节：" << BytesText(row) << "\n";

@@ -17,8 +17,9 @@ class RowPrinter {
   // Throws jet::JetError when the definition cannot give a row layout.
   RowPrinter(DumpContext& context, const TableInfo& table, uint32_t definitionPage);
 
-  // One line per present column, at `indent`; a row that does not decode is reported as an error.
-  void Print(std::span<const uint8_t> row, int indent);
+  // One line per present column, at `indent`; a row that does not decode is reported as an error
+  // naming the row (`rowPointer`).
+  void Print(std::span<const uint8_t> row, uint32_t rowPointer, int indent);
 
  private:
   void PrintValue(const jet::ColumnDefinition& column, const jet::StoredValue& value, const std::string& pad);
