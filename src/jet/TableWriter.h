@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 
+#include "jet/MapRows.h"
 #include "jet/Pager.h"
 #include "jet/TableDefinition.h"
 
@@ -42,19 +43,15 @@ class TableWriter {
   uint8_t* CurrentPage();
   // The last data page of the owned map, checked as the constructor says; 0 without one.
   uint32_t FindLastDataPage();
-  const uint8_t* BitmapPage(uint32_t page);  // a bitmap page the owned map names, checked
   uint8_t* AddPage();
-  void AddToOwnedMap(uint32_t page);
-  void ConvertOwnedMapToReference(uint32_t page, uint8_t* row, size_t length);
-  uint32_t AddBitmapPage(size_t slot, std::span<const uint32_t> pages);
-  void MoveFreeMapTo(uint32_t page);
 
   Pager& FPager;
   const uint32_t FDefinitionPage;
-  const uint32_t FOwnedMap;
-  const uint32_t FFreeMap;
   const std::string FTableName;
   const std::string FOwner;  // "表“name”", for messages
+  UsageMapEditor FOwnedMap;  // the table's data pages
+  UsageMapEditor FFreeMap;   // its data pages with room
+  const uint32_t FOwnedMapPointer;
 
   uint32_t FCurrentPage = 0;          // 0: not looked up in this transaction
   uint8_t* FCurrentBytes = nullptr;   // writable, valid until the transaction ends

@@ -9,6 +9,42 @@
 
 namespace ipmdb::jet {
 
+namespace {
+
+std::span<const uint8_t> BitmapPageBits(const uint8_t* page) {
+  return {page + usagemap::kBitmapPageHeaderSize, kPageSize - usagemap::kBitmapPageHeaderSize};
+}
+
+uint32_t FirstPageOfSlot(size_t slot) { return uint32_t(slot) * usagemap::kPagesPerBitmapPage; }
+
+}  // namespace
+
+PageBits PageBits::OfBitmapPage(const uint8_t* page, size_t slot) {
+  return PageBits(BitmapPageBits(page), FirstPageOfSlot(slot));
+}
+
+std::optional<uint32_t> PageBits::Last() const {
+  for (size_t byte = FBits.size(); byte-- > 0;) {
+    if (FBits[byte] == 0) continue;
+    for (int bit = 7; bit >= 0; --bit)
+      if ((FBits[byte] >> bit) & 1) return FFirst + uint32_t(byte * 8 + size_t(bit));
+  }
+  return std::nullopt;
+}
+
+PageBitsEditor PageBitsEditor::OfBitmapPage(uint8_t* page, size_t slot) {
+  return PageBitsEditor({page + usagemap::kBitmapPageHeaderSize, kPageSize - usagemap::kBitmapPageHeaderSize},
+                        FirstPageOfSlot(slot));
+}
+
+void PageBitsEditor::Set(uint32_t page, bool inMap) {
+  const uint32_t bit = page - FFirst;
+  if (inMap)
+    FWritable[bit / 8] |= uint8_t(1u << (bit % 8));
+  else
+    FWritable[bit / 8] &= uint8_t(~(1u << (bit % 8)));
+}
+
 UsageMap UsageMap::MakeInline(uint32_t startPage, size_t bitmapBytes) {
   UsageMap map;
   map.FForm = Form::Inline;
@@ -44,30 +80,21 @@ UsageMap UsageMap::Decode(std::span<const uint8_t> row, uint32_t rowPointer) {
   return map;
 }
 
-bool UsageMap::Covers(uint32_t page) const {
-  return page >= FStartPage && size_t(page - FStartPage) < FBitmap.size() * 8;
-}
+bool UsageMap::Covers(uint32_t page) const { return PageBits(FBitmap, FStartPage).Covers(page); }
 
-bool UsageMap::Contains(uint32_t page) const {
-  if (!Covers(page)) return false;
-  const uint32_t bit = page - FStartPage;
-  return (FBitmap[bit / 8] >> (bit % 8)) & 1;
-}
+bool UsageMap::Contains(uint32_t page) const { return PageBits(FBitmap, FStartPage).Contains(page); }
 
 void UsageMap::Set(uint32_t page, bool inMap) {
   if (!Covers(page)) throw JetError(ErrorKind::Misuse, "第 " + std::to_string(page) + " 页不在用量表的范围内。");
-  const uint32_t bit = page - FStartPage;
-  if (inMap)
-    FBitmap[bit / 8] |= uint8_t(1u << (bit % 8));
-  else
-    FBitmap[bit / 8] &= uint8_t(~(1u << (bit % 8)));
+  PageBitsEditor(FBitmap, FStartPage).Set(page, inMap);
 }
 
 std::vector<uint32_t> UsageMap::InlinePages() const {
   std::vector<uint32_t> pages;
-  for (size_t byte = 0; byte < FBitmap.size(); ++byte)
-    for (uint32_t bit = 0; bit < 8; ++bit)
-      if ((FBitmap[byte] >> bit) & 1) pages.push_back(FStartPage + uint32_t(byte * 8 + bit));
+  PageBits(FBitmap, FStartPage).ForEach([&pages](uint32_t page) {
+    pages.push_back(page);
+    return true;
+  });
   return pages;
 }
 
@@ -90,23 +117,14 @@ std::vector<uint8_t> EncodeBitmapPage(size_t slot, std::span<const uint32_t> pag
   std::vector<uint8_t> page(kPageSize, 0);
   page[0] = uint8_t(PageType::UsageBitmap);
   page[1] = 0x01;
+  PageBitsEditor bits = PageBitsEditor::OfBitmapPage(page.data(), slot);
   for (uint32_t p : pages)
-    if (UsageMap::SlotOf(p) == slot) SetBitmapPageBit(page.data(), p, true);
+    if (bits.Covers(p)) bits.Set(p, true);
   return page;
 }
 
-void SetBitmapPageBit(uint8_t* bitmapPage, uint32_t page, bool inMap) {
-  const uint32_t bit = UsageMap::BitOf(page);
-  uint8_t& byte = bitmapPage[usagemap::kBitmapPageHeaderSize + bit / 8];
-  if (inMap)
-    byte |= uint8_t(1u << (bit % 8));
-  else
-    byte &= uint8_t(~(1u << (bit % 8)));
-}
-
 bool BitmapPageBit(const uint8_t* bitmapPage, uint32_t page) {
-  const uint32_t bit = UsageMap::BitOf(page);
-  return (bitmapPage[usagemap::kBitmapPageHeaderSize + bit / 8] >> (bit % 8)) & 1;
+  return PageBits::OfBitmapPage(bitmapPage, UsageMap::SlotOf(page)).Contains(page);
 }
 
 UsageMapView::UsageMapView(std::span<const uint8_t> row, uint32_t rowPointer, PageSource& source)

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -14,6 +15,42 @@
 namespace ipmdb::jet {
 
 class PageSource;
+
+// The bits of a usage map wherever they lie, in an inline row's bitmap or on a bitmap page: bit k
+// of the bytes, the least significant bit of each byte first, stands for page first + k. The one
+// place that does the bit arithmetic of both forms.
+class PageBits {
+ public:
+  PageBits(std::span<const uint8_t> bits, uint32_t first) : FBits(bits), FFirst(first) {}
+  // The bits of a bitmap page image of slot `slot`.
+  static PageBits OfBitmapPage(const uint8_t* page, size_t slot);
+
+  bool Covers(uint32_t page) const { return page >= FFirst && size_t(page - FFirst) < FBits.size() * 8; }
+  bool Contains(uint32_t page) const {
+    return Covers(page) && (FBits[(page - FFirst) / 8] >> ((page - FFirst) % 8)) & 1;
+  }
+  // The highest page set, if any.
+  std::optional<uint32_t> Last() const;
+  // Calls `visit` for every page set, ascending, until it returns false; returns whether it did not.
+  template <typename Visit>
+  bool ForEach(Visit&& visit) const;
+
+ protected:
+  std::span<const uint8_t> FBits;
+  uint32_t FFirst;
+};
+
+// The same bits, for change.
+class PageBitsEditor : public PageBits {
+ public:
+  PageBitsEditor(std::span<uint8_t> bits, uint32_t first) : PageBits(bits, first), FWritable(bits.data()) {}
+  static PageBitsEditor OfBitmapPage(uint8_t* page, size_t slot);
+  // REQUIRES Covers(page).
+  void Set(uint32_t page, bool inMap);
+
+ private:
+  uint8_t* FWritable;
+};
 
 class UsageMap {
  public:
@@ -53,8 +90,7 @@ class UsageMap {
 
 // A fresh bitmap page (type 0x05) with the given pages of its slot set.
 std::vector<uint8_t> EncodeBitmapPage(size_t slot, std::span<const uint32_t> pages);
-// Sets or clears one page's bit on a bitmap page image.
-void SetBitmapPageBit(uint8_t* bitmapPage, uint32_t page, bool inMap);
+// Whether one page's bit is set on a bitmap page image.
 bool BitmapPageBit(const uint8_t* bitmapPage, uint32_t page);
 
 // A map row of a file read for many questions: which pages it lists, in order, and whether it
@@ -80,24 +116,23 @@ class UsageMapView {
 std::vector<uint32_t> ListUsageMapPages(std::span<const uint8_t> row, uint32_t rowPointer, PageSource& source);
 
 template <typename Visit>
+bool PageBits::ForEach(Visit&& visit) const {
+  for (size_t byte = 0; byte < FBits.size(); ++byte) {
+    if (FBits[byte] == 0) continue;
+    for (uint32_t bit = 0; bit < 8; ++bit)
+      if (((FBits[byte] >> bit) & 1) && !visit(FFirst + uint32_t(byte * 8 + bit))) return false;
+  }
+  return true;
+}
+
+template <typename Visit>
 void UsageMapView::ForEachPage(Visit&& visit) const {
-  auto each = [&](const uint8_t* bits, size_t bytes, uint32_t first) {
-    for (size_t byte = 0; byte < bytes; ++byte) {
-      if (bits[byte] == 0) continue;
-      for (uint32_t bit = 0; bit < 8; ++bit)
-        if (((bits[byte] >> bit) & 1) && !visit(first + uint32_t(byte * 8 + bit))) return false;
-    }
-    return true;
-  };
   if (FMap.GetForm() == UsageMap::Form::Inline) {
-    each(FMap.Bitmap().data(), FMap.Bitmap().size(), FMap.StartPage());
+    PageBits(FMap.Bitmap(), FMap.StartPage()).ForEach(visit);
     return;
   }
   for (size_t slot = 0; slot < FBitmaps.size(); ++slot)
-    if (FBitmaps[slot] && !each(FBitmaps[slot] + usagemap::kBitmapPageHeaderSize,
-                                kPageSize - usagemap::kBitmapPageHeaderSize,
-                                uint32_t(slot) * usagemap::kPagesPerBitmapPage))
-      return;
+    if (FBitmaps[slot] && !PageBits::OfBitmapPage(FBitmaps[slot], slot).ForEach(visit)) return;
 }
 
 }  // namespace ipmdb::jet

@@ -54,9 +54,10 @@ void DumpBitmapPage(DumpContext& context, uint32_t number, const uint8_t* page) 
   else
     out << "  槽：" << k << "（第 " << k * jet::usagemap::kPagesPerBitmapPage << " 页起）\n";
   std::vector<uint32_t> pages;
-  const uint32_t base = uint32_t(k * jet::usagemap::kPagesPerBitmapPage);
-  for (uint32_t bit = 0; bit < jet::usagemap::kPagesPerBitmapPage; ++bit)
-    if (jet::BitmapPageBit(page, base + bit)) pages.push_back(base + bit);
+  jet::PageBits::OfBitmapPage(page, k).ForEach([&pages](uint32_t listed) {
+    pages.push_back(listed);
+    return true;
+  });
   out << "  置位的页：" << PageRanges(pages) << "\n";
 }
 
