@@ -4,6 +4,7 @@
 // with the encoder.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FuzzSupport.h"
 #include "engine/Branding.h"
@@ -76,15 +77,32 @@ void CheckGbk(std::string_view bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string bytes(reinterpret_cast<const char*>(data), size);
-  const engine::LineList lines = engine::LineList::FromBytes(bytes);
+  if (size == 0) return 0;
+  // The first byte picks a small chunk size, so lines cross chunk boundaries and lines longer
+  // than a chunk are read in pieces; the lines must be those of one chunk holding everything.
+  const size_t chunkSize = 1 + data[0] % 64;
+  const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+  const engine::LineList whole = engine::LineList::FromBytes(bytes);
+  std::vector<std::string> expected;
+  whole.ForEachLine([&expected](std::string_view line) { expected.emplace_back(line); });
+  Require(expected.size() == whole.Count(), "a list hands out more or fewer lines than it counted");
+
+  const engine::LineList lines = engine::LineList::FromBytes(bytes, chunkSize);
+  Require(lines.Count() == whole.Count(), "the line count depends on the chunk size");
+  engine::LineList::Reader reader(lines);
+  engine::LineList::Line line;
+  std::string storage;
   jet::InsertParser parser;
-  for (size_t i = 0; i < lines.Count(); ++i) {
-    const std::string_view line = lines[i];
-    Require(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos,
+  size_t index = 0;
+  while (reader.Next(line)) {
+    const std::string_view text = reader.Bytes(line, storage);
+    Require(index < expected.size() && text == expected[index], "a line read in chunks differs");
+    Require(text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos,
             "a line holds a break or a NUL");
-    CheckStatement(line, parser);
+    CheckStatement(text, parser);
+    ++index;
   }
+  Require(index == expected.size(), "a reader stops early");
   CheckGbk(bytes);
   return 0;
 }
