@@ -362,7 +362,6 @@ class TFrmMainTest : public QObject {
     QCOMPARE(Caption(), QStringLiteral("转换"));
     QCOMPARE(FWindow->findChild<QProgressBar*>(QStringLiteral("pbProgress"))->value(), 100);
     QVERIFY(FShown.empty());
-    QVERIFY(FWindow->grab().save(QStringLiteral(IPMDB_SCREENSHOT_PATH)));
     QTRY_COMPARE(WorkerState(), 2);
     QVERIFY(StartAddresses(OutputPath()) == ExpectedStartAddresses(path, 2500));
 
