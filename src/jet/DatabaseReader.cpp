@@ -180,7 +180,7 @@ CatalogEntry CatalogColumns::Entry(const std::vector<StoredValue>& values, uint3
 
 std::vector<PropertyBlock> PropertiesOf(const CatalogEntry& entry) {
   if (entry.properties.empty()) return {};
-  return DecodePropertyBlob(entry.properties);
+  return DecodePropertyBlob(entry.properties, RowText(entry.rowPointer >> 8, entry.rowPointer & 0xFF) + "的");
 }
 
 }  // namespace ipmdb::jet

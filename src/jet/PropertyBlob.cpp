@@ -22,8 +22,8 @@ std::vector<uint8_t> Utf16Bytes(std::u16string_view text) {
   return bytes;
 }
 
-[[noreturn]] void Corrupt(const char* why) {
-  throw JetError(ErrorKind::Corrupt, std::string("数据库文件已损坏：属性数据") + why);
+[[noreturn]] void Corrupt(const std::string& where, const char* why) {
+  throw JetError(ErrorKind::Corrupt, kCorruptPrefix + where + "属性数据" + why);
 }
 
 std::u16string ReadUtf16(std::span<const uint8_t> bytes) {
@@ -91,17 +91,17 @@ std::vector<uint8_t> EncodePropertyBlob(const std::vector<PropertyBlock>& blocks
   return blob;
 }
 
-std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob) {
+std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob, const std::string& where) {
   if (blob.size() < kSignature.size() || !std::equal(kSignature.begin(), kSignature.end(), blob.begin()))
-    Corrupt("缺少“MR2”签名。");
+    Corrupt(where, "缺少“MR2”签名。");
   std::vector<std::u16string> pool;
   std::vector<PropertyBlock> blocks;
   size_t pos = kSignature.size();
   while (pos < blob.size()) {
-    if (blob.size() - pos < kBlockHeaderSize) Corrupt("的块头不完整。");
+    if (blob.size() - pos < kBlockHeaderSize) Corrupt(where, "的块头不完整。");
     const uint32_t length = GetU32(&blob[pos]);
     const uint16_t type = GetU16(&blob[pos + 4]);
-    if (length < kBlockHeaderSize || length > blob.size() - pos) Corrupt("的块长度不正确。");
+    if (length < kBlockHeaderSize || length > blob.size() - pos) Corrupt(where, "的块长度不正确。");
     ByteReader r(blob.subspan(pos + kBlockHeaderSize, length - kBlockHeaderSize), "属性块");
     if (type == kNamePoolBlock) {
       while (r.Remaining() > 0) {
@@ -113,7 +113,7 @@ std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob) {
       const uint32_t ownerLength = r.U32();
       const uint16_t nameBytes = r.U16();
       block.owner = ReadUtf16(r.Bytes(nameBytes));
-      if (ownerLength < 6) Corrupt("的对象名长度不正确。");
+      if (ownerLength < 6) Corrupt(where, "的对象名长度不正确。");
       r.Skip(ownerLength - 6 - nameBytes);
       while (r.Remaining() > 0) {
         const uint16_t entryLength = r.U16();
@@ -122,7 +122,7 @@ std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob) {
         p.type = ColumnType(r.U8());
         const uint16_t nameIndex = r.U16();
         const uint16_t valueLength = r.U16();
-        if (nameIndex >= pool.size() || entryLength < kEntryHeaderSize + valueLength) Corrupt("的属性项不正确。");
+        if (nameIndex >= pool.size() || entryLength < kEntryHeaderSize + valueLength) Corrupt(where, "的属性项不正确。");
         p.name = pool[nameIndex];
         auto value = r.Bytes(valueLength);
         p.value.assign(value.begin(), value.end());
@@ -131,7 +131,7 @@ std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob) {
       }
       blocks.push_back(std::move(block));
     } else {
-      Corrupt("的块类型无法识别。");
+      Corrupt(where, "的块类型无法识别。");
     }
     pos += length;
   }

@@ -34,7 +34,8 @@ struct PropertyBlock {
 std::vector<uint8_t> EncodePropertyBlob(const std::vector<PropertyBlock>& blocks);
 
 // Throws ErrorKind::Corrupt on a bad signature, an unknown block type, or lengths that leave the
-// blob; unknown value types are kept as raw bytes.
-std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob);
+// blob; the message names the blob's place with `where` (e.g. RowText(page, row) + "的"). Unknown
+// value types are kept as raw bytes.
+std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob, const std::string& where = {});
 
 }  // namespace ipmdb::jet

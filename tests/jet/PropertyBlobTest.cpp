@@ -47,7 +47,12 @@ TEST(PropertyBlob, DamagedBlobsAreReported) {
   auto blob = EncodePropertyBlob({{u"", {Property::Text(u"AccessVersion", u"08.50", false)}}});
   auto badSignature = blob;
   badSignature[0] = 'X';
-  EXPECT_THROW(DecodePropertyBlob(badSignature), JetError);
+  try {
+    DecodePropertyBlob(badSignature, RowText(2, 5) + "的");
+    ADD_FAILURE() << "a blob without its signature was decoded";
+  } catch (const JetError& e) {
+    EXPECT_EQ(std::string(e.what()), "数据库文件已损坏：第 2 页第 5 行的属性数据缺少“MR2”签名。");
+  }
   auto badLength = blob;
   PutU32(&badLength[38], 5000);
   EXPECT_THROW(DecodePropertyBlob(badLength), JetError);
