@@ -43,13 +43,6 @@ void RefuseOutputOverInput(const std::string& input, const std::string& output) 
                                                         "”是同一个文件，转换会覆盖文本IP数据库，已拒绝。");
 }
 
-// A slot holding nothing above byte value 32 carries no statement.
-bool IsBlank(const std::string& statement) {
-  for (const char c : statement)
-    if (static_cast<unsigned char>(c) > 32) return false;
-  return true;
-}
-
 std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedSlot, const char* reason) {
   const std::string where =
       failedSlot == TDBThread::kNoSlot
@@ -267,7 +260,6 @@ int32_t TDBThread::ExecuteBatch(const Batch& batch, size_t* failedSlot, const Pr
       size_t row = slot;
       if (prepared == nullptr || slot >= prepared->Count()) {
         if (prepared != nullptr && prepared->Failure()) std::rethrow_exception(prepared->Failure());
-        if (IsBlank(batch[slot])) continue;
         if (!FSlotPreparer) FSlotPreparer.emplace(FConnection->MakePreparer());
         FSlotRows.Clear();
         FSlotPreparer->PrepareStatement(batch[slot], FSlotRows);
