@@ -13,9 +13,6 @@
 #include "../support/TestLocale.h"
 #include "platform/SystemError.h"
 
-// glibc's newlocale does not free the list it makes of LOCPATH; that is no fault of the tested code.
-extern "C" const char* __lsan_default_suppressions() { return "leak:__argz_add_sep\n"; }
-
 namespace ipmdb::platform {
 namespace {
 
