@@ -1,12 +1,8 @@
 // Drawing the conversion's progress on standard error.
 #include "cli/ConsoleProgress.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,9 +15,7 @@ namespace {
 // The bar between its brackets is this wide at most, and is left out when fewer columns than
 // kMinBarWidth remain for it.
 constexpr int kMaxBarWidth = 30;
-constexpr int kMinBarWidth = 5;
-// When neither the terminal nor COLUMNS tells the width.
-constexpr int kDefaultColumns = 80;
+constexpr int kMinBarWidth = 10;
 // A terminal is redrawn at most this often; the last batch is always drawn.
 constexpr std::chrono::milliseconds kRedrawInterval{100};
 
@@ -53,19 +47,6 @@ std::string Join(const std::vector<std::string>& parts) {
 }
 
 }  // namespace
-
-int TerminalColumns(int fd) {
-  winsize size{};
-  if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  const char* columns = std::getenv("COLUMNS");
-  int value = 0;
-  if (columns != nullptr) {
-    const std::string_view text(columns);
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec == std::errc() && result.ptr == text.data() + text.size() && value > 0) return value;
-  }
-  return kDefaultColumns;
-}
 
 std::string ProgressBarLine(int32_t done, int32_t total, double seconds, int columns) {
   const double fraction = std::clamp(total > 0 ? double(done) / total : 1.0, 0.0, 1.0);
@@ -122,7 +103,7 @@ void ConsoleProgress::DrawBar(int32_t done, int32_t total, bool force) {
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - FLastDraw < kRedrawInterval) return;
   FLastDraw = now;
-  const std::string line = ProgressBarLine(done, total, ElapsedSeconds(), TerminalColumns(fileno(FOut)));
+  const std::string line = ProgressBarLine(done, total, ElapsedSeconds(), platform::TerminalColumns(FOut));
   // \r returns to the start of the line and \033[K clears what a longer earlier line left.
   platform::WriteConsole(FOut, "\r" + line + "\033[K");
   std::fflush(FOut);

@@ -14,10 +14,6 @@ namespace ipmdb::cli {
 
 enum class ProgressStyle { Bar, Lines, Quiet };
 
-// The width of the terminal on descriptor fd: what the terminal says, else the environment's
-// COLUMNS, else 80.
-int TerminalColumns(int fd);
-
 // The bar's line for `done` of `total` lines after `seconds`: the bar, the percentage, the lines
 // and their rate and the time, as many of them as fit in columns - 1 (the last column stays free,
 // so that no terminal wraps the line), down to an empty line.

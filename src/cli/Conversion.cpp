@@ -2,8 +2,6 @@
 // the stop signals and the final report.
 #include "cli/Conversion.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -38,7 +36,7 @@ std::string FullPath(const std::string& path) {
 
 ProgressStyle StyleFor(const Arguments& arguments) {
   if (arguments.FQuiet) return ProgressStyle::Quiet;
-  return ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
+  return platform::IsTerminal(stderr) ? ProgressStyle::Bar : ProgressStyle::Lines;
 }
 
 // The loader's own message is the system's wording; the user is told first what was being read.

@@ -1,12 +1,20 @@
 // Writing messages in the locale's encoding.
 #include "platform/Console.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdlib>
 #include <streambuf>
 
 #include "platform/Encoding.h"
 
 namespace ipmdb::platform {
 namespace {
+
+// When neither the terminal nor COLUMNS tells the width.
+constexpr int kDefaultColumns = 80;
 
 // Collects what a stream writes and hands it to WriteConsole at each line break, so that a
 // character is never split between two conversions; the FILE's own buffering then applies.
@@ -52,6 +60,21 @@ std::string ConsoleText(std::string_view utf8) {
 bool WriteConsole(std::FILE* out, std::string_view utf8) {
   const std::string text = ConsoleText(utf8);
   return std::fwrite(text.data(), 1, text.size(), out) == text.size();
+}
+
+bool IsTerminal(std::FILE* out) { return ::isatty(fileno(out)) == 1; }
+
+int TerminalColumns(std::FILE* out) {
+  winsize size{};
+  if (::ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  const char* columns = std::getenv("COLUMNS");
+  int value = 0;
+  if (columns != nullptr) {
+    const std::string_view text(columns);
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec == std::errc() && result.ptr == text.data() + text.size() && value > 0) return value;
+  }
+  return kDefaultColumns;
 }
 
 std::ostream& ConsoleOut() {

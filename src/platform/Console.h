@@ -24,6 +24,13 @@ std::string ConsoleText(std::string_view utf8);
 // Writes ConsoleText(utf8) to `out`. Returns false, with errno set, when it could not be written.
 bool WriteConsole(std::FILE* out, std::string_view utf8);
 
+// Whether `out` is a terminal, where a redrawn line can replace the last one.
+bool IsTerminal(std::FILE* out);
+
+// The width of the terminal `out` writes to, in columns: what the terminal says, else the
+// environment's COLUMNS, else 80.
+int TerminalColumns(std::FILE* out);
+
 // Streams onto standard output and standard error that write each line as WriteConsole does,
 // for the programs that print through std::ostream. A line goes to the FILE at its line break;
 // flush() flushes the FILE too.
