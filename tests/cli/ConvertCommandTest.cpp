@@ -329,10 +329,10 @@ TEST_F(ConvertCommand, OutputThatCannotBeWrittenLosesOnlyTheReportAndFailsTheRun
 // Started with every standard descriptor closed, the program must not open its files there: the
 // output database on descriptor 2 took the progress lines over its header.
 TEST_F(ConvertCommand, ClosedStandardDescriptorsNeverReceiveTheProgramsFiles) {
-  const Outcome outcome =
-      Run({FDir.Write("in.txt", TextDatabase(2500)), "-o", Output()}, {.FStandardClosed = true});
+  const Outcome outcome = Run({FDir.Write("in.txt", TextDatabase(2500)), "-o", Output()}, {.FStandardClosed = true});
   EXPECT_EQ(outcome.FExitCode, 0);
-  const jet::CheckSummary check = jet::CheckDatabaseFile(Output(), [](const std::string& problem) { ADD_FAILURE() << problem; });
+  const auto report = [](const std::string& problem) { ADD_FAILURE() << problem; };
+  const jet::CheckSummary check = jet::CheckDatabaseFile(Output(), report);
   EXPECT_EQ(check.problems, 0u);
   EXPECT_EQ(RowCount(Output()), 2500u);
 }

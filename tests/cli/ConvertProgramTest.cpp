@@ -168,7 +168,8 @@ TEST_F(ConvertProgram, HelpAndVersionPrintAndSucceed) {
 // Under an English locale the help, the errors and the summary are English; the engine's
 // messages stay Chinese, as they do in the window.
 TEST_F(ConvertProgram, EnglishLocaleGetsEnglishTexts) {
-  const std::vector<std::string> english = Environment({"LANG=en_US.UTF-8", "LOCPATH=" + testing_support::kTestLocales});
+  const std::vector<std::string> english =
+      Environment({"LANG=en_US.UTF-8", "LOCPATH=" + testing_support::kTestLocales});
   const Outcome help = Run({"--help"}, english);
   EXPECT_EQ(help.FExitCode, 0);
   EXPECT_EQ(help.FOut.rfind("Usage: ipmdb-convert INPUT [-o OUTPUT] [--quiet]\n", 0), 0u) << help.FOut;
