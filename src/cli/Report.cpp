@@ -1,3 +1,4 @@
+// Writing the converter's messages.
 #include "cli/Report.h"
 
 #include <cstdio>

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace ipmdb::platform {
 namespace {
@@ -37,6 +38,32 @@ size_t Utf8SequenceLength(std::string_view text) {
   return 0;
 }
 
+// A converter from `from` to `to`, opened once per thread and pair: opening one costs more than
+// converting a line, and a tool prints many. Each is returned in its initial shift state.
+// Nothing, iconv_t(-1), when the C library has no such converter.
+iconv_t Converter(const char* to, const char* from) {
+  struct Cached {
+    std::string FTo;
+    std::string FFrom;
+    iconv_t FHandle;
+  };
+  struct Cache {
+    std::vector<Cached> FEntries;
+    ~Cache() {
+      for (const Cached& entry : FEntries)
+        if (entry.FHandle != iconv_t(-1)) iconv_close(entry.FHandle);
+    }
+  };
+  thread_local Cache cache;
+  for (const Cached& entry : cache.FEntries) {
+    if (entry.FTo != to || entry.FFrom != from) continue;
+    if (entry.FHandle != iconv_t(-1)) iconv(entry.FHandle, nullptr, nullptr, nullptr, nullptr);
+    return entry.FHandle;
+  }
+  cache.FEntries.push_back({to, from, iconv_open(to, from)});
+  return cache.FEntries.back().FHandle;
+}
+
 }  // namespace
 
 const char* LocaleCodeset() { return nl_langinfo(CODESET); }
@@ -47,7 +74,7 @@ bool LocaleTakesUtf8() {
 }
 
 std::string ConvertText(std::string_view text, const char* to, const char* from) {
-  const iconv_t converter = iconv_open(to, from);
+  const iconv_t converter = Converter(to, from);
   if (converter == iconv_t(-1)) return std::string(text);
   const bool fromUtf8 = std::strcmp(from, kUtf8) == 0;
   std::string result;
@@ -72,7 +99,6 @@ std::string ConvertText(std::string_view text, const char* to, const char* from)
     in += length > 0 ? length : 1;
     inLeft -= length > 0 ? length : 1;
   }
-  iconv_close(converter);
   return result;
 }
 

@@ -1,5 +1,5 @@
-// Conversion between UTF-8 and the locale's encoding, shared by the system error texts and the
-// terminal's text.
+// Conversion between UTF-8 and the locale's encoding with the C library's iconv, shared by the
+// POSIX system error texts and the terminal's text; used inside the platform layer only.
 #pragma once
 
 #include <string>
