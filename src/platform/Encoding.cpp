@@ -5,6 +5,7 @@
 #include <langinfo.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
