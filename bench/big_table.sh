@@ -51,8 +51,9 @@ convert() {
   local name=$1 input=$2 lines=$3
   rm -f "$work/out.mdb"*
   local status=0
-  /usr/bin/time -f "%e %M %U %S" -o "$work/time.txt" "$bin/ipmdb-convert" --quiet "$input" -o "$work/out.mdb" \
-    2>"$work/stderr.txt" || status=$?
+  # Chinese messages in UTF-8 under any locale, as the count is read from them below.
+  LC_ALL=C.UTF-8 /usr/bin/time -f "%e %M %U %S" -o "$work/time.txt" "$bin/ipmdb-convert" --quiet "$input" \
+    -o "$work/out.mdb" 2>"$work/stderr.txt" || status=$?
   read -r seconds kib user sys < <(tail -n 1 "$work/time.txt")
   local committed=$lines outcome
   if [ "$status" -eq 0 ]; then

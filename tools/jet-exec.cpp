@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +21,8 @@
 #include "jet/DatabaseBuilder.h"
 #include "jet/Error.h"
 #include "jet/Utf8.h"
+#include "platform/Console.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ ipmdb::jet::NewDatabase TestDatabase() {
 }
 
 int Usage() {
-  std::cerr << "用法：jet-exec [--batch N] [--stats] 数据库 [语句文件]\n"
+  ipmdb::platform::ConsoleErr() << "用法：jet-exec [--batch N] [--stats] 数据库 [语句文件]\n"
                "      jet-exec --new-test-database 输出文件\n";
   return 2;
 }
@@ -57,7 +58,7 @@ int WriteTestDatabase(const std::string& path) {
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   out.close();
   if (!out) {
-    std::cerr << "无法写入文件“" << path << "”。\n";
+    ipmdb::platform::ConsoleErr() << "无法写入文件“" << path << "”。\n";
     return 1;
   }
   return 0;
@@ -66,6 +67,7 @@ int WriteTestDatabase(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ipmdb::platform::PrepareProcess();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 2 && args[0] == "--new-test-database") return WriteTestDatabase(args[1]);
   size_t batch = 1000;
@@ -76,7 +78,7 @@ int main(int argc, char** argv) {
       const std::string& value = args[++i];
       const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), batch);
       if (value.empty() || error != std::errc() || end != value.data() + value.size()) {
-        std::cerr << "jet-exec: --batch 的值“" << value << "”不是非负整数。\n";
+        ipmdb::platform::ConsoleErr() << "jet-exec: --batch 的值“" << value << "”不是非负整数。\n";
         return Usage();
       }
     } else if (args[i] == "--stats") {
@@ -93,7 +95,7 @@ int main(int argc, char** argv) {
   if (files.size() == 2) {
     std::ifstream in(files[1], std::ios::binary);
     if (!in) {
-      std::cerr << "无法打开语句文件“" << files[1] << "”。\n";
+      ipmdb::platform::ConsoleErr() << "无法打开语句文件“" << files[1] << "”。\n";
       return 2;
     }
     for (std::string line; std::getline(in, line);) {
@@ -117,16 +119,19 @@ int main(int argc, char** argv) {
     }
     connection.Close();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (stats)
-      std::fprintf(stderr, "%zu 条语句，%.3f 秒，每秒 %.0f 条\n", statements.size(), seconds,
-                   seconds > 0 ? double(statements.size()) / seconds : 0.0);
+    if (stats) {
+      char figures[128];
+      std::snprintf(figures, sizeof figures, "%zu 条语句，%.3f 秒，每秒 %.0f 条\n", statements.size(), seconds,
+                    seconds > 0 ? double(statements.size()) / seconds : 0.0);
+      ipmdb::platform::ConsoleErr() << figures;
+    }
   } catch (const ipmdb::jet::JetError& e) {
-    std::cerr << e.what() << "\n";
+    ipmdb::platform::ConsoleErr() << e.what() << "\n";
     // A damaged file, or one that is no Jet 4 database, is refused like unreadable input.
     const auto kind = e.Kind();
     return kind == ipmdb::jet::ErrorKind::Corrupt || kind == ipmdb::jet::ErrorKind::NotJet4 ? 2 : 1;
   } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
+    ipmdb::platform::ConsoleErr() << e.what() << "\n";
     return 1;
   }
   return 0;

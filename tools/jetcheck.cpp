@@ -4,12 +4,14 @@
 //   their count; or "OK: N pages, T tables, R rows". --quiet prints nothing.
 //   Exit status: 0 sound; 1 problems found; 2 the file cannot be read as a Jet 4 database at all
 //   (unreadable, shorter than a page, not a Jet 4 header, encrypted) or wrong arguments.
-#include <iostream>
 #include <string>
 
 #include "jet/CheckCommand.h"
+#include "platform/Console.h"
+#include "platform/Process.h"
 
 int main(int argc, char** argv) {
+  ipmdb::platform::PrepareProcess();
   std::string path;
   bool quiet = false;
   bool usable = true;
@@ -24,8 +26,9 @@ int main(int argc, char** argv) {
     }
   }
   if (!usable || path.empty()) {
-    std::cerr << "用法：jetcheck 数据库文件 [--quiet]\n";
+    ipmdb::platform::ConsoleErr() << "用法：jetcheck 数据库文件 [--quiet]\n";
     return ipmdb::jet::kCheckUnreadable;
   }
-  return ipmdb::jet::RunCheckCommand(path, quiet, std::cout, std::cerr, "jetcheck");
+  return ipmdb::jet::RunCheckCommand(path, quiet, ipmdb::platform::ConsoleOut(), ipmdb::platform::ConsoleErr(),
+                                         "jetcheck");
 }

@@ -1,15 +1,16 @@
 // Writes the template database (resources/template.mdb) from code alone: every page comes from
 // the engine's builder and the definition of table IP. Usage: make-template OUTPUT
-#include <cstdio>
 #include <fstream>
-#include <iostream>
 
 #include "database/TableIP.h"
 #include "jet/DatabaseBuilder.h"
+#include "platform/Console.h"
+#include "platform/Process.h"
 
 int main(int argc, char** argv) {
+  ipmdb::platform::PrepareProcess();
   if (argc != 2) {
-    std::cerr << "用法：make-template 输出文件\n";
+    ipmdb::platform::ConsoleErr() << "用法：make-template 输出文件\n";
     return 2;
   }
   try {
@@ -18,11 +19,11 @@ int main(int argc, char** argv) {
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     out.close();
     if (!out) {
-      std::cerr << "无法写入文件“" << argv[1] << "”。\n";
+      ipmdb::platform::ConsoleErr() << "无法写入文件“" << argv[1] << "”。\n";
       return 1;
     }
   } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
+    ipmdb::platform::ConsoleErr() << e.what() << "\n";
     return 1;
   }
   return 0;

@@ -4,11 +4,12 @@
 #include <optional>
 
 #include "cli/CliError.h"
+#include "cli/Texts.h"
 
 namespace ipmdb::cli {
 namespace {
 
-[[noreturn]] void ThrowUsage(const std::string& message) { throw CliError(CliErrorKind::Usage, message); }
+[[noreturn]] void ThrowUsage(std::string_view message) { throw CliError(CliErrorKind::Usage, std::string(message)); }
 
 constexpr std::string_view kHelpText =
     "用法：ipmdb-convert 输入文件 [-o 输出文件] [--quiet]\n"
@@ -36,6 +37,8 @@ constexpr std::string_view kHelpText =
     "进度条，否则每个事务一行），写不出的进度被略过；结果写不到标准输出时改写到标准错误。\n"
     "按 Ctrl-C 或发送 SIGTERM 即停止：读取输入时停止，输出文件不被改动；转换中在下一行处停止，\n"
     "已提交的记录保留在输出文件中。\n"
+    "提示和报告按区域设置（LC_ALL、LC_MESSAGES、LANG）的编码输出，英语区域设置下为英文；\n"
+    "--sql 的语句总是 UTF-8。\n"
     "\n"
     "退出码：0 成功；1 数据库拒绝了一批记录（已提交的批次保留）；\n"
     "        2 参数错误、无法读取输入、无法写入输出或标准输出；130 被中断。\n"
@@ -66,7 +69,7 @@ class Parser {
   explicit Parser(std::span<const std::string_view> args) : FArgs(args) {}
 
   Arguments Parse() {
-    if (FArgs.empty()) ThrowUsage("缺少参数：请指定要转换的文本IP数据库。");
+    if (FArgs.empty()) ThrowUsage(Tr("缺少参数：请指定要转换的文本IP数据库。"));
     bool filesOnly = false;
     for (FIndex = 0; FIndex < FArgs.size(); ++FIndex) {
       const std::string_view arg = FArgs[FIndex];
@@ -80,14 +83,14 @@ class Parser {
         filesOnly = true;
       } else if (arg == "-o" || arg == "--output") {
         const std::string_view output = FileValue("选项 -o 缺少输出文件。", "选项 -o 的输出文件名为空。");
-        if (FOutput) ThrowUsage("只能指定一个输出文件：" + std::string(output));
+        if (FOutput) ThrowUsage(Arg(Tr("只能指定一个输出文件：%1"), {output}));
         FOutput = std::string(output);
       } else if (arg == "-q" || arg == "--quiet") {
         FQuiet = true;
       } else if (const ModeOption* option = FindModeOption(arg)) {
         SetMode(*option, FileValue(option->FMissing, option->FEmpty));
       } else {
-        ThrowUsage("未知选项：" + std::string(arg));
+        ThrowUsage(Arg(Tr("未知选项：%1"), {arg}));
       }
     }
     return Finish();
@@ -97,30 +100,30 @@ class Parser {
   // The file name that follows the option at FIndex; moves past it. No file has an empty name,
   // and an empty one must not fall back to a default.
   std::string_view FileValue(const char* missing, const char* empty) {
-    if (FIndex + 1 == FArgs.size()) ThrowUsage(missing);
+    if (FIndex + 1 == FArgs.size()) ThrowUsage(Tr(missing));
     const std::string_view file = FArgs[++FIndex];
-    if (file.empty()) ThrowUsage(empty);
+    if (file.empty()) ThrowUsage(Tr(empty));
     return file;
   }
 
   void AddFile(std::string_view file) {
-    if (file.empty()) ThrowUsage("输入文件名为空。");
-    if (FInput) ThrowUsage("只能指定一个输入文件：" + std::string(file));
+    if (file.empty()) ThrowUsage(Tr("输入文件名为空。"));
+    if (FInput) ThrowUsage(Arg(Tr("只能指定一个输入文件：%1"), {file}));
     FInput = std::string(file);
   }
 
   void SetMode(const ModeOption& option, std::string_view file) {
     if (FMode && FMode->FCommand != option.FCommand)
-      ThrowUsage("选项 " + std::string(FMode->FName) + " 与 " + std::string(option.FName) + " 不能同时使用。");
+      ThrowUsage(Arg(Tr("选项 %1 与 %2 不能同时使用。"), {FMode->FName, option.FName}));
     FMode = &option;
     AddFile(file);
   }
 
   Arguments Finish() {
-    if (!FInput) ThrowUsage("缺少参数：请指定要转换的文本IP数据库。");
+    if (!FInput) ThrowUsage(Tr("缺少参数：请指定要转换的文本IP数据库。"));
     Arguments result{FMode ? FMode->FCommand : Command::Convert, *FInput, FOutput.value_or(""), FQuiet};
-    if (FMode && FOutput) ThrowUsage("选项 -o 只用于转换，不能与 " + std::string(FMode->FName) + " 同时使用。");
-    if (FMode && FQuiet) ThrowUsage("选项 --quiet 只用于转换，不能与 " + std::string(FMode->FName) + " 同时使用。");
+    if (FMode && FOutput) ThrowUsage(Arg(Tr("选项 -o 只用于转换，不能与 %1 同时使用。"), {FMode->FName}));
+    if (FMode && FQuiet) ThrowUsage(Arg(Tr("选项 --quiet 只用于转换，不能与 %1 同时使用。"), {FMode->FName}));
     return result;
   }
 
@@ -136,6 +139,6 @@ class Parser {
 
 Arguments ParseArguments(std::span<const std::string_view> args) { return Parser(args).Parse(); }
 
-std::string_view HelpText() { return kHelpText; }
+std::string_view HelpText() { return Tr(kHelpText); }
 
 }  // namespace ipmdb::cli

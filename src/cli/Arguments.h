@@ -24,12 +24,12 @@ struct Arguments {
 };
 
 // Parses the arguments that follow the program name. --help and --version win over everything
-// after them; "--" makes every later argument a file name. Throws CliError (Usage) for a missing
-// argument, an unknown option, a missing option value, a surplus argument or options that do not
-// go together.
+// after them; "--" makes every later argument a file name. Throws CliError (Usage), its message in
+// the chosen language (Texts.h), for a missing argument, an unknown option, a missing option
+// value, a surplus argument or options that do not go together.
 Arguments ParseArguments(std::span<const std::string_view> args);
 
-// The usage text printed for --help, ending in a line break.
+// The usage text printed for --help, in the chosen language, ending in a line break.
 std::string_view HelpText();
 
 }  // namespace ipmdb::cli

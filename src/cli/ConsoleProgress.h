@@ -6,12 +6,18 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "engine/ProgressChannel.h"
 
 namespace ipmdb::cli {
 
 enum class ProgressStyle { Bar, Lines, Quiet };
+
+// The bar's line for `done` of `total` lines after `seconds`: the bar, the percentage, the lines
+// and their rate and the time, as many of them as fit in columns - 1 (the last column stays free,
+// so that no terminal wraps the line), down to an empty line.
+std::string ProgressBarLine(int32_t done, int32_t total, double seconds, int columns);
 
 class ConsoleProgress : public engine::TProgressReceiver {
  public:

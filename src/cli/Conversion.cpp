@@ -2,9 +2,6 @@
 // the stop signals and the final report.
 #include "cli/Conversion.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -13,12 +10,15 @@
 #include <memory>
 
 #include "cli/ConsoleProgress.h"
+#include "cli/Report.h"
 #include "cli/SignalWatcher.h"
+#include "cli/Texts.h"
 #include "database/Connection.h"
 #include "database/OutputDatabase.h"
 #include "engine/EngineError.h"
 #include "engine/SystemError.h"
 #include "engine/TDBThread.h"
+#include "platform/Console.h"
 
 namespace ipmdb::cli {
 namespace {
@@ -36,7 +36,7 @@ std::string FullPath(const std::string& path) {
 
 ProgressStyle StyleFor(const Arguments& arguments) {
   if (arguments.FQuiet) return ProgressStyle::Quiet;
-  return ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
+  return platform::IsTerminal(stderr) ? ProgressStyle::Bar : ProgressStyle::Lines;
 }
 
 // The loader's own message is the system's wording; the user is told first what was being read.
@@ -46,7 +46,7 @@ std::unique_ptr<engine::TDBThread> StartWorker(const std::string& input, const s
     return std::make_unique<engine::TDBThread>(false, input, &progress, output, &stopRequest);
   } catch (const engine::EngineError& error) {
     if (error.Kind() != engine::EngineErrorKind::CannotOpenFile) throw;
-    throw engine::EngineError(error.Kind(), std::string("无法读取文本IP数据库：") + error.what());
+    throw engine::EngineError(error.Kind(), Arg(Tr("无法读取文本IP数据库：%1"), {error.what()}));
   }
 }
 
@@ -54,11 +54,11 @@ std::unique_ptr<engine::TDBThread> StartWorker(const std::string& input, const s
 // goes to standard error with the reason, and the run counts as failed, so that a script never
 // takes a missing summary for success.
 int PrintSummary(const std::string& summary) {
-  std::fputs(summary.c_str(), stdout);
+  platform::WriteConsole(stdout, summary + "\n");
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kExitSuccess;
   const int error = errno;
-  std::fprintf(stderr, "ipmdb-convert: 无法写入标准输出：%s\nipmdb-convert: %s", engine::SystemErrorText(error).c_str(),
-               summary.c_str());
+  ReportError(Arg(Tr("无法写入标准输出：%1"), {engine::SystemErrorText(error)}));
+  ReportError(summary);
   return kExitFailure;
 }
 
@@ -69,9 +69,6 @@ int RunConversion(const Arguments& arguments) {
   const std::string input = FullPath(arguments.FInput);
   const std::string output = FullPath(arguments.FOutput.empty() ? database::kOutputDatabaseName : arguments.FOutput);
 
-  // A reader that goes away (... | head) makes writes fail with EPIPE instead of killing the
-  // process: progress that cannot be shown is dropped, and the conversion goes on.
-  ::signal(SIGPIPE, SIG_IGN);
   // Before any other thread exists, so that every thread inherits the blocked stop signals; the
   // watcher runs before the worker is made, so that a stop request ends the loading too.
   SignalWatcher::BlockSignals();
@@ -82,7 +79,7 @@ int RunConversion(const Arguments& arguments) {
     worker = StartWorker(input, output, progress, stopRequest);
   } catch (const engine::EngineError& error) {
     if (error.Kind() != engine::EngineErrorKind::Stopped) throw;
-    std::fprintf(stderr, "ipmdb-convert: 转换在读取文本IP数据库时被中断，%s 未被改动。\n", output.c_str());
+    ReportError(Arg(Tr("转换在读取文本IP数据库时被中断，%1 未被改动。"), {output}));
     return kExitInterrupted;
   }
   while (!worker->Finished()) worker->WaitAndDispatchProgress(kWaitRound);
@@ -90,19 +87,18 @@ int RunConversion(const Arguments& arguments) {
 
   const int32_t committed = progress.CommittedLines();
   if (worker->State() == engine::kWorkerFailed) {
-    std::fprintf(stderr, "ipmdb-convert: %s\n", worker->ErrorText().c_str());
-    std::fprintf(stderr, "ipmdb-convert: 已提交的前 %d 行保留在 %s 中。\n", committed, output.c_str());
+    ReportError(worker->ErrorText());
+    ReportError(Arg(Tr("已提交的前 %1 行保留在 %2 中。"), {std::to_string(committed), output}));
     return kExitBatchRefused;
   }
   if (watcher.Signalled() && size_t(committed) < worker->LineCount()) {
-    std::fprintf(stderr, "ipmdb-convert: 转换被中断，已提交的前 %d 行保留在 %s 中。\n", committed, output.c_str());
+    ReportError(Arg(Tr("转换被中断，已提交的前 %1 行保留在 %2 中。"), {std::to_string(committed), output}));
     return kExitInterrupted;
   }
   if (arguments.FQuiet) return kExitSuccess;
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f", progress.ElapsedSeconds());
-  return PrintSummary("已转换 " + std::to_string(worker->LineCount()) + " 条记录到 " + output + "，用时 " + seconds +
-                      " 秒。\n");
+  return PrintSummary(Arg(Tr("已转换 %1 条记录到 %2，用时 %3 秒。"), {std::to_string(worker->LineCount()), output, seconds}));
 }
 
 int RunRecovery(const std::string& path) {
@@ -111,7 +107,7 @@ int RunRecovery(const std::string& path) {
   connection.SetConnectionString(database::FormatConnectionString(full));
   connection.Open();
   connection.Close();
-  return PrintSummary("已打开并关闭 " + full + "：文件处于最后一次提交后的状态。\n");
+  return PrintSummary(Arg(Tr("已打开并关闭 %1：文件处于最后一次提交后的状态。"), {full}));
 }
 
 }  // namespace ipmdb::cli

@@ -1,11 +1,7 @@
 // ipmdb-convert: the command-line converter. Parses its arguments, runs the chosen mode and
-// turns every failure that ends the program before a conversion ran into one Chinese line on
-// standard error and exit code 2.
-#include <signal.h>
-
-#include <clocale>
+// turns every failure that ends the program before a conversion ran into one line on standard
+// error and exit code 2.
 #include <cstdio>
-#include <iostream>
 #include <new>
 #include <string>
 #include <vector>
@@ -13,23 +9,27 @@
 #include "cli/Arguments.h"
 #include "cli/CliError.h"
 #include "cli/Conversion.h"
+#include "cli/Report.h"
 #include "cli/StatementPrinter.h"
+#include "cli/Texts.h"
 #include "engine/LineList.h"
-#include "jet/CheckCommand.h"
 #include "ipmdb/Version.h"
+#include "jet/CheckCommand.h"
+#include "platform/Console.h"
+#include "platform/Process.h"
 
 namespace {
 
-constexpr const char* kProgramName = "ipmdb-convert";
+using ipmdb::cli::kProgramName;
 
 int Run(const ipmdb::cli::Arguments& arguments) {
   using ipmdb::cli::Command;
   switch (arguments.FCommand) {
     case Command::Help:
-      std::fwrite(ipmdb::cli::HelpText().data(), 1, ipmdb::cli::HelpText().size(), stdout);
+      ipmdb::platform::WriteConsole(stdout, ipmdb::cli::HelpText());
       return ipmdb::cli::kExitSuccess;
     case Command::Version:
-      std::printf("%s %s\n", kProgramName, ipmdb::kVersion);
+      std::printf("%s %s\n", kProgramName.data(), ipmdb::kVersion);
       return ipmdb::cli::kExitSuccess;
     case Command::Convert:
       return ipmdb::cli::RunConversion(arguments);
@@ -39,33 +39,29 @@ int Run(const ipmdb::cli::Arguments& arguments) {
     case Command::Recover:
       return ipmdb::cli::RunRecovery(arguments.FInput);
     case Command::Check:
-      return ipmdb::jet::RunCheckCommand(arguments.FInput, false, std::cout, std::cerr, kProgramName);
+      return ipmdb::jet::RunCheckCommand(arguments.FInput, false, ipmdb::platform::ConsoleOut(),
+                                         ipmdb::platform::ConsoleErr(), kProgramName.data());
   }
   return ipmdb::cli::kExitFailure;
 }
 
-void ReportError(const std::string& message) { std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str()); }
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  // System error texts (strerror) in the user's language; numbers keep the C form, so that the
-  // figures printed and the values parsed never depend on the locale.
-  std::setlocale(LC_ALL, "");
-  std::setlocale(LC_NUMERIC, "C");
-  // A file-size limit then makes the write fail with EFBIG, which the engine reports, instead of
-  // killing the process in the middle of a commit.
-  ::signal(SIGXFSZ, SIG_IGN);
+  ipmdb::platform::PrepareProcess();
+  ipmdb::cli::SetLanguage(ipmdb::cli::LanguageOfEnvironment());
   const std::vector<std::string_view> args(argv + 1, argv + argc);
+  using ipmdb::cli::ReportError;
+  using ipmdb::cli::Tr;
   try {
     return Run(ipmdb::cli::ParseArguments(args));
   } catch (const ipmdb::cli::CliError& error) {
     ReportError(error.what());
     if (error.Kind() == ipmdb::cli::CliErrorKind::Usage) {
-      std::fprintf(stderr, "用 %s --help 查看用法。\n", kProgramName);
+      ipmdb::platform::WriteConsole(stderr, ipmdb::cli::Arg(Tr("用 %1 --help 查看用法。"), {kProgramName}) + "\n");
     }
   } catch (const std::bad_alloc&) {
-    ReportError("内存不足。");
+    ReportError(Tr("内存不足。"));
   } catch (const std::exception& error) {
     ReportError(error.what());
   }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/CliError.h"
+#include "cli/Texts.h"
 #include "engine/Gbk.h"
 #include "engine/InsertStatement.h"
 #include "engine/ParseLine.h"
@@ -18,7 +19,7 @@ namespace {
 constexpr size_t kChunkBytes = 1 << 20;
 
 [[noreturn]] void ThrowWriteFailed(int error) {
-  throw CliError(CliErrorKind::Output, "无法写入标准输出：" + engine::SystemErrorText(error));
+  throw CliError(CliErrorKind::Output, Arg(Tr("无法写入标准输出：%1"), {engine::SystemErrorText(error)}));
 }
 
 void Write(const std::string& bytes, std::FILE* out) {

@@ -1,19 +1,16 @@
-// The system's own text for an errno value, passed on in messages exactly as the system gives it,
-// and the reason a file could not be written, in the user's words where the program has them.
+// The system's own text for an errno value, passed on in messages as the system gives it (in
+// UTF-8), and the reason a file could not be written, in the user's words where the program has
+// them.
 #pragma once
 
 #include <cerrno>
-#include <cstring>
 #include <string>
+
+#include "platform/SystemError.h"
 
 namespace ipmdb::engine {
 
-// Thread-safe, unlike strerror.
-inline std::string SystemErrorText(int error) {
-  char buffer[256];
-  // GNU strerror_r: returns the text, which may or may not live in the buffer.
-  return strerror_r(error, buffer, sizeof buffer);
-}
+using platform::SystemErrorText;
 
 // Why a file could not be made or written, for a user: the common causes in Chinese, any other
 // in the system's own text.

@@ -15,22 +15,17 @@
 
 #include "jet/Error.h"
 #include "jet/File.h"
+#include "platform/SystemError.h"
 
 namespace ipmdb::jet {
 namespace {
-
-std::string SystemErrorText(int error) {
-  char buffer[256];
-  // The GNU strerror_r returns a pointer that may or may not point into buffer.
-  return strerror_r(error, buffer, sizeof buffer);
-}
 
 bool IsOutOfRoom(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
 // what: the step that failed, naming its file ("写入文件“…”").
 [[noreturn]] void ThrowFailure(const std::string& what, int error) {
-  throw JetError(IsOutOfRoom(error) ? ErrorKind::DiskFull : ErrorKind::Io, what + "失败：" + SystemErrorText(error),
-                 error);
+  throw JetError(IsOutOfRoom(error) ? ErrorKind::DiskFull : ErrorKind::Io,
+                 what + "失败：" + platform::SystemErrorText(error), error);
 }
 
 [[noreturn]] void ThrowSystemError(const std::string& action, const std::string& path, int error) {

@@ -3,15 +3,18 @@
 // the command line is chosen as the text database at start.
 #include <QLocale>
 
+#include "platform/Process.h"
 #include "ui/Application.h"
 #include "ui/StopSignals.h"
 #include "ui/Translation.h"
 #include "ui/uFrmMain.h"
 
 int main(int argc, char** argv) {
+  // Before Qt opens its first descriptor. QApplication then sets the whole locale from the
+  // environment once more, LC_NUMERIC too; the window formats its figures with Qt, which does not
+  // follow it.
+  ipmdb::platform::PrepareProcess();
   ipmdb::ui::TStopSignals::Block();
-  // The application also sets the C library's locale from the environment, so the system's error
-  // texts in messages come in the user's language.
   ipmdb::ui::TApplication application(argc, argv);
   ipmdb::ui::InstallTranslations(QLocale::system());
   ipmdb::ui::TFrmMain window;

@@ -18,6 +18,7 @@
 
 #include "../support/TempDir.h"
 #include "jet/DatabaseReader.h"
+#include "jet/IntegrityCheck.h"
 #include "jet/PageSource.h"
 
 namespace ipmdb::cli {
@@ -34,6 +35,7 @@ struct Options {
   std::optional<rlim_t> FFileSizeLimit = {};  // RLIMIT_FSIZE in bytes
   std::string FStdout = {};                   // a file to take standard output instead of the test's own
   bool FReaderGone = false;                   // standard output and error go to a pipe nobody reads
+  bool FStandardClosed = false;               // standard input, output and error closed, as cron may
 };
 
 std::string Line(size_t i, bool tooLong = false) {
@@ -104,6 +106,9 @@ bool Ended(pid_t pid) {
 
 class ConvertCommand : public testing::Test {
  protected:
+  // The program speaks Chinese in UTF-8, whatever the locale the tests run under.
+  ConvertCommand() { setenv("LC_ALL", "C.UTF-8", 1); }
+
   // Starts the program with standard output into a file and standard error into a pipe, whose
   // reading end is returned in errors.
   pid_t Spawn(std::vector<std::string> args, const Options& options, int& errors) {
@@ -122,6 +127,9 @@ class ConvertCommand : public testing::Test {
       close(fds[1]);
       const int outFd = options.FReaderGone ? STDERR_FILENO : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       dup2(outFd, STDOUT_FILENO);
+      if (options.FStandardClosed) {
+        for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) close(fd);
+      }
       if (!options.FDirectory.empty() && chdir(options.FDirectory.c_str()) != 0) _exit(120);
       if (options.FFileSizeLimit) {
         const rlimit limit{*options.FFileSizeLimit, *options.FFileSizeLimit};
@@ -316,6 +324,17 @@ TEST_F(ConvertCommand, OutputThatCannotBeWrittenLosesOnlyTheReportAndFailsTheRun
       << full.FErr;
   // Quiet, nothing goes to standard output, so nothing fails.
   EXPECT_EQ(Run({input, "-o", Output(), "--quiet"}, {.FStdout = "/dev/full"}).FExitCode, 0);
+}
+
+// Started with every standard descriptor closed, the program must not open its files there: the
+// output database on descriptor 2 took the progress lines over its header.
+TEST_F(ConvertCommand, ClosedStandardDescriptorsNeverReceiveTheProgramsFiles) {
+  const Outcome outcome = Run({FDir.Write("in.txt", TextDatabase(2500)), "-o", Output()}, {.FStandardClosed = true});
+  EXPECT_EQ(outcome.FExitCode, 0);
+  const auto report = [](const std::string& problem) { ADD_FAILURE() << problem; };
+  const jet::CheckSummary check = jet::CheckDatabaseFile(Output(), report);
+  EXPECT_EQ(check.problems, 0u);
+  EXPECT_EQ(RowCount(Output()), 2500u);
 }
 
 // The template does not fit a file-size limit of 40 KiB: the output of an earlier run stays as it

@@ -1,13 +1,19 @@
-// Runs the built ipmdb-convert on files the tests write and checks what it prints and returns.
+// Runs the built ipmdb-convert on files the tests write and checks what it prints and returns,
+// in the language and the encoding of its locale.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <iconv.h>
+#include <locale.h>
 #include <spawn.h>
+#include <string.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
 #include "../support/TempDir.h"
+#include "../support/TestLocale.h"
 #include "engine/Gbk.h"
 #include "engine/InsertStatement.h"
 #include "engine/LineList.h"
@@ -25,9 +31,35 @@ struct Outcome {
   std::string FErr;
 };
 
+// The environment of the tests with the locale's variables replaced by `locale`; by default the
+// program speaks Chinese in UTF-8, whatever the locale the tests run under.
+std::vector<std::string> Environment(std::vector<std::string> locale = {"LC_ALL=C.UTF-8"}) {
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string text = *variable;
+    bool replaced = false;
+    for (const char* name : {"LC_", "LANG=", "LANGUAGE=", "LOCPATH="}) replaced = replaced || text.rfind(name, 0) == 0;
+    if (!replaced) locale.push_back(text);
+  }
+  return locale;
+}
+
+// `utf8` in GBK.
+std::string Gbk(const std::string& utf8) {
+  const iconv_t converter = iconv_open("GBK", "UTF-8");
+  std::string result(utf8.size() * 2, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  size_t inLeft = utf8.size();
+  char* out = result.data();
+  size_t outLeft = result.size();
+  iconv(converter, &in, &inLeft, &out, &outLeft);
+  iconv_close(converter);
+  result.resize(result.size() - outLeft);
+  return result;
+}
+
 class ConvertProgram : public testing::Test {
  protected:
-  Outcome Run(std::vector<std::string> args) {
+  Outcome Run(std::vector<std::string> args, std::vector<std::string> environment = Environment()) {
     args.insert(args.begin(), IPMDB_CONVERT_PROGRAM);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -38,8 +70,11 @@ class ConvertProgram : public testing::Test {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> envp;
+    for (std::string& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     Outcome outcome;
     if (spawned != 0) return outcome;
@@ -128,6 +163,47 @@ TEST_F(ConvertProgram, HelpAndVersionPrintAndSucceed) {
   const Outcome help = Run({"--help"});
   EXPECT_EQ(help.FExitCode, 0);
   EXPECT_NE(help.FOut.find("用法：ipmdb-convert 输入文件 [-o 输出文件] [--quiet]"), std::string::npos);
+}
+
+// Under an English locale the help, the errors and the summary are English; the engine's
+// messages stay Chinese, as they do in the window.
+TEST_F(ConvertProgram, EnglishLocaleGetsEnglishTexts) {
+  const std::vector<std::string> english =
+      Environment({"LANG=en_US.UTF-8", "LOCPATH=" + testing_support::kTestLocales});
+  const Outcome help = Run({"--help"}, english);
+  EXPECT_EQ(help.FExitCode, 0);
+  EXPECT_EQ(help.FOut.rfind("Usage: ipmdb-convert INPUT [-o OUTPUT] [--quiet]\n", 0), 0u) << help.FOut;
+  const Outcome usage = Run({"--sql", "a.txt", "--check", "b.mdb"}, english);
+  EXPECT_EQ(usage.FExitCode, 2);
+  EXPECT_EQ(usage.FErr, "ipmdb-convert: Options --sql and --check cannot be used together.\n"
+                        "Run ipmdb-convert --help for the usage.\n");
+  const std::string output = (FDir.Path() / "out.mdb").string();
+  const Outcome converted = Run({FDir.Write("in.txt", "1.0.0.0 1.0.0.255 \xD6\xD0 x\r\n"), "-o", output}, english);
+  EXPECT_EQ(converted.FExitCode, 0) << converted.FErr;
+  EXPECT_EQ(converted.FOut.rfind("Converted 1 records into " + output + " in ", 0), 0u) << converted.FOut;
+  EXPECT_EQ(converted.FErr.rfind("Committed 1/1 lines in ", 0), 0u) << converted.FErr;
+}
+
+// Under a GBK locale the messages are GBK, the system's text included, in one encoding; the
+// statements of --sql stay UTF-8 as documented.
+TEST_F(ConvertProgram, GbkLocaleGetsItsMessagesInGbkAndTheStatementsInUtf8) {
+  if (!testing_support::TestLocaleMade("zh_CN.GBK"))
+    GTEST_SKIP() << "localedef could not make zh_CN.GBK in " << testing_support::kTestLocales
+                 << " (it comes with the locales package, see scripts/setup)";
+  const std::vector<std::string> gbk = Environment({"LC_ALL=zh_CN.GBK", "LOCPATH=" + testing_support::kTestLocales});
+  const std::string missing = (FDir.Path() / "missing.txt").string();
+  const Outcome failed = Run({missing, "-o", (FDir.Path() / "out.mdb").string()}, gbk);
+  EXPECT_EQ(failed.FExitCode, 2);
+  setenv("LOCPATH", testing_support::kTestLocales.c_str(), 1);
+  const locale_t locale = newlocale(LC_ALL_MASK, "zh_CN.GBK", locale_t(0));
+  ASSERT_NE(locale, locale_t(0));
+  const std::string systemText = strerror_l(ENOENT, locale);
+  freelocale(locale);
+  EXPECT_EQ(failed.FErr, Gbk("ipmdb-convert: 无法读取文本IP数据库：Cannot open file \"" + missing + "\". ") + systemText + "\n");
+
+  const Outcome statements = Run({"--sql", FDir.Write("in.txt", "1.0.0.0 1.0.0.255 \xD6\xD0 x\r\n")}, gbk);
+  EXPECT_EQ(statements.FExitCode, 0);
+  EXPECT_EQ(statements.FOut, "insert into IP values('1.0.0.0','1.0.0.255',16777216,16777471,'中','x')\n");
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "gen-textdb/TextDbGenerator.h"
+#include "platform/Console.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -23,19 +25,20 @@ bool TryParseNumber(std::string_view text, uint64_t& value) {
 }
 
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "gen-textdb: %s\n", message.c_str());
+  ipmdb::platform::WriteConsole(stderr, "gen-textdb: " + message + "\n");
   return kExitFailure;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  ipmdb::platform::PrepareProcess();
   ipmdb::tools::GeneratorOptions options;
   std::string output;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
-      std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+      ipmdb::platform::WriteConsole(stdout, kUsage);
       return 0;
     }
     if (arg == "--lines" || arg == "--seed") {

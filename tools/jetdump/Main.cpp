@@ -7,9 +7,7 @@
 //   wrong.
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <fstream>
-#include <iostream>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -19,6 +17,9 @@
 #include "DumpText.h"
 #include "PageDump.h"
 #include "jet/Format.h"
+#include "platform/Console.h"
+#include "platform/Process.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -59,12 +60,12 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
 std::optional<std::vector<uint8_t>> TryReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    std::cerr << "无法打开文件“" << path << "”：" << std::strerror(errno) << "\n";
+    platform::ConsoleErr() << "无法打开文件“" << path << "”：" << platform::SystemErrorText(errno) << "\n";
     return std::nullopt;
   }
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) {
-    std::cerr << "无法读取文件“" << path << "”：" << std::strerror(errno) << "\n";
+    platform::ConsoleErr() << "无法读取文件“" << path << "”：" << platform::SystemErrorText(errno) << "\n";
     return std::nullopt;
   }
   return bytes;
@@ -117,9 +118,10 @@ void DumpPreamble(DumpContext& context, const std::string& path, size_t fileSize
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::PrepareProcess();
   const auto options = ParseOptions(argc, argv);
   if (!options) {
-    std::cerr << "用法：jetdump [--summary] [--page 页号] 文件\n";
+    platform::ConsoleErr() << "用法：jetdump [--summary] [--page 页号] 文件\n";
     return kExitRefused;
   }
   auto bytes = TryReadFile(options->path);
@@ -127,7 +129,7 @@ int main(int argc, char** argv) {
   const size_t fileSize = bytes->size();
   bytes->resize(fileSize - fileSize % jet::kPageSize);
   jet::MemoryPageSource source(std::move(*bytes));
-  DumpContext context(source, std::cout);
+  DumpContext context(source, platform::ConsoleOut());
   GatherContext(context, options->path);
   DumpPreamble(context, options->path, fileSize);
   if (source.PageCount() == 0) {
@@ -135,7 +137,7 @@ int main(int argc, char** argv) {
     return kExitRefused;
   }
   if (options->page && *options->page >= source.PageCount()) {
-    std::cerr << "第 " << *options->page << " 页不存在：文件只有 " << source.PageCount() << " 页。\n";
+    platform::ConsoleErr() << "第 " << *options->page << " 页不存在：文件只有 " << source.PageCount() << " 页。\n";
     return kExitRefused;
   }
   if (options->page) {
