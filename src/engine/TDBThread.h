@@ -16,9 +16,10 @@
 // Progress: after each committed batch kMsgBatchCommitted, after a failed one kMsgBatchFailed,
 // both with the batch's last line number (1-based) and the line count. A batch fails when the
 // database refuses one of its lines, or when its lines cannot be read (the text database was cut
-// shorter or rewritten meanwhile); it is rolled back, reported once the batch before it has been
-// committed and reported, and ends the run: no later batch runs, and the batches before it stay
-// committed.
+// shorter or rewritten meanwhile: every batch is checked against the text as it was loaded before
+// it is handed over, see LineList::Reader, and the failure text then says which lines were kept);
+// it is rolled back, reported once the batch before it has been committed and reported, and ends
+// the run: no later batch runs, and the batches before it stay committed.
 //
 // Threads: the owner's thread constructs the worker, calls every public member, dispatches the
 // progress messages and destroys the worker. Suspend, Resume and Terminate only set flags: the
