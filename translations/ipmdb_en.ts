@@ -112,6 +112,10 @@
         <translation>[%1] The file does not exist.</translation>
     </message>
     <message>
+        <source>[%1]不是普通文件：转换时先读完它的全部文本，暂存在临时文件中。</source>
+        <translation>[%1] is not a regular file: the conversion first reads all of its text into a temporary file.</translation>
+    </message>
+    <message>
         <source>转换尚未完成，确定退出？</source>
         <translation>The conversion has not finished. Quit anyway?</translation>
     </message>

@@ -87,17 +87,37 @@ void WriteSpool(int spool, const char* data, size_t size, const std::string& pat
   }
 }
 
-// Counts the lines of a text fed to it in consecutive pieces, and notes where every
-// kIndexStride-th line starts. A CR that ends one piece is a break whose length the next piece
-// decides.
+// A text read where it lies can be rewritten while it is converted, and a reader must notice
+// before the rows made of a changed block are kept. The file's size, modification and change times
+// taken before and after each read cannot prove that: a rewrite of the same size within the times'
+// granularity (a second on some file systems, a clock tick on others) leaves them all as they were.
+// So loading keeps a digest of each block's bytes, and a reader compares the bytes it read with it.
+// It costs one multiplication per eight bytes on either side, next to the line breaks' search
+// that already passes over every byte.
+//
+// Each step is a bijection of the state for a given word and of the word for a given state, so a
+// change confined to one word always changes the digest; any other change goes unnoticed with a
+// chance of about 2^-64.
+uint64_t Mix(uint64_t state, uint64_t word) {
+  state = (state ^ word) * 0x9E3779B97F4A7C15ULL;
+  return state ^ (state >> 29);
+}
+
+// Counts the lines of a text fed to it in consecutive pieces, notes where every kIndexStride-th
+// line starts and takes the digest of each block. A CR that ends one piece is a break whose
+// length the next piece decides, and so is the end of a block that ends with that line.
 class LineCounter {
  public:
-  explicit LineCounter(std::vector<uint64_t>& index) : FIndex(index) { FIndex.assign(1, 0); }
+  LineCounter(std::vector<uint64_t>& index, std::vector<uint64_t>& digests) : FIndex(index), FDigests(digests) {
+    FIndex.assign(1, 0);
+    FDigests.clear();
+  }
 
   void Feed(const char* data, size_t size) {
     if (size == 0) return;
     const char* const end = data + size;
     const char* p = data;
+    const char* digested = data;  // the bytes before it are in FDigest
     if (FCrPending) {
       FCrPending = false;
       if (*p == kLf) {
@@ -105,6 +125,7 @@ class LineCounter {
         ++FLineStart;
         if (FCount % LineList::kIndexStride == 0) ++FIndex.back();
       }
+      if (FBlockEndPending) EndBlock(digested, p);
     }
     // The next CR and the next LF are tracked apart, each found with memchr, which is much
     // faster than a byte loop; the earlier of the two is the next break.
@@ -122,17 +143,27 @@ class LineCounter {
         }
       }
       EndLine(FOffset + uint64_t(after - data));
+      if (FCount % LineList::kIndexStride == 0) {
+        if (FCrPending) {
+          FBlockEndPending = true;
+        } else {
+          EndBlock(digested, after);
+        }
+      }
       if (nextCr < after) nextCr = Find(after, end, kCr);
       if (nextLf < after) nextLf = Find(after, end, kLf);
     }
+    FDigest.Feed(digested, size_t(end - digested));
     FOffset += size;
   }
 
   // The text has ended: a last line without a break counts too, a break at the very end adds no
-  // line. Returns the count.
+  // line, and the last block ends. Returns the count.
   size_t Finish() {
+    if (FBlockEndPending) CloseBlock();
     if (FLineStart < FOffset) ++FCount;
     FIndex.resize((FCount + LineList::kIndexStride - 1) / LineList::kIndexStride);
+    if (FDigests.size() < FIndex.size()) FDigests.push_back(FDigest.Value());
     return FCount;
   }
 
@@ -148,14 +179,62 @@ class LineCounter {
     if (FCount % LineList::kIndexStride == 0) FIndex.push_back(nextStart);
   }
 
+  // The block ends before `upTo`; the bytes from `digested` on are its last.
+  void EndBlock(const char*& digested, const char* upTo) {
+    FDigest.Feed(digested, size_t(upTo - digested));
+    digested = upTo;
+    CloseBlock();
+  }
+
+  void CloseBlock() {
+    FDigests.push_back(FDigest.Value());
+    FDigest = {};
+    FBlockEndPending = false;
+  }
+
   std::vector<uint64_t>& FIndex;
-  uint64_t FOffset = 0;     // of the next byte fed
-  uint64_t FLineStart = 0;  // of the line being counted
-  size_t FCount = 0;        // lines ended so far
+  std::vector<uint64_t>& FDigests;
+  LineList::Digest FDigest;  // of the block being counted
+  uint64_t FOffset = 0;      // of the next byte fed
+  uint64_t FLineStart = 0;   // of the line being counted
+  size_t FCount = 0;         // lines ended so far
   bool FCrPending = false;
+  bool FBlockEndPending = false;  // the block's last line ends in the CR that ended the last piece
 };
 
 }  // namespace
+
+void LineList::Digest::Feed(const char* data, size_t size) {
+  size_t held = size_t(FSize % 8);
+  FSize += size;
+  if (held > 0) {
+    const size_t take = std::min(size, 8 - held);
+    std::memcpy(FTail + held, data, take);
+    data += take;
+    size -= take;
+    held += take;
+    if (held < 8) return;
+    uint64_t word;
+    std::memcpy(&word, FTail, 8);
+    FState = Mix(FState, word);
+  }
+  for (; size >= 8; data += 8, size -= 8) {
+    uint64_t word;
+    std::memcpy(&word, data, 8);
+    FState = Mix(FState, word);
+  }
+  std::memcpy(FTail, data, size);
+}
+
+// The bytes of a last word that is not complete, with zeros after them, then the length, so that
+// trailing zeros count.
+uint64_t LineList::Digest::Value() const {
+  char last[8] = {};
+  std::memcpy(last, FTail, size_t(FSize % 8));
+  uint64_t word;
+  std::memcpy(&word, last, 8);
+  return Mix(Mix(FState, word), FSize);
+}
 
 LineList::~LineList() {
   if (FFd >= 0) ::close(FFd);
@@ -172,6 +251,7 @@ LineList& LineList::operator=(LineList&& other) noexcept {
     FTextSize = std::exchange(other.FTextSize, 0);
     FCount = std::exchange(other.FCount, 0);
     FIndex = std::move(other.FIndex);
+    FDigests = std::move(other.FDigests);
   }
   return *this;
 }
@@ -204,7 +284,7 @@ LineList LineList::Load(int fd, const std::string& path, bool spool, const std::
   LineList list;
   list.FPath = path;
   list.FChunkSize = chunkSize;
-  LineCounter counter(list.FIndex);
+  LineCounter counter(list.FIndex, list.FDigests);
   std::vector<char> chunk(chunkSize);
   for (;;) {
     if (StopRequested(stop)) ThrowStopped(path);
@@ -244,6 +324,7 @@ LineList::Reader::Reader(const LineList& list) : FList(list), FChunk(list.FChunk
 
 bool LineList::Reader::Next(Line& line) {
   if (FNextLine == FList.FCount) return false;
+  ConfirmBlocks();
   const uint64_t start = FChunkOffset + FPos;
   if (FNextLine % kIndexStride == 0 && FList.FIndex[FNextLine / kIndexStride] != start)
     FList.ThrowChanged(FNextLine, false);
@@ -259,6 +340,8 @@ bool LineList::Reader::Next(Line& line) {
     }
     if (FPos > 0) {
       // The line runs on past the chunk: it moves to the front, and more is read behind it.
+      DigestUpTo(FPos);
+      FDigested = 0;
       std::memmove(FChunk.data(), FChunk.data() + FPos, FChunkUsed - FPos);
       FChunkOffset += FPos;
       FChunkUsed -= FPos;
@@ -272,7 +355,47 @@ bool LineList::Reader::Next(Line& line) {
   ++FNextLine;
   // The last line must end where the text does.
   if (FNextLine == FList.FCount && FChunkOffset + FPos != FList.FTextSize) FList.ThrowChanged(FNextLine, false);
+  if (FNextLine % kIndexStride == 0 || FNextLine == FList.FCount) EndBlock();
   return true;
+}
+
+void LineList::Reader::DigestUpTo(size_t end) {
+  FDigest.Feed(FChunk.data() + FDigested, end - FDigested);
+  FDigested = end;
+}
+
+// The line handed out last ends its block: the bytes up to the next line's start are the block's.
+void LineList::Reader::EndBlock() {
+  const size_t block = (FNextLine - 1) / kIndexStride;
+  DigestUpTo(FPos);
+  const uint64_t digest = FDigest.Value();
+  FDigest = {};
+  if (std::exchange(FLongLineInBlock, false)) {
+    FUnconfirmed = block;
+  } else if (digest != FList.FDigests[block]) {
+    FList.ThrowChanged(block * kIndexStride, false);
+  }
+}
+
+void LineList::Reader::ConfirmBlocks() {
+  if (FUnconfirmed != kNone) ConfirmBlock(std::exchange(FUnconfirmed, kNone));
+}
+
+// Reads the block's bytes once more, with the piece buffer, which holds nothing between calls.
+void LineList::Reader::ConfirmBlock(size_t block) {
+  if (FPiece.empty()) FPiece.resize(FList.FChunkSize);
+  const size_t first = block * kIndexStride;
+  Digest digest;
+  for (uint64_t offset = FList.FIndex[block], end = FList.BlockEnd(block); offset < end;) {
+    const size_t n = ReadSome(offset, FPiece.data(), size_t(std::min<uint64_t>(FPiece.size(), end - offset)), first);
+    digest.Feed(FPiece.data(), n);
+    offset += n;
+  }
+  if (digest.Value() != FList.FDigests[block]) FList.ThrowChanged(first, false);
+}
+
+uint64_t LineList::BlockEnd(size_t block) const {
+  return block + 1 < FIndex.size() ? FIndex[block + 1] : FTextSize;
 }
 
 // Reads on behind the bytes in the chunk, up to the chunk's size or the end of the text.
@@ -316,9 +439,10 @@ void LineList::Reader::Advance(size_t breakAt) {
 }
 
 // A line that fills the whole chunk: its bytes are passed over, chunk by chunk, to its break,
-// and only its place is handed out.
+// and only its place is handed out. Its block is left to ConfirmBlocks.
 void LineList::Reader::SkipLongLine(Line& line) {
   const uint64_t start = FChunkOffset;
+  FLongLineInBlock = true;
   for (;;) {
     bool needMore = false;
     size_t at = FindBreak(0, needMore);
@@ -329,6 +453,8 @@ void LineList::Reader::SkipLongLine(Line& line) {
     }
     // Keeps a final CR, whose partner may come next; drops everything else.
     const size_t keep = at < FChunkUsed ? 1 : 0;
+    DigestUpTo(FChunkUsed - keep);
+    FDigested = 0;
     if (keep) FChunk[0] = FChunk[at];
     FChunkOffset += FChunkUsed - keep;
     FChunkUsed = keep;

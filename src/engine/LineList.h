@@ -11,9 +11,12 @@
 //
 // A file that is not a regular file (a FIFO, a device, a socket) can be read only once: loading
 // copies its text into an unlinked temporary file, which goes with the list. A regular file is
-// read where it lies. Should it change after loading, readers notice what they can: a file cut
-// shorter, a NUL inside the text, or a line break that is not where loading found it, each as
-// EngineError InputChanged naming the file and the line. Bytes added at the end are ignored.
+// read where it lies. Should it change after loading, readers notice it before they hand out the
+// last line of the block of kIndexStride lines that holds the change: loading keeps a digest of
+// every block, and a reader compares the bytes it read with it (see LineList.cpp for why a digest
+// and not the file's size and times). A file cut shorter or a NUL inside the text is noticed
+// where it is read. Each is EngineError InputChanged naming the file and the line. Bytes added at
+// the end are ignored.
 //
 // Threads: a LineList does not change after loading; any number of threads may each use their
 // own Reader on it at once. The list must outlive its readers.
@@ -32,7 +35,8 @@ class LineList {
  public:
   // Bytes read at once, by the loading and by every reader.
   static constexpr size_t kChunkSize = size_t(1) << 20;
-  // Every kIndexStride-th line's start is kept, so that readers can check where they are.
+  // Every kIndexStride-th line's start is kept, so that readers can check where they are, and the
+  // digest of the block of kIndexStride lines that starts there.
   static constexpr size_t kIndexStride = 1000;
 
   LineList() = default;
@@ -75,12 +79,36 @@ class LineList {
     bool Whole() const { return bytes.size() == length; }
   };
 
+  // A 64-bit digest of bytes fed in pieces: the same bytes give the same digest however they are
+  // cut into pieces, so that loading and reading, whose chunks fall differently, agree.
+  class Digest {
+   public:
+    void Feed(const char* data, size_t size);
+    uint64_t Value() const;
+
+   private:
+    uint64_t FState = 0;
+    uint64_t FSize = 0;
+    char FTail[8] = {};  // the first FSize % 8 bytes of a word not yet complete
+  };
+
   // Hands out the lines from the first on, in order. One thread at a time.
+  //
+  // Each block of kIndexStride lines is checked against loading's digest once its last line has
+  // been handed out, before Next returns that line: a block of whole lines by the bytes Next read,
+  // the very bytes its lines' views show. A line longer than a chunk is read again by ReadPieces
+  // after Next, so a block that holds one is checked by ConfirmBlocks, which reads the whole block
+  // once more, after those reads. So what was made of a block's lines is known to come from the
+  // loaded text once its last line was handed out and ConfirmBlocks has returned.
   class Reader {
    public:
     explicit Reader(const LineList& list);
-    // The next line; false after the last. Throws EngineError InputChanged (see above).
+    // The next line; false after the last. Throws EngineError InputChanged (see above), also for
+    // a block with a long line that was left unconfirmed.
     bool Next(Line& line);
+    // Checks the block with a long line whose last line was handed out, if any (see above).
+    // Throws EngineError InputChanged.
+    void ConfirmBlocks();
     // Index of the line Next handed out last.
     size_t LineIndex() const { return FNextLine - 1; }
     // The line's bytes: its view when it came whole, else read into `storage`.
@@ -103,7 +131,12 @@ class LineList {
     }
 
    private:
+    static constexpr size_t kNone = ~size_t(0);
+
     void Fill();
+    void DigestUpTo(size_t end);
+    void EndBlock();
+    void ConfirmBlock(size_t block);
     size_t FindBreak(size_t from, bool& needMore);
     void SkipLongLine(Line& line);
     void Advance(size_t breakAt);
@@ -117,6 +150,10 @@ class LineList {
     size_t FPos = 0;  // in FChunk: where the next line starts
     size_t FNextLine = 0;
     std::vector<char> FPiece;
+    Digest FDigest;                 // of the block's bytes before FChunk[FDigested]
+    size_t FDigested = 0;
+    bool FLongLineInBlock = false;
+    size_t FUnconfirmed = kNone;    // the block ConfirmBlocks is to check
   };
 
  private:
@@ -125,13 +162,15 @@ class LineList {
   static LineList Load(int fd, const std::string& path, bool spool, const std::atomic<bool>* stop,
                        size_t chunkSize);
   [[noreturn]] void ThrowChanged(size_t line, bool shorter) const;
+  uint64_t BlockEnd(size_t block) const;
 
   int FFd = -1;  // the text, read with pread
   std::string FPath;
   size_t FChunkSize = kChunkSize;
   uint64_t FTextSize = 0;  // bytes of the text: up to the first NUL or the end of the file
   size_t FCount = 0;
-  std::vector<uint64_t> FIndex;  // FIndex[k] is where line k * kIndexStride starts
+  std::vector<uint64_t> FIndex;    // FIndex[k] is where line k * kIndexStride starts
+  std::vector<uint64_t> FDigests;  // FDigests[k]: of the bytes from FIndex[k] to the next block
 };
 
 template <typename LineFn>
@@ -139,7 +178,10 @@ void LineList::ForEachLine(LineFn&& fn) const {
   Reader reader(*this);
   Line line;
   std::string storage;
-  while (reader.Next(line)) fn(reader.Bytes(line, storage));
+  while (reader.Next(line)) {
+    fn(reader.Bytes(line, storage));
+    reader.ConfirmBlocks();
+  }
 }
 
 }  // namespace ipmdb::engine

@@ -51,6 +51,14 @@ std::string RefusedBatchText(size_t firstLine, size_t lastLine, size_t failedSlo
   return where + "未能写入数据库：" + reason;
 }
 
+// The batches before the one whose text changed were each checked against the loaded text before
+// they were committed, and nothing of that batch or after it is committed.
+std::string KeptLinesText(size_t committedLines) {
+  if (committedLines == 0) return "没有写入任何记录。";
+  return "已提交的第 1 至 " + std::to_string(committedLines) +
+         " 行在提交前已核对，与载入时的文本一致；此后读取的行都没有写入。";
+}
+
 }  // namespace
 
 TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
@@ -189,9 +197,13 @@ void TDBThread::ConvertLines() {
   }
 }
 
+// A batch ends where a block of the reader's ends, so that its lines are checked against the
+// loaded text before it is handed over (LineList::Reader).
+static_assert(kBatchSize % LineList::kIndexStride == 0);
+
 // The preparing thread: the statements and rows of every batch, in order. A line that cannot
-// become a row ends its batch and the preparing; so do a terminate request, and the end of the
-// run.
+// become a row ends its batch and the preparing; so do a batch whose text has changed since it
+// was loaded, a terminate request, and the end of the run.
 void TDBThread::PrepareBatches(jet::StatementPreparer statements) {
   struct Finish {
     BatchQueue& queue;
@@ -216,6 +228,13 @@ void TDBThread::PrepareBatches(jet::StatementPreparer statements) {
         return;
       }
     }
+    try {
+      reader.ConfirmBlocks();
+    } catch (...) {
+      batch->rows.Fail(std::current_exception());
+      FQueue.Push(batch);
+      return;
+    }
     FQueue.Push(batch);
   }
 }
@@ -228,10 +247,13 @@ void TDBThread::ExecuteAndReport(PreparedBatch& batch) {
   try {
     ExecuteBatch(batch.statements, &failedSlot, &batch.rows);
   } catch (const EngineError& e) {
-    // The lines could not be read; the message names the file and the line.
-    KeepError(e.what());
+    // The lines could not be read; the message names the file and the line, and for a text that
+    // changed, what became of the lines read before.
+    const std::string text = e.Kind() == EngineErrorKind::InputChanged ? e.what() + KeptLinesText(batch.firstLine)
+                                                                        : std::string(e.what());
+    KeepError(text);
     Deliver(kMsgBatchFailed, lastLine);
-    throw;
+    throw EngineError(e.Kind(), text);
   } catch (const std::exception& e) {
     const std::string text = RefusedBatchText(batch.firstLine + 1, lastLine, failedSlot, e.what());
     KeepError(text);
@@ -268,6 +290,8 @@ int32_t TDBThread::ExecuteBatch(const Batch& batch, size_t* failedSlot, const Pr
       }
       if (const jet::TableSchema* table = rows->Table(row)) FConnection->Insert(*table, rows->Row(row));
     }
+    // Every row prepared, and yet the batch's text was found changed afterwards.
+    if (prepared != nullptr && prepared->Failure()) std::rethrow_exception(prepared->Failure());
     FConnection->CommitTrans();
   } catch (...) {
     if (failedSlot) *failedSlot = slot;

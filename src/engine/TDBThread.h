@@ -16,18 +16,21 @@
 // Progress: after each committed batch kMsgBatchCommitted, after a failed one kMsgBatchFailed,
 // both with the batch's last line number (1-based) and the line count. A batch fails when the
 // database refuses one of its lines, or when its lines cannot be read (the text database was cut
-// shorter or rewritten meanwhile); it is rolled back, reported once the batch before it has been
-// committed and reported, and ends the run: no later batch runs, and the batches before it stay
-// committed.
+// shorter or rewritten meanwhile: every batch is checked against the text as it was loaded before
+// it is handed over, see LineList::Reader, and the failure text then says which lines were kept);
+// it is rolled back, reported once the batch before it has been committed and reported, and ends
+// the run: no later batch runs, and the batches before it stay committed.
 //
-// Threads: the owner's thread constructs the worker, calls every public member, dispatches the
-// progress messages and destroys the worker. Suspend, Resume and Terminate only set flags: the
-// owner never waits on anything the worker holds. A paused worker stops at its next pause points
-// (the preparing thread before each line, the worker's thread before each batch and before each
-// progress message; a batch that is being executed is first committed), makes no progress and
-// hands over no message until resumed, and then continues where it stopped. A message handed
-// over before the pause may still be dispatched. A terminate request also cancels the wait for a
-// message's delivery, so the owner never has to serve a message before the worker ends.
+// Threads: the owner's thread constructs the worker (or another thread does, created suspended,
+// and hands it over once it has ended: the window loads a text database off its own thread),
+// calls every public member, dispatches the progress messages and destroys the worker. Suspend,
+// Resume and Terminate only set flags: the owner never waits on anything the worker holds. A
+// paused worker stops at its next pause points (the preparing thread before each line, the
+// worker's thread before each batch and before each progress message; a batch that is being
+// executed is first committed), makes no progress and hands over no message until resumed, and
+// then continues where it stopped. A message handed over before the pause may still be
+// dispatched. A terminate request also cancels the wait for a message's delivery, so the owner
+// never has to serve a message before the worker ends.
 #pragma once
 
 #include <atomic>

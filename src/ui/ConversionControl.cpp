@@ -62,6 +62,14 @@ QString ProgressText(int64_t done, int64_t total, int64_t elapsedMs) {
                                           QString::number(seconds % kSecondsPerMinute));
 }
 
+TTextDatabaseKind KindOfTextDatabase(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists() || info.isDir()) return TTextDatabaseKind::NoFile;
+  return info.isFile() ? TTextDatabaseKind::File : TTextDatabaseKind::ReadOnce;
+}
+
+bool RunsOnceLoaded(const QString& caption) { return caption != texts::Start(); }
+
 std::optional<QString> DroppedTextDatabase(const QList<QUrl>& urls) {
   if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
   const QString path = urls.front().toLocalFile();

@@ -67,6 +67,16 @@ QString ProgressText(int64_t done, int64_t total, int64_t elapsedMs);
 // The bar's position, 0 to 100.
 int ProgressPercent(int64_t done, int64_t total);
 
+// What a chosen name is to the window: a file read where it lies; an input read once, whose text
+// the conversion first copies aside (a FIFO, a device: anything else that exists and is no
+// folder, as the command line takes it); or nothing to convert.
+enum class TTextDatabaseKind { File, ReadOnce, NoFile };
+TTextDatabaseKind KindOfTextDatabase(const QString& path);
+
+// Whether a worker whose text database has just been loaded starts its run: not when the button
+// offers "启动", the user having paused while the text was being loaded.
+bool RunsOnceLoaded(const QString& caption);
+
 // The text database among dropped files: a single local file whose name ends in ".txt" (any
 // case); nothing for anything else.
 std::optional<QString> DroppedTextDatabase(const QList<QUrl>& urls);

@@ -43,6 +43,9 @@ QString ProgressMinutesLeft() { return Tr(QT_TRANSLATE_NOOP("ipmdb", "%1%，剩�
 
 QString EmptyPath() { return Tr(QT_TRANSLATE_NOOP("ipmdb", "文本IP数据库路径不能为空。")); }
 QString FileMissing() { return Tr(QT_TRANSLATE_NOOP("ipmdb", "[%1]文件不存在。")); }
+QString ReadOnce() {
+  return Tr(QT_TRANSLATE_NOOP("ipmdb", "[%1]不是普通文件：转换时先读完它的全部文本，暂存在临时文件中。"));
+}
 QString QuitQuestion() { return Tr(QT_TRANSLATE_NOOP("ipmdb", "转换尚未完成，确定退出？")); }
 QString UnknownError() { return Tr(QT_TRANSLATE_NOOP("ipmdb", "发生了未知错误。")); }
 

@@ -46,6 +46,7 @@ QString ProgressMinutesLeft();    // %1 percent, %2 minutes, %3 seconds
 // Messages.
 QString EmptyPath();
 QString FileMissing();            // %1 the path
+QString ReadOnce();               // %1 the path
 QString QuitQuestion();
 QString UnknownError();
 

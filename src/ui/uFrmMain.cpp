@@ -13,17 +13,19 @@
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QMimeData>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QUrl>
+#include <atomic>
 #include <chrono>
 #include <optional>
+#include <thread>
 
 #include "ui/Application.h"
-#include "ui/ConversionControl.h"
 #include "ui/Desktop.h"
 #include "ui/LogLines.h"
 #include "ui/MessageBox.h"
@@ -41,11 +43,6 @@ namespace {
 constexpr std::chrono::milliseconds kStopWait(3000);
 
 std::string ToStdString(const QString& text) { return text.toUtf8().toStdString(); }
-
-bool CreatesWorker(TDoAction action) {
-  return action == TDoAction::StartFirst || action == TDoAction::Restart || action == TDoAction::Create ||
-         action == TDoAction::Replace;
-}
 
 }  // namespace
 
@@ -79,11 +76,30 @@ class TFrmMain::TWorkerReceiver final : public engine::TProgressReceiver {
   TFrmMain& FWindow;
 };
 
-// The receiver is declared first, so it outlives the worker that refers to it.
+// The receiver and the stop request are declared first, so they outlive the worker that refers
+// to them. The starter thread writes FLoaded or FFailure and then only posts the hand-over; this
+// thread reads them once it has joined the starter.
 struct TFrmMain::TWorkerSlot {
-  explicit TWorkerSlot(TFrmMain& window) : FReceiver(window) {}
+  TWorkerSlot(TFrmMain& window, uint64_t number) : FReceiver(window), FNumber(number) {}
+  // Also on the way out of a failed start: a load under way ends at its next look at the stop
+  // request.
+  ~TWorkerSlot() {
+    FStop.store(true);
+    if (FStarter.joinable()) FStarter.join();
+  }
+  TWorkerSlot(const TWorkerSlot&) = delete;
+  TWorkerSlot& operator=(const TWorkerSlot&) = delete;
+
   TWorkerReceiver FReceiver;
+  // Set to stop the load and the run; the worker acts on it as on Terminate().
+  std::atomic<bool> FStop{false};
+  // Which start of the window's made the slot: a hand-over for a slot released meanwhile is dropped.
+  const uint64_t FNumber;
+  QString FCaptionBefore;
+  std::unique_ptr<engine::TDBThread> FLoaded;
+  std::exception_ptr FFailure;
   std::unique_ptr<engine::TDBThread> FThread;
+  std::thread FStarter;
 };
 
 TFrmMain::TFrmMain(const TStartOptions& options, QWidget* parent)
@@ -167,7 +183,9 @@ void TFrmMain::ChooseTextDatabase(const QString& path) {
   edt_txt_db->setCursorPosition(0);
   FOpenTxtDlg.SetFileName(path);
   const QString chosen = edt_txt_db->text();
-  if (!QFileInfo(chosen).isFile()) throw UiError(ToStdString(texts::FileMissing().arg(chosen)));
+  const TTextDatabaseKind kind = KindOfTextDatabase(chosen);
+  if (kind == TTextDatabaseKind::NoFile) throw UiError(ToStdString(texts::FileMissing().arg(chosen)));
+  if (kind == TTextDatabaseKind::ReadOnce) AddLog(texts::ReadOnce().arg(chosen));
   settings::SetLastFolder(FolderOfFile(chosen));
 }
 
@@ -187,25 +205,24 @@ void TFrmMain::btndoClick() {
   const QString path = edt_txt_db->text();
   if (path.isEmpty()) throw UiError(ToStdString(texts::EmptyPath()));
 
-  std::optional<TWorkerView> worker;
-  if (FWorker) worker = TWorkerView{FWorker->FThread->State(), FWorker->FThread->Suspended()};
-  const TDoDecision decision = DecideDoAction(btndo->text(), worker);
+  const QString caption = btndo->text();
+  const TDoDecision decision = DecideDoAction(caption, WorkerView());
   switch (decision.FAction) {
     case TDoAction::StartFirst:
       AddLog(StartLogLine(LogTimeStamp(FClock())));
-      CreateWorker(path);
+      CreateWorker(path, caption);
       break;
     case TDoAction::Restart:
       StopWorker();
       AddLog(StartLogLine(LogTimeStamp(FClock())));
-      CreateWorker(path);
+      CreateWorker(path, caption);
       break;
     case TDoAction::Create:
-      CreateWorker(path);
+      CreateWorker(path, caption);
       break;
     case TDoAction::Replace:
       StopWorker();
-      CreateWorker(path);
+      CreateWorker(path, caption);
       break;
     case TDoAction::Resume:
       FWorker->FThread->Resume();
@@ -220,37 +237,80 @@ void TFrmMain::btndoClick() {
       break;
   }
   btndo->setText(decision.FCaption);
-  // A text database without a line is converted as soon as it is loaded: no batch, no message.
-  if (CreatesWorker(decision.FAction) && FWorker->FThread->LineCount() == 0) EndRun(true, 0, FOutputPath);
 }
 
-void TFrmMain::CreateWorker(const QString& path) {
-  auto slot = std::make_unique<TWorkerSlot>(*this);
-  // Loads the text database and prepares the output database on this thread; its own thread
-  // starts when construction is complete. A failure leaves the slot empty.
-  slot->FThread = std::make_unique<engine::TDBThread>(false, ToStdString(path), &slot->FReceiver,
-                                                      ToStdString(FOutputPath));
-  slot->FReceiver.FWorker = slot->FThread.get();
+std::optional<TWorkerView> TFrmMain::WorkerView() const {
+  if (!FWorker) return std::nullopt;
+  if (!FWorker->FThread) return TWorkerView{kWorkerCreated, false};
+  return TWorkerView{FWorker->FThread->State(), FWorker->FThread->Suspended()};
+}
+
+void TFrmMain::CreateWorker(const QString& path, const QString& captionBefore) {
+  auto slot = std::make_unique<TWorkerSlot>(*this, ++FStarts);
+  slot->FCaptionBefore = captionBefore;
+  TWorkerSlot* const started = slot.get();
+  // The window outlives the starter (releasing the slot joins it), but not necessarily the queued
+  // call, which goes to the application so that no filter on the window holds it back.
+  const QPointer<TFrmMain> window(this);
+  // The worker is created suspended, so that it hands over no message before it is in the slot.
+  started->FStarter = std::thread([started, window, path = ToStdString(path), output = ToStdString(FOutputPath)] {
+    try {
+      started->FLoaded =
+          std::make_unique<engine::TDBThread>(true, path, &started->FReceiver, output, &started->FStop);
+    } catch (...) {
+      started->FFailure = std::current_exception();
+    }
+    const uint64_t number = started->FNumber;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [window, number] {
+          if (window) TApplication::RunGuarded(window, [window, number] { window->WorkerLoaded(number); });
+        },
+        Qt::QueuedConnection);
+  });
   FWorker = std::move(slot);
+}
+
+void TFrmMain::WorkerLoaded(uint64_t number) {
+  if (!FWorker || FWorker->FNumber != number) return;
+  TWorkerSlot& slot = *FWorker;
+  slot.FStarter.join();
+  if (slot.FFailure) {
+    // A failed start leaves the button as it was and the slot empty.
+    const std::exception_ptr failure = slot.FFailure;
+    btndo->setText(slot.FCaptionBefore);
+    FWorker.reset();
+    std::rethrow_exception(failure);
+  }
+  slot.FThread = std::move(slot.FLoaded);
+  slot.FReceiver.FWorker = slot.FThread.get();
   FRunStart = FClock();
   ShowProgress(0, 1);
   btnfolder->setEnabled(true);
+  if (RunsOnceLoaded(btndo->text())) slot.FThread->Resume();
+  // A text database without a line is converted as soon as it is loaded: no batch, no message.
+  if (slot.FThread->LineCount() == 0) EndRun(true, 0, FOutputPath);
 }
 
 void TFrmMain::StopWorker() {
   if (!FWorker) return;
-  engine::TDBThread& worker = *FWorker->FThread;
-  // A paused worker would never reach its next terminate check.
-  if (worker.Suspended()) worker.Resume();
-  worker.Terminate();
-  (void)worker.WaitFor(kStopWait);
+  // A load under way ends at its next look at the stop request, within 100 ms; a worker loaded
+  // meanwhile and not yet handed over is released with the slot.
+  FWorker->FStop.store(true);
+  if (FWorker->FStarter.joinable()) FWorker->FStarter.join();
+  if (engine::TDBThread* worker = FWorker->FThread.get()) {
+    // A paused worker would never reach its next terminate check.
+    if (worker->Suspended()) worker->Resume();
+    worker->Terminate();
+    (void)worker->WaitFor(kStopWait);
+  }
   FWorker.reset();
 }
 
 const engine::TDBThread* TFrmMain::Worker() const { return FWorker ? FWorker->FThread.get() : nullptr; }
 
 void TFrmMain::ServeProgress() {
-  if (FWorker) FWorker->FThread->DispatchProgress();
+  if (FWorker && FWorker->FThread) FWorker->FThread->DispatchProgress();
 }
 
 void TFrmMain::HandleProgress(const engine::ProgressMessage& message, TWorkerReceiver& source) {
@@ -295,10 +355,8 @@ void TFrmMain::CloseWithoutAsking() {
 // message box still waiting is closed, so that nothing keeps the program alive or the
 // conversion going unseen. During a conversion the user is asked first.
 void TFrmMain::closeEvent(QCloseEvent* event) {
-  std::optional<TWorkerView> worker;
-  if (FWorker) worker = TWorkerView{FWorker->FThread->State(), FWorker->FThread->Suspended()};
-  if (!FCloseWithoutAsking && AsksBeforeClosing(btndo->text(), worker) && !AskYesNo(this, texts::QuitQuestion()) &&
-      !FCloseWithoutAsking) {
+  if (!FCloseWithoutAsking && AsksBeforeClosing(btndo->text(), WorkerView()) &&
+      !AskYesNo(this, texts::QuitQuestion()) && !FCloseWithoutAsking) {
     event->ignore();
     return;
   }

@@ -3,19 +3,26 @@
 // (the worker slot), turns the worker's progress messages into log lines, and reports every error
 // raised on its thread in the log and in a message box.
 //
-// Threads: everything here runs on the window's thread. The worker hands its progress messages
-// over synchronously: it waits until this thread has handled each one, which happens in the
-// event loop (a queued call) and in any dialog's or message box's loop. Stopping the worker
-// cancels that wait, so the window never has to serve a message in order to stop it.
+// Threads: everything here runs on the window's thread, except the worker's construction, which
+// loads the text database and may wait on it for as long as a FIFO's writer or a slow disk takes:
+// a starter thread constructs it, with the slot's stop request, and hands it over to this thread
+// (a queued call), so that the window stays responsive and a close or a stop signal ends the load
+// within 100 ms. The worker hands its progress messages over synchronously: it waits until this
+// thread has handled each one, which happens in the event loop (a queued call) and in any
+// dialog's or message box's loop. Stopping the worker cancels that wait, so the window never has
+// to serve a message in order to stop it.
 #pragma once
 
 #include <QDateTime>
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 
 #include "engine/TDBThread.h"
+#include "ui/ConversionControl.h"
 #include "ui/LogTime.h"
 #include "ui/OpenDialog.h"
 
@@ -86,7 +93,7 @@ class TFrmMain : public QWidget {
   // The clock of the log's time stamps and of the conversion's duration.
   void SetClock(TClock clock) { FClock = std::move(clock); }
 
-  // For tests: the worker in the slot, or nullptr.
+  // For tests: the worker in the slot, or nullptr (also while its text database is being loaded).
   const engine::TDBThread* Worker() const;
   const TOpenDialog& OpenTxtDlg() const { return FOpenTxtDlg; }
   const QString& OutputPath() const { return FOutputPath; }
@@ -110,7 +117,7 @@ class TFrmMain : public QWidget {
   void FormDestroy();
 
   // Puts `path` into the edit as the dialog does, remembers its folder, and reports a name that
-  // is no existing file.
+  // is no existing file, or says that the input will be read once.
   void ChooseTextDatabase(const QString& path);
   void SetOutputPath(const QString& path);
   // Turns a progress message into its log line; after a refused batch the worker's reason follows
@@ -118,7 +125,15 @@ class TFrmMain : public QWidget {
   void HandleProgress(const engine::ProgressMessage& message, TWorkerReceiver& source);
   // Hands the message the current worker is waiting to deliver, if any, to HandleProgress.
   void ServeProgress();
-  void CreateWorker(const QString& path);
+  // Starts loading the text database and resetting the output on the starter thread; the worker
+  // comes to the slot in WorkerLoaded. `captionBefore`: the button's caption to go back to when
+  // the start fails.
+  void CreateWorker(const QString& path, const QString& captionBefore);
+  // The starter of start `number` has ended: takes its worker into the slot and starts the run,
+  // or reports why there is none and empties the slot. Nothing when that slot was released.
+  void WorkerLoaded(uint64_t number);
+  // What the button's table sees of the slot; a worker being loaded counts as created.
+  std::optional<TWorkerView> WorkerView() const;
   // The run has ended: the button offers "转换" again; after a completed run the log says so.
   void EndRun(bool completed, int64_t records, const QString& outputPath);
   void ShowProgress(int64_t done, int64_t total);
@@ -146,6 +161,7 @@ class TFrmMain : public QWidget {
   // When the current run started, by FClock.
   QDateTime FRunStart;
   bool FCloseWithoutAsking = false;
+  uint64_t FStarts = 0;  // workers started so far
   std::unique_ptr<TWorkerSlot> FWorker;
 };
 

@@ -1,5 +1,6 @@
 #include "engine/LineList.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -94,48 +95,95 @@ TEST_F(LineListFile, LoadingAFileGivesTheLinesOfItsBytes) {
   EXPECT_EQ(lines[20000], "last");
 }
 
+// Rewrites the file in place with the same size and puts its modification time back, so that
+// neither its size nor its times tell.
+void RewriteKeepingSizeAndTime(const std::string& path, size_t offset, const std::string& bytes) {
+  struct stat before {};
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+  {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(std::streamoff(offset));
+    file << bytes;
+  }
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
 // The lines are read from the file again as they are needed: a file cut shorter or rewritten
-// meanwhile is reported with the line where reading found the change; what is added at the end
-// is not read.
-TEST_F(LineListFile, ChangesAfterLoadingAreReportedWithTheLineWhereReadingFoundThem) {
+// meanwhile is reported before the last line of the block of 1000 lines that holds the change is
+// handed out, or where reading finds the text ends early; what is added at the end is not read.
+TEST_F(LineListFile, ChangesAfterLoadingAreReportedBeforeTheBlockThatHoldsThemIsHandedOut) {
   std::string bytes;
   for (int i = 0; i < 3000; ++i) bytes += "line " + std::to_string(i) + "\r\n";
   const struct {
     const char* FName;
+    size_t FChangeAfter;  // lines read before the change
     std::function<void(const std::string& path)> FChange;
     size_t FLinesRead;  // before the change shows
     std::string FMessageEnd;
   } cases[] = {
-      {"grown", [](const std::string& path) { std::ofstream(path, std::ios::app) << "more\r\nlines\r\n"; }, 3000, ""},
-      {"truncated", [&](const std::string& path) { std::filesystem::resize_file(path, bytes.size() / 2); },
+      {"grown", 0, [](const std::string& path) { std::ofstream(path, std::ios::app) << "more\r\nlines\r\n"; }, 3000, ""},
+      {"truncated", 0, [&](const std::string& path) { std::filesystem::resize_file(path, bytes.size() / 2); },
        1550, "被截短了：第 1551 行起的内容已经不在文件里。"},
-      {"a break removed", [&](const std::string& path) {
+      {"a break removed", 0, [&](const std::string& path) {
          std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
          file.seekp(std::streamoff(bytes.find("line 1500\r")));
          file << "line 1500  ";
-       }, 2000, "被改动了：从第 2001 行起，内容与开始读取时不同。"},
-      {"a NUL written", [&](const std::string& path) {
+       }, 1999, "被改动了：从第 1001 行起，内容与开始读取时不同。"},
+      {"a NUL written", 0, [&](const std::string& path) {
          std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
          file.seekp(std::streamoff(bytes.find("line 2100")));
          file << '\0';
        }, 2100, "被改动了：从第 2101 行起，内容与开始读取时不同。"},
+      // Between two chunk reads, every line rewritten: the block being read is spliced from both.
+      {"rewritten whole, same size and time", 2300, [&](const std::string& path) {
+         std::string upper = bytes;
+         for (size_t at = 0; (at = upper.find("line", at)) != std::string::npos;) upper.replace(at, 4, "LINE");
+         RewriteKeepingSizeAndTime(path, 0, upper);
+       }, 2999, "被改动了：从第 2001 行起，内容与开始读取时不同。"},
+      {"one digit, same size and time", 0, [&](const std::string& path) {
+         RewriteKeepingSizeAndTime(path, bytes.find("line 2500") + 5, "7");
+       }, 2999, "被改动了：从第 2001 行起，内容与开始读取时不同。"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.FName);
     const std::string path = FDir.Write("changing.txt", bytes);
     const LineList list = LineList::LoadFile(path, nullptr, 4096);
-    c.FChange(path);
     LineList::Reader reader(list);
     LineList::Line line;
     size_t read = 0;
+    if (c.FChangeAfter == 0) c.FChange(path);
     try {
-      while (reader.Next(line)) ++read;
+      while (reader.Next(line)) {
+        if (++read == c.FChangeAfter) c.FChange(path);
+      }
       EXPECT_EQ(c.FMessageEnd, "");
     } catch (const EngineError& error) {
       EXPECT_EQ(error.Kind(), EngineErrorKind::InputChanged);
       EXPECT_EQ(std::string(error.what()), "文本IP数据库“" + path + "”在读取过程中" + c.FMessageEnd);
     }
     EXPECT_EQ(read, c.FLinesRead);
+  }
+}
+
+// A line longer than a chunk is read again after it was handed out, so its block is checked once
+// the caller is done with it.
+TEST_F(LineListFile, BlockWithALongLineIsCheckedAfterItsLineWasReadAgain) {
+  const std::string bytes = "a\r\n" + std::string(300, 'x') + "\r\nb\r\n";
+  const std::string path = FDir.Write("long.txt", bytes);
+  const LineList list = LineList::LoadFile(path, nullptr, 64);
+  LineList::Reader reader(list);
+  LineList::Line line;
+  while (reader.Next(line)) {}
+  RewriteKeepingSizeAndTime(path, 100, "y");
+  std::string storage;
+  reader.ReadPieces(3, 300, [&storage](std::string_view piece) { storage += piece; });
+  EXPECT_EQ(storage[97], 'y');
+  try {
+    reader.ConfirmBlocks();
+    ADD_FAILURE() << "no exception";
+  } catch (const EngineError& error) {
+    EXPECT_EQ(std::string(error.what()), "文本IP数据库“" + path + "”在读取过程中被改动了：从第 1 行起，内容与开始读取时不同。");
   }
 }
 

@@ -3,7 +3,9 @@
 // own reader.
 #include "engine/TDBThread.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -278,12 +280,51 @@ TEST_F(Worker, TextDatabaseCutShorterDuringTheRunFailsTheBatchWhoseLinesAreGone)
     RunToEnd(*worker);
     EXPECT_EQ(worker->State(), kWorkerFailed);
     EXPECT_EQ(worker->ErrorText(), "文本IP数据库“" + (FDir.Path() / "in.txt").string() +
-                                       "”在读取过程中被截短了：第 25001 行起的内容已经不在文件里。");
+                                       "”在读取过程中被截短了：第 25001 行起的内容已经不在文件里。"
+                                       "已提交的第 1 至 25000 行在提交前已核对，与载入时的文本一致；此后读取的行都没有写入。");
   }
   ASSERT_EQ(FRecorder.FMessages.size(), 26u);
   EXPECT_EQ(FRecorder.FMessages[24], Message(kCommitted, 25000, 30000));
   EXPECT_EQ(FRecorder.FMessages[25], Message(kFailed, 26000, 30000));
   EXPECT_EQ(ReadRows(Output()).size(), 25000u);
+}
+
+// Rewritten in place with the same size and times while the first batch's commit waits: the
+// reader's next chunk comes from the new text, and the batch whose lines span both fails before
+// it is committed. Every row kept is a line of the text as it was loaded.
+TEST_F(Worker, TextDatabaseRewrittenDuringTheRunFailsTheBatchThatReadTheChangeBeforeItsCommit) {
+  const std::string text = TextDatabase(30000);
+  size_t spliced = 0;  // the line that the reader's second chunk starts in
+  for (size_t start = 0; start <= LineList::kChunkSize; start = text.find("\r\n", start) + 2) ++spliced;
+  const size_t kept = (spliced - 1) / kBatchSize * kBatchSize;
+  const std::string path = (FDir.Path() / "in.txt").string();
+  {
+    auto worker = StartHeld(text, 1);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    std::string rewritten = text;
+    for (size_t at = 0; (at = rewritten.find(" area", at)) != std::string::npos; ++at) rewritten[at + 1] = 'A';
+    ASSERT_EQ(rewritten.size(), text.size());
+    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << rewritten;
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    FGate.Release();
+    RunToEnd(*worker);
+    EXPECT_EQ(worker->State(), kWorkerFailed);
+    EXPECT_EQ(worker->ErrorText(), "文本IP数据库“" + path + "”在读取过程中被改动了：从第 " + std::to_string(kept + 1) +
+                                       " 行起，内容与开始读取时不同。已提交的第 1 至 " + std::to_string(kept) +
+                                       " 行在提交前已核对，与载入时的文本一致；此后读取的行都没有写入。");
+  }
+  ASSERT_FALSE(FRecorder.FMessages.empty());
+  EXPECT_EQ(FRecorder.FMessages.back(), Message(kFailed, int32_t(kept + kBatchSize), 30000));
+  const Rows rows = ReadRows(Output());
+  EXPECT_EQ(rows.size(), kept);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i][5].text != Utf16("area" + std::to_string(i))) {
+      ADD_FAILURE() << "row " << i << " is not line " << i << " as loaded";
+      break;
+    }
+  }
 }
 
 TEST_F(Worker, TerminateBeforeTheRunBeginsLeavesStateCreated) {

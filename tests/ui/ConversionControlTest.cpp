@@ -2,7 +2,10 @@
 // files, the window's place, the output's default place, the texts of the log's lines, the log
 // time stamp, the dialog's initial folder and the interface language: the window's decisions,
 // checked without a window.
+#include <sys/stat.h>
+
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -142,6 +145,26 @@ class TConversionControlTest : public QObject {
     QFETCH(QString, text);
     QCOMPARE(ProgressPercent(done, total), percent);
     QCOMPARE(ProgressText(done, total, elapsedMs), text);
+  }
+
+  // What the command line converts the window takes too; a FIFO or a device is read once.
+  void ChosenNamesAreFilesInputsReadOnceOrNothing() {
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("库.txt"));
+    QFile(file).open(QIODevice::WriteOnly);
+    const QString fifo = folder.filePath(QStringLiteral("管道.txt"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QCOMPARE(KindOfTextDatabase(file), TTextDatabaseKind::File);
+    QCOMPARE(KindOfTextDatabase(fifo), TTextDatabaseKind::ReadOnce);
+    QCOMPARE(KindOfTextDatabase(QStringLiteral("/dev/null")), TTextDatabaseKind::ReadOnce);
+    QCOMPARE(KindOfTextDatabase(folder.path()), TTextDatabaseKind::NoFile);
+    QCOMPARE(KindOfTextDatabase(folder.filePath(QStringLiteral("没有.txt"))), TTextDatabaseKind::NoFile);
+  }
+
+  // Paused while its text was loaded, the run waits for "启动".
+  void LoadedWorkerRunsUnlessPausedMeanwhile() {
+    QVERIFY(RunsOnceLoaded(kPause));
+    QVERIFY(!RunsOnceLoaded(kStart));
   }
 
   void OnlyASingleDroppedTextFileIsTaken_data() {

@@ -6,6 +6,7 @@
 // files can be created there; cleanup() removes it and the settings. Message boxes, the dialogs
 // and the desktop answer through their test hooks, and the log's clock is fixed, so whole log
 // lines compare.
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -19,7 +20,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -136,6 +142,45 @@ class TSwallowQueuedCalls : public QObject {
   }
 };
 
+// Writes a file's bytes into a FIFO once a reader has it open, waiting at most `wait`; with an
+// empty path it writes nothing and closes at once, which ends the reader's text. Never blocks: a
+// FIFO that no one reads is left alone.
+class FifoWriter {
+ public:
+  FifoWriter(const QString& fifo, const QString& textFile,
+             std::chrono::milliseconds delay = std::chrono::milliseconds(0))
+      : FThread([this, fifo = QFile::encodeName(fifo), textFile, delay] {
+          const auto start = std::chrono::steady_clock::now();
+          while (!FDone.load() && std::chrono::steady_clock::now() - start < delay)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+          int fd = -1;
+          while (!FDone.load() && (fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK)) < 0 &&
+                 std::chrono::steady_clock::now() - start < delay + std::chrono::seconds(60)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+          }
+          if (fd < 0) return;
+          ::fcntl(fd, F_SETFL, 0);
+          QFile text(textFile);
+          if (!textFile.isEmpty() && text.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = text.readAll();
+            for (qsizetype done = 0; done < bytes.size();) {
+              const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+              if (n <= 0) break;
+              done += n;
+            }
+          }
+          ::close(fd);
+        }) {}
+  ~FifoWriter() {
+    FDone.store(true);
+    FThread.join();
+  }
+
+ private:
+  std::atomic<bool> FDone{false};
+  std::thread FThread;
+};
+
 }  // namespace
 
 class TFrmMainTest : public QObject {
@@ -179,6 +224,12 @@ class TFrmMainTest : public QObject {
   void StartAndPause() {
     Button("btndo")->click();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kConversionTimeoutMs);
+    // The worker comes to the window by a queued call once its text is loaded. The call is served
+    // alone: the worker has nothing to hand over before it is resumed in that call.
+    while (FWindow->Worker() == nullptr && std::chrono::steady_clock::now() < deadline) {
+      QCoreApplication::processEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     while (WorkerState() == 0 && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -385,7 +436,7 @@ class TFrmMainTest : public QObject {
     empty.close();
     Choose(empty.fileName());
     ClickDo();
-    QCOMPARE(Log(), QStringList({kWelcome, Started(2), Completed(3, 0)}));
+    QTRY_COMPARE(Log(), QStringList({kWelcome, Started(2), Completed(3, 0)}));
     QCOMPARE(Caption(), QStringLiteral("转换"));
   }
 
@@ -438,14 +489,62 @@ class TFrmMainTest : public QObject {
     Choose(path);
     QVERIFY(QFile::remove(path));
     ClickDo();
+    QTRY_COMPARE(FShown.size(), size_t(1));
     QCOMPARE(Caption(), QStringLiteral("转换"));
     QVERIFY(FWindow->Worker() == nullptr);
-    QCOMPARE(FShown.size(), size_t(1));
     QVERIFY2(FShown[0].FText.startsWith(QStringLiteral("Cannot open file")), qPrintable(FShown[0].FText));
     QCOMPARE(Log(), QStringList({kWelcome, Started(2), "3 - " + FShown[0].FText}));
     ClickDo();
-    QCOMPARE(Log().size(), 5);
+    QTRY_COMPARE(Log().size(), 5);
     QCOMPARE(Log()[3], Started(4));
+  }
+
+  // A FIFO is taken as the command line takes it: read once, its text kept aside, and converted.
+  void FifoIsChosenWithoutComplaintAndConverted() {
+    const QString text = WriteTextDatabase(*FFolder, 1500);
+    const QString fifo = FFolder->filePath(QStringLiteral("管道.txt"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    Choose(fifo);
+    QCOMPARE(Log(), QStringList({kWelcome, "2 - [" + fifo + "]不是普通文件：转换时先读完它的全部文本，暂存在临时文件中。"}));
+    QVERIFY(FShown.empty());
+    FifoWriter writer(fifo, text);
+    ClickDo();
+    QTRY_COMPARE_WITH_TIMEOUT(LastLogLine(), Completed(6, 1500), kConversionTimeoutMs);
+    QVERIFY(FShown.empty());
+    CloseWindow();
+    QVERIFY(StartAddresses(OutputPath()) == ExpectedStartAddresses(text, 1500));
+  }
+
+  // While the text of a FIFO without a writer is awaited the window stays responsive, and closing
+  // it, by the user or by a stop signal, ends the wait at once and leaves the output untouched. A
+  // writer that comes after 3 seconds and writes nothing ends a wait that nothing else could.
+  void RunOnAFifoWithoutAWriterEndsSoonAfterTheWindowCloses_data() {
+    QTest::addColumn<bool>("signalled");
+    QTest::newRow("closed by the user") << false;
+    QTest::newRow("stop signal") << true;
+  }
+
+  void RunOnAFifoWithoutAWriterEndsSoonAfterTheWindowCloses() {
+    QFETCH(bool, signalled);
+    const QString fifo = FFolder->filePath(QStringLiteral("管道.txt"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    Choose(fifo);
+    FifoWriter late(fifo, QString(), std::chrono::seconds(3));
+    QElapsedTimer timer;
+    timer.start();
+    ClickDo();
+    QTest::qWait(200);
+    QCOMPARE(Log().back(), Started(3));
+    QVERIFY(FWindow->isVisible());
+    if (signalled) {
+      FWindow->CloseWithoutAsking();
+    } else {
+      QVERIFY(FWindow->close());
+    }
+    QVERIFY(timer.elapsed() < 2000);
+    QVERIFY(!FWindow->isVisible());
+    QVERIFY(FWindow->Worker() == nullptr);
+    QVERIFY(!QFile::exists(OutputPath()));
   }
 
   // During a conversion closing asks first: No keeps the window and the run, Yes stops the worker
