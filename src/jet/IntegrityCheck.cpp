@@ -491,7 +491,8 @@ class Checker {
     }
   }
 
-  // A Boolean column keeps its value in the null mask and is never NULL.
+  // Counts the row for each index that leaves NULL keys out when all the index's columns are
+  // NULL in it. A Boolean column keeps its value in the null mask and is never NULL.
   void CountNullKeys(TableState& t, const RowView& row) {
     for (size_t i = 0; i < t.nullKeyRows.size(); ++i) {
       const RealIndexDefinition& index = t.definition->realIndexes[i];
@@ -615,23 +616,26 @@ class Checker {
     uint32_t distinctKeys = 0;
     try {
       ForEachIndexEntry(FSource, index.rootPage, t.definitionPage, [&](uint32_t page, size_t position, auto entry) {
-        const std::string where = PageText(page) + "的第 " + std::to_string(position) + " 个索引项（" + label + "）";
+        // Built only for a problem: an index may have millions of entries.
+        const auto where = [&] {
+          return PageText(page) + "的第 " + std::to_string(position) + " 个索引项（" + label + "）";
+        };
         const bool first = entries++ == 0;
         const size_t keySize = entry.size() - std::min(entry.size(), indexpage::kRowPointerSize);
         const size_t beforeKey = before.size() - std::min(before.size(), indexpage::kRowPointerSize);
         const bool sameKey = !first && beforeKey == keySize &&
                              std::equal(entry.begin(), entry.begin() + ptrdiff_t(keySize), before.begin());
         if (!first && !std::lexicographical_compare(before.begin(), before.end(), entry.begin(), entry.end()))
-          Problem(where + "没有排在前一项之后，索引的顺序乱了。");
+          Problem(where() + "没有排在前一项之后，索引的顺序乱了。");
         else if (sameKey && unique && !IsNullKey(index, entry.first(keySize)))
-          Problem(where + "的键与前一项相同，而该索引要求键唯一。");
+          Problem(where() + "的键与前一项相同，而该索引要求键唯一。");
         if (!sameKey) ++distinctKeys;
         before.assign(entry.begin(), entry.end());
         if (entry.size() < indexpage::kRowPointerSize) {
-          Problem(where + "过短，没有行指针。");
+          Problem(where() + "过短，没有行指针。");
           return;
         }
-        if (t.engineTable >= 0) MatchEngineRow(t, index, where, entry, hits);
+        if (t.engineTable >= 0) MatchEngineRow(t, index, where(), entry, hits);
       });
     } catch (const JetError& e) {
       Problem(e, label);
