@@ -72,7 +72,8 @@ std::unique_ptr<jet::File> MemoryVfs::Open(const std::string& path, OpenMode mod
     throw jet::JetError(jet::ErrorKind::Io, "“" + path + "”已存在。", EEXIST);
   }
   if (found == FFiles.end()) {
-    if (mode == OpenMode::ExistingReadWrite) throw jet::JetError(jet::ErrorKind::Io, "没有“" + path + "”。", ENOENT);
+    if (mode == OpenMode::ExistingReadWrite || mode == OpenMode::ExistingReadOnly)
+      throw jet::JetError(jet::ErrorKind::Io, "没有“" + path + "”。", ENOENT);
     Put(path, {}, FNextInode++);
     found = FFiles.find(path);
   }

@@ -57,6 +57,7 @@ class Vfs {
     ExistingReadWrite,  // the file must exist
     CreateReadWrite,    // created empty when missing; existing content is kept
     CreateNew,          // created empty; any existing name, a symbolic link too, is EEXIST
+    ExistingReadOnly,   // the file must exist; it is only read, and opening it never waits (a FIFO)
   };
   virtual ~Vfs() = default;
   // A missing file is ErrorKind::Io with the system's "No such file or directory".

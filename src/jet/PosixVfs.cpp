@@ -136,10 +136,12 @@ class PosixFile final : public File {
     }
   }
 
-  bool IsRegular() {
+  bool IsRegular() { return S_ISREG(Mode()); }
+  bool IsDirectory() { return S_ISDIR(Mode()); }
+  mode_t Mode() {
     struct stat st;
     if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
-    return S_ISREG(st.st_mode);
+    return st.st_mode;
   }
 
   bool TryLockExclusive() override {
@@ -159,6 +161,9 @@ class PosixVfs final : public Vfs {
  public:
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
     int flags = O_RDWR | O_CLOEXEC | O_NOCTTY;
+    // Read-only opens of a FIFO would wait for a writer; without waiting it is opened, and then
+    // refused as the file that is not regular it is.
+    if (mode == OpenMode::ExistingReadOnly) flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
     if (mode == OpenMode::CreateReadWrite) flags |= O_CREAT;
     if (mode == OpenMode::CreateNew) flags |= O_CREAT | O_EXCL;
     int fd;
@@ -167,6 +172,8 @@ class PosixVfs final : public Vfs {
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) ThrowSystemError("打开文件", path, errno);
     auto file = std::make_unique<PosixFile>(fd, path);
+    // A folder opens read-only; it is refused as opening it for writing would be.
+    if (file->IsDirectory()) ThrowSystemError("打开文件", path, EISDIR);
     if (!file->IsRegular()) throw JetError(ErrorKind::Io, "打开文件“" + path + "”失败：它不是普通文件。");
     return file;
   }

@@ -167,7 +167,8 @@ void FaultVfs::MakeDurable(Inode& inode) {
 std::unique_ptr<File> FaultVfs::Open(const std::string& path, OpenMode mode) {
   CheckAlive();
   Name& name = NameFor(path);
-  const bool creates = mode != OpenMode::ExistingReadWrite && !name.FCurrent;
+  const bool creates =
+      mode != OpenMode::ExistingReadWrite && mode != OpenMode::ExistingReadOnly && !name.FCurrent;
   Decision decision;
   if (creates) {
     decision = Decide(FaultOp::Write, path);
