@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -124,9 +125,21 @@ class PosixFile final : public File {
   }
 
   FileIdentity Identity() override {
+    struct statx st;
+    if (statx(FFd, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
+    FileIdentity identity{makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, std::nullopt};
+    // A file system that records no birth time (ext4 with 128-byte inodes, NFS, older tmpfs)
+    // leaves STATX_BTIME out of the mask.
+    if (st.stx_mask & STATX_BTIME) {
+      identity.FBirthTime = int64_t(st.stx_btime.tv_sec) * 1'000'000'000 + st.stx_btime.tv_nsec;
+    }
+    return identity;
+  }
+
+  uint32_t LinkCount() override {
     struct stat st;
     if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
-    return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    return uint32_t(st.st_nlink);
   }
 
   uint32_t Permissions() override {

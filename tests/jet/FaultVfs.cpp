@@ -57,6 +57,11 @@ class FaultFile final : public File {
     return FInner->Identity();
   }
 
+  uint32_t LinkCount() override {
+    FVfs.CheckAlive();
+    return FInner->LinkCount();
+  }
+
   // Permission bits are metadata that no crash test looks at: they pass straight through.
   uint32_t Permissions() override {
     FVfs.CheckAlive();

@@ -148,6 +148,7 @@ class KillingVfs final : public Vfs {
     }
     bool TryLockExclusive() override { return FInner->TryLockExclusive(); }
     FileIdentity Identity() override { return FInner->Identity(); }
+    uint32_t LinkCount() override { return FInner->LinkCount(); }
     uint32_t Permissions() override { return FInner->Permissions(); }
     void SetPermissions(uint32_t permissions) override { FInner->SetPermissions(permissions); }
 
