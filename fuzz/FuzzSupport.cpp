@@ -40,8 +40,8 @@ class MemoryFile final : public jet::File {
   // No birth time, as on a file system that records none.
   jet::FileIdentity Identity() override { return {0, FNode->inode, std::nullopt}; }
   uint32_t LinkCount() override { return 1; }
-  uint32_t Permissions() override { return FNode->permissions; }
-  void SetPermissions(uint32_t permissions) override { FNode->permissions = permissions; }
+  jet::FileAttributes Attributes() override { return {FNode->permissions, 0, 0, {}}; }
+  void SetAttributes(const jet::FileAttributes& attributes) override { FNode->permissions = attributes.FPermissions; }
 
  private:
   std::shared_ptr<MemoryVfs::Node> FNode;

@@ -21,6 +21,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ipmdb::jet {
 
@@ -35,6 +37,17 @@ struct FileIdentity {
   // when the file system does not record it.
   std::optional<int64_t> FBirthTime;
   bool operator==(const FileIdentity&) const = default;
+};
+
+// What a file carries besides its bytes and its identity, and a replacement of it should carry
+// too, so that whoever could use the file before can use its replacement.
+struct FileAttributes {
+  // rwx for owner, group and others, with the set-id and sticky bits.
+  uint32_t FPermissions = 0;
+  uint32_t FOwner = 0;  // user id
+  uint32_t FGroup = 0;  // group id
+  // Extended attributes by name, the access control lists among them (system.posix_acl_access).
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> FExtended;
 };
 
 class File {
@@ -54,9 +67,12 @@ class File {
   virtual FileIdentity Identity() = 0;
   // The names the file has in the file system (hard links); 0 once every one was removed.
   virtual uint32_t LinkCount() = 0;
-  // The permission bits (rwx for owner, group and others, with set-id and sticky bits).
-  virtual uint32_t Permissions() = 0;
-  virtual void SetPermissions(uint32_t permissions) = 0;
+  virtual FileAttributes Attributes() = 0;
+  // Gives the file those attributes as far as the process may: an owner other than itself needs
+  // privileges, and a group one the user belongs to; an extended attribute that the file system
+  // or the user's rights do not allow (a security label) stays as the system set it. The
+  // permissions and the access control lists are always set.
+  virtual void SetAttributes(const FileAttributes& attributes) = 0;
 };
 
 class Vfs {

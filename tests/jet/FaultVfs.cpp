@@ -62,15 +62,15 @@ class FaultFile final : public File {
     return FInner->LinkCount();
   }
 
-  // Permission bits are metadata that no crash test looks at: they pass straight through.
-  uint32_t Permissions() override {
+  // Attributes are metadata that no crash test looks at: they pass straight through.
+  FileAttributes Attributes() override {
     FVfs.CheckAlive();
-    return FInner->Permissions();
+    return FInner->Attributes();
   }
 
-  void SetPermissions(uint32_t permissions) override {
+  void SetAttributes(const FileAttributes& attributes) override {
     FVfs.CheckAlive();
-    FInner->SetPermissions(permissions);
+    FInner->SetAttributes(attributes);
   }
 
  private:

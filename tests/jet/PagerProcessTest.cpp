@@ -149,8 +149,8 @@ class KillingVfs final : public Vfs {
     bool TryLockExclusive() override { return FInner->TryLockExclusive(); }
     FileIdentity Identity() override { return FInner->Identity(); }
     uint32_t LinkCount() override { return FInner->LinkCount(); }
-    uint32_t Permissions() override { return FInner->Permissions(); }
-    void SetPermissions(uint32_t permissions) override { FInner->SetPermissions(permissions); }
+    FileAttributes Attributes() override { return FInner->Attributes(); }
+    void SetAttributes(const FileAttributes& attributes) override { FInner->SetAttributes(attributes); }
 
    private:
     KillingVfs& FVfs;
