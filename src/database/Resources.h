@@ -23,6 +23,9 @@ struct ExtractFailure {
   int FSystemError = 0;
   // The complete message of the failure (Chinese, naming the file and the step).
   std::string FMessage;
+  // What the failure concerns when that is not the file at `path` itself, described and named:
+  // 文件夹“/data”, 临时文件“/data/out.mdb-reset”, 回滚日志“/data/out.mdb-journal”. Empty otherwise.
+  std::string FSubject;
 };
 
 // Replaces the file at `path` with the resource, atomically (jet/DatabaseReset.h): afterwards the
