@@ -33,8 +33,8 @@ struct ExtractFailure {
 // symbolic link at `path` stays and the file it leads to is replaced. Returns false, never
 // throwing, when the resource is missing, another connection or program holds the file (the
 // database engine keeps an exclusive lock on an open database file, and this refuses to replace
-// a file under a lock), or the new file cannot be written, synced or renamed into place; the old
-// file is then left as it was. *failure, when given, then says why.
+// a file under a lock), the file has a second name (a hard link), or the new file cannot be
+// written, synced or renamed into place; the old file is then left as it was. *failure, when given, then says why.
 bool ExtractResourceToFile(const std::string& type, const std::string& name, const std::string& path,
                            ExtractFailure* failure = nullptr);
 

@@ -58,10 +58,11 @@ class Pager {
   // journal lies beside the real file, whatever symbolic links lead to it; a file with more than
   // one name (a hard link) is refused with ErrorKind::Unsupported before anything is read or
   // written. A journal left by a crash is played back before any page is read; one written for
-  // another file is removed unplayed; one that cannot be told apart from a journal of another
-  // file is left, with the file, and the file refused with ErrorKind::Corrupt. A
-  // file whose length is not a positive multiple of kPageSize is refused with ErrorKind::NotJet4
-  // and left untouched. Messages name the file by `path` as given.
+  // another file is removed unplayed; a hot one that the file cannot be shown to belong to, or
+  // whose file was changed since, is left with the file, and the file refused with
+  // ErrorKind::Corrupt (see JournalState::Unproven). A file whose length is not a positive
+  // multiple of kPageSize is refused with ErrorKind::NotJet4 and left untouched. Messages name
+  // the file by `path` as given.
   Pager(Vfs& vfs, std::string path, const DatabaseOptions& options = {});
   // Releases the lock. Removes the journal, durably, unless it may be hot (a commit was
   // interrupted or its repair failed); an open transaction is discarded. Never throws.
