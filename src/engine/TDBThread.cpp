@@ -31,7 +31,7 @@ int MakeFolderIfMissing(const std::string& folder) {
   if (folder.empty()) return 0;
   std::error_code error;
   if (std::filesystem::is_directory(folder, error)) return 0;
-  if (error && error.value() != ENOTDIR) return 0;
+  if (error && error.value() != ENOENT && error.value() != ENOTDIR) return 0;
   std::filesystem::create_directories(folder, error);
   return error.value();
 }
