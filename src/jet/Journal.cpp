@@ -200,10 +200,12 @@ JournalFinding ExamineJournal(File& journal, File& database) {
   // The file the journal was written for is recognised by its inode number and its birth time. A
   // file system reuses an inode number once its file is gone, and our journals can outlive their
   // file: a user may delete the crashed file and put another under its name, and the new file may
-  // get the freed number. The birth time tells the two apart; nothing can set it, so a copy never
-  // carries it either. The device number is not recorded: logical volumes and btrfs number their
-  // devices as they are mounted, so it may change across a reboot, and a power loss, the one crash
-  // that tears pages, always brings one; the inode number and the birth time stay.
+  // get the freed number. The birth time tells the two apart; Linux has no call that sets it, so
+  // a copy never carries it either (where a system lets programs set it, as Windows does the
+  // creation time, only a copy made to deceive would). The device number is not recorded:
+  // logical volumes and btrfs number their devices as they are mounted, so it may change across a
+  // reboot, and a power loss, the one crash that tears pages, always brings one; the inode number
+  // and the birth time stay.
   const FileIdentity identity = database.Identity();
   const bool sameNumber = header->FDatabaseInode == identity.FInode;
   if (sameNumber && header->FDatabaseBirthTime && header->FDatabaseBirthTime == identity.FBirthTime) {
