@@ -9,24 +9,32 @@
 namespace ipmdb::jet {
 namespace {
 
-enum class JournalFound { None, CutShort, InUse };
+enum class JournalFound { None, CutShort, InUse, Unproven };
 struct JournalBeside {
   JournalFound FFound = JournalFound::None;
   std::string FPath;  // the journal's name: beside the file a symbolic link leads to
+  std::string FWhy;   // for Unproven: what recovery found, as ExamineJournal words it
 };
 
 // Judges the journal beside the file as opening the file would, without writing to either: a
 // journal that is not hot (none, invalidated, its commit complete, or written for another file)
 // is ignored, as recovery ignores it. A hot journal beside a file that another connection holds
-// belongs to a commit under way. Opening the file first refuses a folder, a FIFO or a device
-// at once.
+// belongs to a commit under way. A journal that may be hot but cannot be shown to belong to this
+// file is reported, since opening the file refuses it until the user decides. Opening the file
+// first refuses a folder, a FIFO or a device at once.
 JournalBeside ExamineJournalOf(const std::string& path) {
   Vfs& vfs = Vfs::Posix();
   const std::unique_ptr<File> database = vfs.Open(path, Vfs::OpenMode::ExistingReadOnly);
   JournalBeside result{JournalFound::None, JournalPathFor(vfs.ResolvePath(path))};
   if (!vfs.Exists(result.FPath)) return result;
   const std::unique_ptr<File> journal = vfs.Open(result.FPath, Vfs::OpenMode::ExistingReadOnly);
-  if (ExamineJournal(*journal, *database).FState != JournalState::Hot) return result;
+  const JournalFinding finding = ExamineJournal(*journal, *database);
+  if (finding.FState == JournalState::Unproven) {
+    result.FFound = JournalFound::Unproven;
+    result.FWhy = finding.FWhy;
+    return result;
+  }
+  if (finding.FState != JournalState::Hot) return result;
   result.FFound = database->TryLockExclusive() ? JournalFound::CutShort : JournalFound::InUse;
   return result;
 }
@@ -49,6 +57,11 @@ int RunCheckCommand(const std::string& path, bool quiet, std::ostream& out, std:
         return kCheckCommitCutShort;
       case JournalFound::InUse:
         if (!quiet) err << program << ": 数据库文件“" << path << "”正被另一个连接写入，请在它完成后再检查。\n";
+        return kCheckUnreadable;
+      case JournalFound::Unproven:
+        if (!quiet)
+          err << program << ": 日志“" << journal.FPath << "”不能证明属于数据库文件“" << path << "”：" << journal.FWhy
+              << "。打开此文件会被拒绝；若文件已被替换，删除该日志即可。\n";
         return kCheckUnreadable;
     }
     summary = CheckDatabaseFile(path, [&](const std::string& problem) {
