@@ -47,7 +47,7 @@ TEST_F(DatabaseResetTest, FailureLeavesTheOldFileAndCarriesTheSystemsReason) {
       {"failing rename", [](FaultVfs& v) { v.FailAt(FaultOp::Write, 1, EIO, 1, "/db.mdb"); }, FPath, EIO},
       {"a folder at the path", [](FaultVfs&) {}, folder, EISDIR},
       {"missing folder", [](FaultVfs&) {}, FDir.File("missing/db.mdb"), ENOENT},
-      {"held by a connection", [&](FaultVfs&) { holder = std::make_unique<Pager>(Vfs::Posix(), FPath); }, FPath,
+      {"held by a connection", [&](FaultVfs&) { holder = std::make_unique<Pager>(Vfs::System(), FPath); }, FPath,
        EWOULDBLOCK},
   };
   for (const Case& c : cases) {
@@ -91,7 +91,7 @@ TEST_F(DatabaseResetTest, CrashAtAnyStepLeavesTheOldFileOrTheNewContentWhole) {
         ++(found == FOld ? sawOld : sawNew);
         ASSERT_EQ(ReopenAndReadTags(FPath), found == FOld ? kInitialTags : kNewContent);
         // A temporary file the crash left behind does not stand in the way of the next reset.
-        ResetDatabaseFile(Vfs::Posix(), FPath, FNew);
+        ResetDatabaseFile(Vfs::System(), FPath, FNew);
         ASSERT_EQ(ReadWholeFile(FPath), FNew);
         ASSERT_FALSE(FileExists(ResetPathFor(FPath)));
       }
@@ -132,7 +132,7 @@ TEST_F(DatabaseResetTest, OldJournalThatSurvivesTheResetIsRemovedUnplayed) {
 TEST_F(DatabaseResetTest, NewContentKeepsTheOldFilesPermissions) {
   for (const auto permissions : {std::filesystem::perms(0600), std::filesystem::perms(0664)}) {
     std::filesystem::permissions(FPath, permissions);
-    ResetDatabaseFile(Vfs::Posix(), FPath, FNew);
+    ResetDatabaseFile(Vfs::System(), FPath, FNew);
     EXPECT_EQ(std::filesystem::status(FPath).permissions(), permissions);
   }
 }

@@ -28,7 +28,7 @@ std::vector<uint8_t> PageBytes(uint32_t tag, uint32_t page) {
 }
 
 uint64_t InodeOf(const std::string& path) {
-  return Vfs::Posix().Open(path, Vfs::OpenMode::ExistingReadWrite)->Identity().FInode;
+  return Vfs::System().Open(path, Vfs::OpenMode::ExistingReadWrite)->Identity().FInode;
 }
 
 // The journal of the commit, written for the database file at `database`.
@@ -190,9 +190,9 @@ TEST_F(JournalTest, PlaybackTwiceGivesTheSameFile) {
   partly[1] = 0;
   WriteTagsFile(FPath, partly);
   const std::vector<uint8_t> journal = EncodeCommit(FPath);
-  auto database = Vfs::Posix().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
+  auto database = Vfs::System().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
   WriteWholeFile(Journal(), journal);
-  auto file = Vfs::Posix().Open(Journal(), Vfs::OpenMode::ExistingReadWrite);
+  auto file = Vfs::System().Open(Journal(), Vfs::OpenMode::ExistingReadWrite);
   const JournalFinding found = ExamineJournal(*file, *database);
   ASSERT_EQ(found.FState, JournalState::Hot);
   PlayBackJournal(*file, *database, found.FHeader);
