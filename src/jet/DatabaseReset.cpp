@@ -73,8 +73,9 @@ std::unique_ptr<File> CreateTemporary(Vfs& vfs, const std::string& path, const s
 
 void ResetDatabaseFile(Vfs& vfs, const std::string& path, std::span<const uint8_t> content) {
   const std::string real = vfs.ResolvePath(path);
-  // Held until the end, so that no connection opens the old file while it is being replaced.
-  const std::unique_ptr<File> old = OpenAndLock(vfs, real, path);
+  // Held until the end (on Windows until the rename), so that no connection opens the old file while
+  // it is being replaced.
+  std::unique_ptr<File> old = OpenAndLock(vfs, real, path);
   const std::string temporary = ResetPathFor(real);
   std::unique_ptr<File> file = CreateTemporary(vfs, temporary, path);
   try {
@@ -83,6 +84,13 @@ void ResetDatabaseFile(Vfs& vfs, const std::string& path, std::span<const uint8_
     if (old) file->SetPermissions(old->Permissions());
     file->WriteAt(0, content);
     file->Sync();
+#ifdef _WIN32
+    // Windows renames over no file that is open, so the old file is closed, its lock with it. A
+    // connection that opens the old file in this gap keeps it open, and the rename then fails:
+    // the reset refuses rather than replace a file in use. (POSIX renames over an open file, so
+    // there the lock stays to the end, or such a connection would write to a file without a name.)
+    old.reset();
+#endif
     vfs.Rename(temporary, real);
   } catch (...) {
     file.reset();
