@@ -8,17 +8,21 @@
 // - FlushFileBuffers writes the file's data and its metadata (size, allocation) from the cache
 //   and asks the device to flush its own cache; it returns once both are done. That is the
 //   fdatasync of File::Sync, and more.
-// - Names: NTFS records every creation, rename and removal of a name in its metadata log before
-//   the call returns, and any later flush of a file on the volume writes the log up to that
-//   point. A folder cannot be opened for writing to flush it the way a POSIX folder is synced,
-//   so SyncDirectoryOf opens the folder itself (FILE_FLAG_BACKUP_SEMANTICS) and flushes it,
-//   which on NTFS writes the folder's index and the log with it; where a file system refuses to
-//   flush a folder (it reports access denied), the log reaches the disk with the next flush of a
-//   file, which every step of the journal and the reset performs before it relies on a name.
+// - Names: NTFS writes every creation, rename and removal of a name to its metadata log, in the
+//   order they happen, and a flush of any file or folder on the volume writes the log up to that
+//   point. SyncDirectoryOf opens the folder for writing (FILE_FLAG_BACKUP_SEMANTICS), which
+//   flushing it needs, and flushes it. Where the folder may not be opened for writing, or the
+//   file system does not flush folders (access denied, invalid function), the next flush of a
+//   file does it: the journal is flushed before any database write relies on its name, and a
+//   removal never reaches the disk before an earlier rename. FAT and exFAT keep no such log, and
+//   no call makes their names durable in order.
 // - MoveFileExW with MOVEFILE_REPLACE_EXISTING replaces the target in one step of the file
 //   system, as rename does; MOVEFILE_WRITE_THROUGH makes it return only once the move is done on
 //   the disk. Unlike rename it refuses a target that is open anywhere, this process included
 //   (ERROR_ACCESS_DENIED): the reset closes the old file before it renames (DatabaseReset.cpp).
+// - DeleteFileW of a file that is still open leaves its name taken until the last handle closes;
+//   the pager and the reset close a file before they remove it, and create none in its place
+//   while it is open.
 // - Every file is opened sharing reading, writing and deletion, so that the reset can rename its
 //   temporary file while it is open and outside readers (Access, a backup program) can read.
 #ifndef NOMINMAX
