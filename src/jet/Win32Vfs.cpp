@@ -294,7 +294,7 @@ class Win32File final : public File {
       return true;
     }
     const DWORD error = GetLastError();
-    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return false;
+    if (error == ERROR_LOCK_VIOLATION) return false;
     ThrowSystemError("锁定文件", FPath, error);
   }
 
@@ -388,8 +388,9 @@ class Win32Vfs final : public Vfs {
  private:
   // GetFinalPathNameByHandleW of what path names, or nothing when nothing is there.
   static std::optional<std::string> FinalPath(const std::string& path) {
-    const HANDLE handle = CreateFileW(SystemPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        CreateFileW(SystemPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
