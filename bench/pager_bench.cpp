@@ -30,16 +30,16 @@ class CountingVfs final : public Vfs {
  public:
   explicit CountingVfs(bool sync) : FSync(sync) {}
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
-    return std::make_unique<CountingFile>(*this, Vfs::Posix().Open(path, mode));
+    return std::make_unique<CountingFile>(*this, Vfs::System().Open(path, mode));
   }
-  bool Exists(const std::string& path) override { return Vfs::Posix().Exists(path); }
-  void Remove(const std::string& path) override { Vfs::Posix().Remove(path); }
-  void Rename(const std::string& from, const std::string& to) override { Vfs::Posix().Rename(from, to); }
+  bool Exists(const std::string& path) override { return Vfs::System().Exists(path); }
+  void Remove(const std::string& path) override { Vfs::System().Remove(path); }
+  void Rename(const std::string& from, const std::string& to) override { Vfs::System().Rename(from, to); }
   void SyncDirectoryOf(const std::string& path) override {
     ++FSyncs;
-    if (FSync) Vfs::Posix().SyncDirectoryOf(path);
+    if (FSync) Vfs::System().SyncDirectoryOf(path);
   }
-  std::string ResolvePath(const std::string& path) override { return Vfs::Posix().ResolvePath(path); }
+  std::string ResolvePath(const std::string& path) override { return Vfs::System().ResolvePath(path); }
   uint64_t Syncs() const { return FSyncs; }
 
  private:
@@ -81,7 +81,7 @@ class ScratchFile {
 
   void Reset() {
     std::filesystem::remove(FPath + "-journal");
-    auto file = Vfs::Posix().Open(FPath, Vfs::OpenMode::CreateReadWrite);
+    auto file = Vfs::System().Open(FPath, Vfs::OpenMode::CreateReadWrite);
     file->Truncate(0);
     std::vector<uint8_t> pages(size_t(kInitialPages) * kPageSize, 0x5A);
     file->WriteAt(0, pages);
@@ -139,7 +139,7 @@ void BM_FloorOneWriteAndSyncPerCommit(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     scratch.Reset();
-    auto file = Vfs::Posix().Open(scratch.Path(), Vfs::OpenMode::ExistingReadWrite);
+    auto file = Vfs::System().Open(scratch.Path(), Vfs::OpenMode::ExistingReadWrite);
     state.ResumeTiming();
     for (int commit = 0; commit < kCommits; ++commit) {
       file->WriteAt(uint64_t(kInitialPages + commit * bytes.size() / kPageSize) * kPageSize, bytes);

@@ -54,7 +54,7 @@ class Connection {
  public:
   // Closed, default settings. options: what the engine keeps to for the database it opens; vfs:
   // the files it works on, which must outlive the connection.
-  explicit Connection(const jet::DatabaseOptions& options = {}, jet::Vfs& vfs = jet::Vfs::Posix());
+  explicit Connection(const jet::DatabaseOptions& options = {}, jet::Vfs& vfs = jet::Vfs::System());
   ~Connection();  // closes; never throws
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;

@@ -40,7 +40,7 @@ bool ExtractResourceToFile(const std::string& type, const std::string& name, con
     return false;
   }
   try {
-    jet::ResetDatabaseFile(jet::Vfs::Posix(), path, *bytes);
+    jet::ResetDatabaseFile(jet::Vfs::System(), path, *bytes);
     return true;
   } catch (const jet::ResetError& e) {
     why = {e.SystemError(), e.what(), e.Subject()};

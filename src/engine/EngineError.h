@@ -8,8 +8,7 @@
 namespace ipmdb::engine {
 
 enum class EngineErrorKind {
-  CannotOpenFile,  // the text database could not be opened or read
-  NoGbkConverter,  // the C library offers no GBK converter to build the decoding table from
+  CannotOpenFile,      // the text database could not be opened or read
   TemplateNotWritten,  // the empty template could not be written to the output database's path
   ConnectionFailed,    // the output database could not be opened after the template was written
   BatchRefused,        // the database refused a batch of statements, which was rolled back

@@ -1,88 +1,52 @@
-// GBK decoding and encoding through two 64K lookup tables built from glibc's iconv converter.
+// GBK decoding through the pair table compiled into the program, and encoding through its
+// inverse, built on first use.
 #include "engine/Gbk.h"
 
-#include <iconv.h>
-
 #include <array>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 
-#include "engine/EngineError.h"
-#include "engine/SystemError.h"
+#include "engine/GbkTable.h"
 
 namespace ipmdb::engine {
 namespace {
 
-constexpr unsigned kFirstLead = 0x81;
-constexpr unsigned kLastLead = 0xFE;
-constexpr unsigned kFirstTrail = 0x40;
-constexpr unsigned kLastTrail = 0xFE;
 constexpr unsigned kEuroByte = 0x80;  // a single byte in code page 936, not a lead byte
 constexpr char16_t kEuroSign = u'\u20AC';
 constexpr char16_t kReplacement = u'\uFFFD';
 constexpr char kUnmappable = '?';
 constexpr uint64_t kHighBits = 0x8080808080808080ULL;
 
-struct GbkTables {
-  // Indexed by lead byte << 8 | second byte; 0 marks a pair that is not GBK (no pair decodes
-  // to U+0000).
-  std::array<char16_t, 65536> FToUnicode{};
-  // Indexed by BMP code point: the GBK code (one byte for U+20AC, two otherwise), 0 if none.
-  // Where several codes decode to one character, the lowest code is kept.
-  std::array<uint16_t, 65536> FFromUnicode{};
-};
+// Indexed by BMP code point: the GBK code (one byte for U+20AC, two otherwise), 0 if none. Where
+// several codes decode to one character, the lowest code is kept.
+using EncodeTable = std::array<uint16_t, 65536>;
 
-[[noreturn]] void ThrowNoConverter(int error) {
-  throw EngineError(EngineErrorKind::NoGbkConverter,
-                    "无法建立GBK编码表：C库的iconv没有GBK转换器。" + SystemErrorText(error));
-}
-
-// Decodes one pair with the converter; 0 if the converter refuses it or needs more than one
-// UTF-16 unit for it.
-char16_t DecodePair(iconv_t converter, unsigned lead, unsigned trail) {
-  char in[2] = {char(lead), char(trail)};
-  unsigned char out[8];
-  char* inPtr = in;
-  char* outPtr = reinterpret_cast<char*>(out);
-  size_t inLeft = sizeof in;
-  size_t outLeft = sizeof out;
-  const size_t result = ::iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft);
-  ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
-  if (result == size_t(-1) || inLeft != 0 || sizeof out - outLeft != 2) return 0;
-  return char16_t(out[0] | (out[1] << 8));
-}
-
-std::unique_ptr<const GbkTables> BuildTables() {
-  iconv_t converter = ::iconv_open("UTF-16LE", "GBK");
-  if (converter == iconv_t(-1)) ThrowNoConverter(errno);
-  auto tables = std::make_unique<GbkTables>();
-  for (unsigned lead = kFirstLead; lead <= kLastLead; ++lead) {
-    for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
-      const uint16_t code = uint16_t(lead << 8 | trail);
-      const char16_t unit = DecodePair(converter, lead, trail);
-      tables->FToUnicode[code] = unit;
-      if (unit != 0 && tables->FFromUnicode[unit] == 0) tables->FFromUnicode[unit] = code;
+EncodeTable BuildEncodeTable() {
+  EncodeTable table{};
+  for (unsigned lead = kGbkFirstLead; lead <= kGbkLastLead; ++lead) {
+    for (unsigned trail = kGbkFirstTrail; trail <= kGbkLastTrail; ++trail) {
+      const char16_t unit = kGbkPairs[(lead - kGbkFirstLead) * kGbkTrailCount + (trail - kGbkFirstTrail)];
+      if (unit != 0 && table[unit] == 0) table[unit] = uint16_t(lead << 8 | trail);
     }
   }
-  ::iconv_close(converter);
-  tables->FFromUnicode[kEuroSign] = kEuroByte;
-  return tables;
+  table[kEuroSign] = kEuroByte;
+  return table;
 }
 
-const GbkTables& Tables() {
-  static const std::unique_ptr<const GbkTables> tables = BuildTables();
-  return *tables;
+const EncodeTable& Encoding() {
+  static const EncodeTable table = BuildEncodeTable();
+  return table;
 }
 
 // Decodes the character at `p` (which is not ASCII) and advances `p` past the bytes it used.
-char16_t DecodeNonAscii(const GbkTables& tables, const unsigned char*& p, const unsigned char* end) {
+char16_t DecodeNonAscii(const unsigned char*& p, const unsigned char* end) {
   const unsigned lead = *p++;
   if (lead == kEuroByte) return kEuroSign;
-  if (lead < kFirstLead || lead > kLastLead || p == end) return kReplacement;
+  if (lead < kGbkFirstLead || lead > kGbkLastLead || p == end) return kReplacement;
   const unsigned trail = *p;
-  const char16_t unit = tables.FToUnicode[lead << 8 | trail];
+  const char16_t unit = trail >= kGbkFirstTrail && trail <= kGbkLastTrail
+                            ? kGbkPairs[(lead - kGbkFirstLead) * kGbkTrailCount + (trail - kGbkFirstTrail)]
+                            : 0;
   if (unit != 0) {
     ++p;
     return unit;
@@ -150,7 +114,6 @@ bool TryDecodeUtf8(const unsigned char*& p, const unsigned char* end, char32_t& 
 }  // namespace
 
 size_t GbkToUtf16Piece(std::string_view gbk, bool last, std::u16string& out) {
-  const GbkTables& tables = Tables();
   // Every byte yields at most one UTF-16 unit, so the text fits in gbk.size() units.
   const size_t kept = out.size();
   out.resize(kept + gbk.size());
@@ -163,10 +126,10 @@ size_t GbkToUtf16Piece(std::string_view gbk, bool last, std::u16string& out) {
     if (p == end) break;
     if (*p < 0x80) {
       *o++ = char16_t(*p++);
-    } else if (!last && p + 1 == end && *p >= kFirstLead && *p <= kLastLead) {
+    } else if (!last && p + 1 == end && *p >= kGbkFirstLead && *p <= kGbkLastLead) {
       break;
     } else {
-      *o++ = DecodeNonAscii(tables, p, end);
+      *o++ = DecodeNonAscii(p, end);
     }
   }
   out.resize(size_t(o - out.data()));
@@ -176,7 +139,6 @@ size_t GbkToUtf16Piece(std::string_view gbk, bool last, std::u16string& out) {
 void GbkToUtf16(std::string_view gbk, std::u16string& out) { GbkToUtf16Piece(gbk, true, out); }
 
 void GbkToUtf8(std::string_view gbk, std::string& out) {
-  const GbkTables& tables = Tables();
   out.reserve(out.size() + gbk.size() + gbk.size() / 2);
   auto p = reinterpret_cast<const unsigned char*>(gbk.data());
   const auto end = p + gbk.size();
@@ -185,12 +147,12 @@ void GbkToUtf8(std::string_view gbk, std::string& out) {
     while (end - p >= 8 && EightAsciiBytes(p)) p += 8;
     while (p < end && *p < 0x80) ++p;
     out.append(reinterpret_cast<const char*>(ascii), size_t(p - ascii));
-    if (p < end) AppendUtf8(DecodeNonAscii(tables, p, end), out);
+    if (p < end) AppendUtf8(DecodeNonAscii(p, end), out);
   }
 }
 
 void Utf8ToGbk(std::string_view utf8, std::string& out) {
-  const GbkTables& tables = Tables();
+  const EncodeTable& encoding = Encoding();
   auto p = reinterpret_cast<const unsigned char*>(utf8.data());
   const auto end = p + utf8.size();
   while (p < end) {
@@ -204,7 +166,7 @@ void Utf8ToGbk(std::string_view utf8, std::string& out) {
       out.push_back(kUnmappable);
       continue;
     }
-    const uint16_t gbk = tables.FFromUnicode[code];
+    const uint16_t gbk = encoding[code];
     if (gbk == 0) {
       out.push_back(kUnmappable);
     } else if (gbk <= 0xFF) {

@@ -1,15 +1,14 @@
 // Conversion between GBK bytes (Microsoft code page 936) and Unicode, independent of the
-// system locale. The decoding follows glibc's iconv "GBK" converter, read once into a lookup
-// table on first use, plus the single byte 0x80 as U+20AC like code page 936.
+// system locale and the same on every system. The decoding follows the pair table compiled into
+// the program (GbkTable.h, glibc's iconv "GBK" converter), plus the single byte 0x80 as U+20AC
+// like code page 936.
 //
 // Decoding never stops and never fails on its input: a byte or pair that is not GBK becomes
 // U+FFFD. A lead byte (0x81 to 0xFE) whose pair is not GBK yields one U+FFFD; its second byte is
 // taken with it unless it is ASCII, so an invalid lead byte never swallows a quote or a comma.
 // A lead byte at the very end of the text yields U+FFFD.
 //
-// All functions append to `out` and keep what it held. Any thread may call them; the first
-// call builds the table (thread-safe) and throws EngineError (NoGbkConverter) if the C library
-// has no GBK converter.
+// All functions append to `out` and keep what it held. Any thread may call them.
 #pragma once
 
 #include <string>

@@ -94,7 +94,7 @@ class TDBThread {
   // releases what it made and starts no thread.
   TDBThread(bool createSuspended, const std::string& textDatabasePath, TProgressReceiver* receiver,
             std::optional<std::string> outputPath = std::nullopt, const std::atomic<bool>* stopRequest = nullptr,
-            const jet::DatabaseOptions& options = {}, jet::Vfs& vfs = jet::Vfs::Posix());
+            const jet::DatabaseOptions& options = {}, jet::Vfs& vfs = jet::Vfs::System());
 
   // Destroy: when the thread still runs, requests termination (which cancels a delivery the
   // worker is blocked in), resumes a paused worker and waits for the thread's end, which comes at

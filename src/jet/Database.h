@@ -37,7 +37,7 @@ class Database {
   // journal left by a crash, and loads the catalog. A file that is not a Jet 4 database is refused
   // with ErrorKind::NotJet4 and left untouched; so is a database with a password or encryption
   // (ErrorKind::Unsupported). options: see DatabaseOptions.h.
-  explicit Database(const std::string& path, Vfs& vfs = Vfs::Posix(), const DatabaseOptions& options = {});
+  explicit Database(const std::string& path, Vfs& vfs = Vfs::System(), const DatabaseOptions& options = {});
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;

@@ -138,8 +138,9 @@ void ResetDatabaseFile(Vfs& vfs, const std::string& path, std::span<const uint8_
   const std::string journal = JournalPathFor(real);
   CheckName(vfs, temporary, "临时文件");
   CheckName(vfs, journal, "回滚日志");
-  // Held until the end, so that no connection opens the old file while it is being replaced.
-  const std::unique_ptr<File> old = OpenAndLock(vfs, real, path);
+  // Held until the end (on Windows until the rename), so that no connection opens the old file
+  // while it is being replaced.
+  std::unique_ptr<File> old = OpenAndLock(vfs, real, path);
   if (old && old->LinkCount() > 1) {
     throw JetError(ErrorKind::Unsupported, "数据库文件" + Quoted(path) + "有 " + std::to_string(old->LinkCount()) +
                                                " 个名字（硬链接），不能重置：重置只会替换其中一个名字下的文件。"
@@ -152,6 +153,13 @@ void ResetDatabaseFile(Vfs& vfs, const std::string& path, std::span<const uint8_
       file->WriteAt(0, content);
       file->Sync();
     });
+#ifdef _WIN32
+    // Windows renames over no file that is open, so the old file is closed, its lock with it. A
+    // connection that opens the old file in this gap keeps it open, and the rename then fails:
+    // the reset refuses rather than replace a file in use. (POSIX renames over an open file, so
+    // there the lock stays to the end, or such a connection would write to a file without a name.)
+    old.reset();
+#endif
     vfs.Rename(temporary, real);
   } catch (...) {
     file.reset();

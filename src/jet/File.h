@@ -1,12 +1,14 @@
 // The file system as the engine sees it: a file of bytes with positioned reads and writes, a
 // durability barrier, an advisory lock and an identity, opened through a Vfs that also names,
-// renames and removes files. Production code uses the POSIX implementation (Vfs::Posix()); tests
-// substitute a wrapper that injects faults and crashes.
+// renames and removes files. Production code uses the operating system's file system
+// (Vfs::System(): PosixVfs.cpp, or Win32Vfs.cpp on Windows); tests substitute a wrapper that
+// injects faults and crashes.
 //
 // Contracts shared by every implementation:
 // - Every failure throws JetError naming the file's path, carrying the system's error text and
 //   its errno (JetError::SystemError()); running out of room (ENOSPC, EDQUOT) or past a file-size
-//   limit (EFBIG) is ErrorKind::DiskFull, anything else ErrorKind::Io.
+//   limit (EFBIG) is ErrorKind::DiskFull, anything else ErrorKind::Io. On Windows the errno is
+//   the one that stands for the system's error code (ERROR_SHARING_VIOLATION is EWOULDBLOCK).
 // - Only regular files are opened: a folder is refused with the system's EISDIR, anything else
 //   (a device, a pipe, a socket) as ErrorKind::Io without an errno.
 // - Creating, renaming and removing a name is durable only after SyncDirectoryOf that name.
@@ -98,8 +100,9 @@ class Vfs {
   // whose target does not exist yet; for a name that does not exist, its resolved folder and the
   // name. The folder must exist.
   virtual std::string ResolvePath(const std::string& path) = 0;
-  // The process-wide POSIX implementation; it holds no state and may be used from any thread.
-  static Vfs& Posix();
+  // The operating system's file system, for the whole process; it holds no state and may be used
+  // from any thread.
+  static Vfs& System();
 };
 
 }  // namespace ipmdb::jet

@@ -1,4 +1,4 @@
-// The POSIX file system behind Vfs::Posix(): pread/pwrite with retries on EINTR and short
+// The POSIX file system behind Vfs::System(): pread/pwrite with retries on EINTR and short
 // transfers, fdatasync as the durability barrier, flock for the connection lock, rename for the
 // reset, with the permissions, owner and extended attributes of the file it replaces. This is the
 // only code of the engine that calls the system's file functions.
@@ -297,7 +297,7 @@ class PosixVfs final : public Vfs {
 
 }  // namespace
 
-Vfs& Vfs::Posix() {
+Vfs& Vfs::System() {
   static PosixVfs vfs;
   return vfs;
 }

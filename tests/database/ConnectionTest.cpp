@@ -17,6 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Paths are UTF-8 here, as everywhere in the program; std::filesystem reads a narrow string in the
+// ANSI code page on Windows, so the conversions go through char8_t.
+fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+std::string Utf8Of(const fs::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
 std::vector<uint8_t> ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
@@ -26,7 +35,7 @@ class ConnectionTest : public ::testing::Test {
  protected:
   ConnectionTest() : FDir(fs::temp_directory_path() / ("ipmdb-conn-" + std::to_string(::getpid()))) {
     fs::create_directories(FDir);
-    FPath = (FDir / "数据 库.mdb").string();  // the path goes in verbatim, blanks and all
+    FPath = Utf8Of(FDir / u8"数据 库.mdb");  // the path goes in verbatim, blanks and all
     EXPECT_TRUE(ExtractResourceToFile(kTemplateResourceType, kTemplateResourceName, FPath));
   }
   ~ConnectionTest() override { fs::remove_all(FDir); }
@@ -79,7 +88,7 @@ TEST_F(ConnectionTest, KeysAreCaseInsensitive) {
 }
 
 TEST_F(ConnectionTest, BadConnectionStringsAndFilesAreRefusedAndLeftUntouched) {
-  const auto before = ReadFile(FPath);
+  const auto before = ReadFile(PathOf(FPath));
   ExpectOpenFails("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + FPath, jet::ErrorKind::Unsupported,
                   "Microsoft.ACE.OLEDB.12.0");
   ExpectOpenFails("Data Source=" + FPath, jet::ErrorKind::Unsupported, "Provider");
@@ -88,7 +97,7 @@ TEST_F(ConnectionTest, BadConnectionStringsAndFilesAreRefusedAndLeftUntouched) {
   ExpectOpenFails("Provider=Microsoft.Jet.OLEDB.4.0;nonsense", jet::ErrorKind::Misuse, "nonsense");
   ExpectOpenFails(FormatConnectionString((FDir / "missing.mdb").string()), jet::ErrorKind::Io, "missing.mdb");
   EXPECT_FALSE(fs::exists(FDir / "missing.mdb"));
-  EXPECT_EQ(ReadFile(FPath), before);
+  EXPECT_EQ(ReadFile(PathOf(FPath)), before);
 
   struct Bad {
     const char* name;
@@ -179,9 +188,9 @@ TEST_F(ConnectionTest, AnOpenConnectionHoldsTheFileAgainstOthersAndTheTemplateWr
   first.SetConnectionString(FormatConnectionString(FPath));
   first.Open();
   ExpectOpenFails(FormatConnectionString(FPath), jet::ErrorKind::Locked, "正被另一个连接使用");
-  const auto before = ReadFile(FPath);
+  const auto before = ReadFile(PathOf(FPath));
   EXPECT_FALSE(ExtractResourceToFile(kTemplateResourceType, kTemplateResourceName, FPath));
-  EXPECT_EQ(ReadFile(FPath), before);
+  EXPECT_EQ(ReadFile(PathOf(FPath)), before);
   first.Close();
   EXPECT_TRUE(ExtractResourceToFile(kTemplateResourceType, kTemplateResourceName, FPath));
   Connection second;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef __GLIBC__
+#include <iconv.h>
+#endif
+
 #include <cstdint>
 #include <string>
 
@@ -125,6 +129,33 @@ TEST(Gbk, EveryPairDecodesConsistentlyAndRoundTrips) {
   // GBK assigns 21,886 pairs.
   EXPECT_GT(characters, 21000u);
 }
+
+#ifdef __GLIBC__
+// The table compiled into the program still equals what glibc's converter gives: every pair that
+// glibc maps to one UTF-16 unit decodes to that unit, every other pair to U+FFFD (and an ASCII
+// second byte). tools/gen-gbk-table rewrites the table when this fails after a glibc update.
+TEST(Gbk, CompiledTableEqualsTheCLibrarysConverter) {
+  iconv_t converter = ::iconv_open("UTF-16LE", "GBK");
+  ASSERT_NE(converter, iconv_t(-1));
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+    for (unsigned trail = 0; trail <= 0xFF; ++trail) {
+      char pair[2] = {char(lead), char(trail)};
+      char16_t units[4];
+      char* in = pair;
+      char* out = reinterpret_cast<char*>(units);
+      size_t inLeft = sizeof pair;
+      size_t outLeft = sizeof units;
+      const bool mapped = ::iconv(converter, &in, &inLeft, &out, &outLeft) != size_t(-1) && inLeft == 0 &&
+                          outLeft == sizeof units - 2;
+      ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
+      std::u16string expected = mapped ? std::u16string(1, units[0]) : u"\uFFFD";
+      if (!mapped && trail < 0x80) expected += char16_t(trail);
+      ASSERT_EQ(Utf16(std::string_view(pair, 2)), expected) << lead << " " << trail;
+    }
+  }
+  ::iconv_close(converter);
+}
+#endif
 
 TEST(Gbk, EncodingMarksWhatGbkCannotHold) {
   EXPECT_EQ(Gbk("abc"), "abc");

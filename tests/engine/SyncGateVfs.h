@@ -37,15 +37,15 @@ class SyncGateVfs final : public jet::Vfs {
   }
 
   std::unique_ptr<jet::File> Open(const std::string& path, OpenMode mode) override {
-    auto file = jet::Vfs::Posix().Open(path, mode);
+    auto file = jet::Vfs::System().Open(path, mode);
     if (!path.ends_with(".mdb")) return file;
     return std::make_unique<GatedFile>(*this, std::move(file));
   }
-  bool Exists(const std::string& path) override { return jet::Vfs::Posix().Exists(path); }
-  void Remove(const std::string& path) override { jet::Vfs::Posix().Remove(path); }
-  void Rename(const std::string& from, const std::string& to) override { jet::Vfs::Posix().Rename(from, to); }
-  void SyncDirectoryOf(const std::string& path) override { jet::Vfs::Posix().SyncDirectoryOf(path); }
-  std::string ResolvePath(const std::string& path) override { return jet::Vfs::Posix().ResolvePath(path); }
+  bool Exists(const std::string& path) override { return jet::Vfs::System().Exists(path); }
+  void Remove(const std::string& path) override { jet::Vfs::System().Remove(path); }
+  void Rename(const std::string& from, const std::string& to) override { jet::Vfs::System().Rename(from, to); }
+  void SyncDirectoryOf(const std::string& path) override { jet::Vfs::System().SyncDirectoryOf(path); }
+  std::string ResolvePath(const std::string& path) override { return jet::Vfs::System().ResolvePath(path); }
 
  private:
   class GatedFile final : public jet::File {

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/xattr.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -25,6 +27,7 @@ namespace {
 
 const Tags kNewContent(9, 7);
 
+#ifndef _WIN32
 // The value of the file's extended attribute, empty when it has none of that name.
 std::vector<uint8_t> ExtendedAttribute(const std::string& path, const char* name) {
   std::vector<uint8_t> value(4096);
@@ -32,6 +35,7 @@ std::vector<uint8_t> ExtendedAttribute(const std::string& path, const char* name
   value.resize(n < 0 ? 0 : size_t(n));
   return value;
 }
+#endif
 
 class DatabaseResetTest : public ::testing::Test {
  protected:
@@ -143,6 +147,7 @@ TEST_F(DatabaseResetTest, OldJournalThatSurvivesTheResetIsRemovedUnplayed) {
   EXPECT_FALSE(FileExists(journal));
 }
 
+#ifndef _WIN32  // Windows has no permission bits, and owners and ACLs of another kind
 // A database shared through its group, an access control list or an extended attribute stays
 // shared. The tests run as root, which may give the file any owner.
 TEST_F(DatabaseResetTest, NewContentKeepsTheOldFilesPermissionsOwnerGroupAndAttributes) {
@@ -174,6 +179,7 @@ TEST_F(DatabaseResetTest, NewContentKeepsTheOldFilesPermissionsOwnerGroupAndAttr
   }
   if (!extended || !acl) std::cout << "the test's file system keeps no extended attributes or no ACLs\n";
 }
+#endif
 
 // Each failure names what it concerns: the temporary file, the folder, the journal's name. Names
 // too long for the file system are found before anything is written.

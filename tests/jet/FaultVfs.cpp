@@ -84,13 +84,26 @@ namespace {
 
 constexpr uint64_t kSectorSize = 512;
 
+// Plans name files with '/'; on Windows a path may separate its parts with '\' as well.
+#ifdef _WIN32
+constexpr char kSeparators[] = "/\\";
+#else
+constexpr char kSeparators[] = "/";
+#endif
+
 std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
+  const size_t slash = path.find_last_of(kSeparators);
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-bool EndsWith(const std::string& text, const std::string& suffix) {
-  return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+bool EndsWith(const std::string& path, const std::string& suffix) {
+  if (path.size() < suffix.size()) return false;
+  const size_t start = path.size() - suffix.size();
+  for (size_t i = 0; i < suffix.size(); ++i) {
+    const bool separator = suffix[i] == '/' && std::strchr(kSeparators, path[start + i]) != nullptr;
+    if (!separator && path[start + i] != suffix[i]) return false;
+  }
+  return true;
 }
 
 void Apply(std::vector<uint8_t>& image, uint64_t offset, const uint8_t* data, size_t size) {
@@ -134,7 +147,10 @@ FaultVfs::Decision FaultVfs::Decide(FaultOp op, const std::string& path) {
 
 void FaultVfs::FailIfPlanned(const Decision& decision, const std::string& action, const std::string& path) const {
   if (decision.FError == 0) return;
-  const bool full = decision.FError == ENOSPC || decision.FError == EFBIG || decision.FError == EDQUOT;
+  bool full = decision.FError == ENOSPC || decision.FError == EFBIG;
+#ifdef EDQUOT  // Windows has no quotas of its own errno
+  full = full || decision.FError == EDQUOT;
+#endif
   throw JetError(full ? ErrorKind::DiskFull : ErrorKind::Io,
                  action + "“" + path + "”失败：" + std::strerror(decision.FError), decision.FError);
 }

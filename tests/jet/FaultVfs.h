@@ -47,7 +47,7 @@ inline void PrintTo(FaultOp op, std::ostream* out) { *out << (op == FaultOp::Wri
 
 class FaultVfs final : public Vfs {
  public:
-  explicit FaultVfs(uint64_t seed = 1, Vfs& inner = Vfs::Posix());
+  explicit FaultVfs(uint64_t seed = 1, Vfs& inner = Vfs::System());
 
   // The crash happens at the nth (1-based) operation of that kind from now on, counting only
   // files whose path ends with pathSuffix (all files when it is empty; a folder sync counts as

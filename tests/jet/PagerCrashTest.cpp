@@ -72,8 +72,8 @@ class RecoveryCrashTest : public ::testing::Test {
     ASSERT_TRUE(vfs.Crashed());
     FHotDatabase = ReadWholeFile(FPath);
     FHotJournal = ReadWholeFile(FJournalPath);
-    auto database = Vfs::Posix().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
-    auto journal = Vfs::Posix().Open(FJournalPath, Vfs::OpenMode::ExistingReadWrite);
+    auto database = Vfs::System().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
+    auto journal = Vfs::System().Open(FJournalPath, Vfs::OpenMode::ExistingReadWrite);
     ASSERT_EQ(ExamineJournal(*journal, *database).FState, JournalState::Hot);
   }
 

@@ -69,7 +69,7 @@ TEST(PagerProcess, ProcessKilledAtRandomMomentsLeavesACommittedPrefix) {
     if (pid == 0) {
       close(fds[0]);
       try {
-        Pager pager(Vfs::Posix(), path);
+        Pager pager(Vfs::System(), path);
         for (uint32_t k = committed + 1;; ++k) {
           RunTransaction(pager, k);
           if (write(fds[1], &k, sizeof k) != sizeof k) _exit(3);
@@ -111,22 +111,22 @@ class KillingVfs final : public Vfs {
   explicit KillingVfs(uint64_t killAt) : FKillAt(killAt) {}
 
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
-    return std::make_unique<KillingFile>(*this, Vfs::Posix().Open(path, mode));
+    return std::make_unique<KillingFile>(*this, Vfs::System().Open(path, mode));
   }
-  bool Exists(const std::string& path) override { return Vfs::Posix().Exists(path); }
+  bool Exists(const std::string& path) override { return Vfs::System().Exists(path); }
   void Remove(const std::string& path) override {
     Step();
-    Vfs::Posix().Remove(path);
+    Vfs::System().Remove(path);
   }
   void Rename(const std::string& from, const std::string& to) override {
     Step();
-    Vfs::Posix().Rename(from, to);
+    Vfs::System().Rename(from, to);
   }
   void SyncDirectoryOf(const std::string& path) override {
     Step();
-    Vfs::Posix().SyncDirectoryOf(path);
+    Vfs::System().SyncDirectoryOf(path);
   }
-  std::string ResolvePath(const std::string& path) override { return Vfs::Posix().ResolvePath(path); }
+  std::string ResolvePath(const std::string& path) override { return Vfs::System().ResolvePath(path); }
 
  private:
   class KillingFile final : public File {
@@ -257,7 +257,7 @@ TEST(PagerProcess, FileSizeLimitFailsTheCommitWithTheSystemsReason) {
       signal(SIGXFSZ, SIG_IGN);
       const rlimit limit{c.FLimitPages * kPageSize, c.FLimitPages * kPageSize};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return "setrlimit failed";
-      Pager pager(Vfs::Posix(), path);
+      Pager pager(Vfs::System(), path);
       try {
         c.FFailing(pager);
         return "the commit succeeded";

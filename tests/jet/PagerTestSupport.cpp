@@ -1,7 +1,6 @@
 // Helpers shared by the pager tests (see PagerTestSupport.h).
 #include "PagerTestSupport.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "../support/TempDir.h"
 #include "jet/Bytes.h"
 
 namespace ipmdb::jet {
@@ -47,10 +47,8 @@ Shape ShapeOf(uint32_t k, uint32_t pageCount) {
 
 }  // namespace
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "ipmdb-pager-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  FPath = pattern;
+TempDir::TempDir() : FPath(testing_support::MakeTempFolder("ipmdb-pager-").string()) {
+  if (FPath.empty()) throw std::runtime_error("no new temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -109,7 +107,7 @@ std::optional<Tags> ReadTags(Pager& pager) {
 }
 
 std::optional<Tags> ReopenAndReadTags(const std::string& path) {
-  Pager pager(Vfs::Posix(), path);
+  Pager pager(Vfs::System(), path);
   return ReadTags(pager);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,7 +20,8 @@ class TempDir {
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-  std::string File(const std::string& name) const { return FPath + "/" + name; }
+  // With the system's own separator, so that the name is the one the Vfs resolves it to.
+  std::string File(const std::string& name) const { return (std::filesystem::path(FPath) / name).string(); }
 
  private:
   std::string FPath;

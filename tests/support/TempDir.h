@@ -3,21 +3,31 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
 namespace ipmdb::testing_support {
 
+// A new folder under the temporary folder, named prefix and a random number, as mkdtemp makes
+// one, by means that Windows has too. Empty when none could be made.
+inline std::filesystem::path MakeTempFolder(const std::string& prefix) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto path = std::filesystem::temp_directory_path() / (prefix + std::to_string(random()));
+    std::error_code error;
+    if (std::filesystem::create_directory(path, error)) return path;
+  }
+  return {};
+}
+
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ipmdb-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << pattern;
-    FPath = pattern;
+  TempDir() : FPath(MakeTempFolder("ipmdb-test-")) {
+    if (FPath.empty()) ADD_FAILURE() << "no new folder under " << std::filesystem::temp_directory_path();
   }
   ~TempDir() {
     std::error_code ignored;
