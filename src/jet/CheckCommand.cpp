@@ -23,7 +23,7 @@ struct JournalBeside {
 // file is reported, since opening the file refuses it until the user decides. Opening the file
 // first refuses a folder, a FIFO or a device at once.
 JournalBeside ExamineJournalOf(const std::string& path) {
-  Vfs& vfs = Vfs::Posix();
+  Vfs& vfs = Vfs::System();
   const std::unique_ptr<File> database = vfs.Open(path, Vfs::OpenMode::ExistingReadOnly);
   JournalBeside result{JournalFound::None, JournalPathFor(vfs.ResolvePath(path))};
   if (!vfs.Exists(result.FPath)) return result;

@@ -194,6 +194,9 @@ OVERLAPPED At(uint64_t offset) {
 // ReadFile and WriteFile take at most 4 GiB - 1 at a time; transfers go in pieces of 1 GiB.
 constexpr size_t kMaxTransfer = size_t(1) << 30;
 
+// A FILETIME counts 100-nanosecond ticks since 1601; this many of them lie before 1970.
+constexpr int64_t kFileTimeAt1970 = 116444736000000000;
+
 class Win32File final : public File {
  public:
   Win32File(HANDLE handle, std::string path) : FHandle(handle), FPath(std::move(path)) {}
@@ -257,24 +260,36 @@ class Win32File final : public File {
   }
 
   // The volume serial number and the file index: what stays the same for one file under every
-  // name, as the device and inode numbers do on POSIX.
+  // name, as the device and inode numbers do on POSIX. NTFS reuses a file index once its file is
+  // gone, so the creation time, which a new file gets anew, tells the two apart.
   FileIdentity Identity() override {
     const BY_HANDLE_FILE_INFORMATION info = Information();
-    return {uint64_t(info.dwVolumeSerialNumber), uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+    FileIdentity identity{uint64_t(info.dwVolumeSerialNumber),
+                          uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow, std::nullopt};
+    const int64_t created = int64_t(uint64_t(info.ftCreationTime.dwHighDateTime) << 32 |
+                                    info.ftCreationTime.dwLowDateTime);
+    if (created != 0) identity.FBirthTime = (created - kFileTimeAt1970) * 100;
+    return identity;
   }
 
-  // Windows has no permission bits; the read-only attribute stands for the absence of every
-  // write bit, and reading is always allowed.
-  uint32_t Permissions() override {
-    return (Information().dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+  uint32_t LinkCount() override { return uint32_t(Information().nNumberOfLinks); }
+
+  // Windows has no permission bits, owner ids or extended attributes of the POSIX kind; the
+  // read-only attribute stands for the absence of every write bit, and reading is always allowed.
+  // A file created beside the old one inherits its folder's access control list, which is what
+  // the old file had unless someone gave it one of its own.
+  FileAttributes Attributes() override {
+    FileAttributes attributes;
+    attributes.FPermissions = (Information().dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+    return attributes;
   }
 
-  void SetPermissions(uint32_t permissions) override {
+  void SetAttributes(const FileAttributes& attributes) override {
     FILE_BASIC_INFO info{};
     if (!GetFileInformationByHandleEx(FHandle, FileBasicInfo, &info, sizeof info)) {
       ThrowSystemError("查看文件", FPath, GetLastError());
     }
-    const DWORD readOnly = (permissions & 0222) == 0 ? FILE_ATTRIBUTE_READONLY : 0;
+    const DWORD readOnly = (attributes.FPermissions & 0222) == 0 ? FILE_ATTRIBUTE_READONLY : 0;
     info.FileAttributes = (info.FileAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY)) | readOnly;
     if (info.FileAttributes == 0) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     if (!SetFileInformationByHandle(FHandle, FileBasicInfo, &info, sizeof info)) {
@@ -313,13 +328,12 @@ class Win32File final : public File {
 class Win32Vfs final : public Vfs {
  public:
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
-    const DWORD disposition = mode == OpenMode::ExistingReadWrite ? OPEN_EXISTING
-                              : mode == OpenMode::CreateReadWrite ? OPEN_ALWAYS
-                                                                  : CREATE_NEW;
+    const bool existing = mode == OpenMode::ExistingReadWrite || mode == OpenMode::ExistingReadOnly;
+    const DWORD disposition = existing ? OPEN_EXISTING : mode == OpenMode::CreateReadWrite ? OPEN_ALWAYS : CREATE_NEW;
+    const DWORD access = mode == OpenMode::ExistingReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
     const std::wstring name = SystemPath(path);
-    const HANDLE handle =
-        CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       // A folder cannot be opened as a file; Windows says only "access denied".

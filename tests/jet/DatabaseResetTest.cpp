@@ -65,7 +65,7 @@ TEST_F(DatabaseResetTest, FailureLeavesTheOldFileAndCarriesTheSystemsReason) {
       {"failing rename", [](FaultVfs& v) { v.FailAt(FaultOp::Write, 1, EIO, 1, "/db.mdb"); }, FPath, EIO},
       {"a folder at the path", [](FaultVfs&) {}, folder, EISDIR},
       {"missing folder", [](FaultVfs&) {}, FDir.File("missing/db.mdb"), ENOENT},
-      {"held by a connection", [&](FaultVfs&) { holder = std::make_unique<Pager>(Vfs::Posix(), FPath); }, FPath,
+      {"held by a connection", [&](FaultVfs&) { holder = std::make_unique<Pager>(Vfs::System(), FPath); }, FPath,
        EWOULDBLOCK},
   };
   for (const Case& c : cases) {
@@ -109,7 +109,7 @@ TEST_F(DatabaseResetTest, CrashAtAnyStepLeavesTheOldFileOrTheNewContentWhole) {
         ++(found == FOld ? sawOld : sawNew);
         ASSERT_EQ(ReopenAndReadTags(FPath), found == FOld ? kInitialTags : kNewContent);
         // A temporary file the crash left behind does not stand in the way of the next reset.
-        ResetDatabaseFile(Vfs::Posix(), FPath, FNew);
+        ResetDatabaseFile(Vfs::System(), FPath, FNew);
         ASSERT_EQ(ReadWholeFile(FPath), FNew);
         ASSERT_FALSE(FileExists(ResetPathFor(FPath)));
       }
@@ -153,7 +153,7 @@ TEST_F(DatabaseResetTest, OldJournalThatSurvivesTheResetIsRemovedUnplayed) {
 TEST_F(DatabaseResetTest, NewContentKeepsTheOldFilesPermissionsOwnerGroupAndAttributes) {
   for (const auto permissions : {std::filesystem::perms(0600), std::filesystem::perms(0664)}) {
     std::filesystem::permissions(FPath, permissions);
-    ResetDatabaseFile(Vfs::Posix(), FPath, FNew);
+    ResetDatabaseFile(Vfs::System(), FPath, FNew);
     EXPECT_EQ(std::filesystem::status(FPath).permissions(), permissions);
   }
   ASSERT_EQ(chmod(FPath.c_str(), 0660), 0);
@@ -162,7 +162,7 @@ TEST_F(DatabaseResetTest, NewContentKeepsTheOldFilesPermissionsOwnerGroupAndAttr
   const bool extended = setxattr(FPath.c_str(), "user.ipmdb.note", kNote, sizeof kNote, 0) == 0;
   const bool acl = std::system(("setfacl -m u:4244:rw,g:4345:r '" + FPath + "' 2>/dev/null").c_str()) == 0;
   const std::vector<uint8_t> aclBefore = ExtendedAttribute(FPath, "system.posix_acl_access");
-  ResetDatabaseFile(Vfs::Posix(), FPath, FNew);
+  ResetDatabaseFile(Vfs::System(), FPath, FNew);
   EXPECT_EQ(ReadWholeFile(FPath), FNew);
   struct stat st;
   ASSERT_EQ(stat(FPath.c_str(), &st), 0);
@@ -218,7 +218,7 @@ TEST_F(DatabaseResetTest, FailureNamesTheFileOrFolderItConcerns) {
     FaultVfs faults;
     if (c.FPlan) c.FPlan(faults);
     try {
-      ResetDatabaseFile(c.FPlan ? static_cast<Vfs&>(faults) : Vfs::Posix(), c.FPath, FNew);
+      ResetDatabaseFile(c.FPlan ? static_cast<Vfs&>(faults) : Vfs::System(), c.FPath, FNew);
       ADD_FAILURE() << "reset succeeded";
     } catch (const ResetError& e) {
       EXPECT_EQ(e.Subject(), c.FSubject) << e.what();
@@ -235,7 +235,7 @@ TEST_F(DatabaseResetTest, FailureNamesTheFileOrFolderItConcerns) {
 TEST_F(DatabaseResetTest, FileWithASecondNameIsRefusedUntouched) {
   std::filesystem::create_hard_link(FPath, FDir.File("alias.mdb"));
   try {
-    ResetDatabaseFile(Vfs::Posix(), FPath, FNew);
+    ResetDatabaseFile(Vfs::System(), FPath, FNew);
     ADD_FAILURE() << "reset succeeded";
   } catch (const JetError& e) {
     EXPECT_EQ(e.Kind(), ErrorKind::Unsupported);

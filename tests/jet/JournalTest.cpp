@@ -30,7 +30,7 @@ std::vector<uint8_t> PageBytes(uint32_t tag, uint32_t page) {
 }
 
 FileIdentity IdentityOf(const std::string& path) {
-  return Vfs::Posix().Open(path, Vfs::OpenMode::ExistingReadWrite)->Identity();
+  return Vfs::System().Open(path, Vfs::OpenMode::ExistingReadWrite)->Identity();
 }
 
 // The journal of the commit, written for the database file of that identity.
@@ -239,7 +239,7 @@ TEST_F(JournalTest, JournalIsPlayedOnlyIntoTheFileItWasWrittenFor) {
         break;
       case Outcome::Refused:
         try {
-          Pager pager(Vfs::Posix(), FPath);
+          Pager pager(Vfs::System(), FPath);
           ADD_FAILURE() << "opened";
         } catch (const JetError& e) {
           EXPECT_EQ(e.Kind(), ErrorKind::Corrupt);
@@ -258,9 +258,9 @@ TEST_F(JournalTest, PlaybackTwiceGivesTheSameFile) {
   partly[1] = 0;
   WriteTagsFile(FPath, partly);
   const std::vector<uint8_t> journal = EncodeCommit(IdentityOf(FPath));
-  auto database = Vfs::Posix().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
+  auto database = Vfs::System().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
   WriteWholeFile(Journal(), journal);
-  auto file = Vfs::Posix().Open(Journal(), Vfs::OpenMode::ExistingReadWrite);
+  auto file = Vfs::System().Open(Journal(), Vfs::OpenMode::ExistingReadWrite);
   const JournalFinding found = ExamineJournal(*file, *database);
   ASSERT_EQ(found.FState, JournalState::Hot);
   PlayBackJournal(*file, *database, found.FHeader);

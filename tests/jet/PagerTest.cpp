@@ -270,7 +270,7 @@ TEST_F(PagerTest, FileWithASecondNameIsRefusedThroughEitherName) {
   for (const std::string& name : {alias, FPath}) {
     SCOPED_TRACE(name);
     try {
-      Pager pager(Vfs::Posix(), name);
+      Pager pager(Vfs::System(), name);
       ADD_FAILURE() << "opened";
     } catch (const JetError& e) {
       EXPECT_EQ(e.Kind(), ErrorKind::Unsupported);
