@@ -11,7 +11,6 @@
 
 #include "cli/ConsoleProgress.h"
 #include "cli/Report.h"
-#include "cli/SignalWatcher.h"
 #include "cli/Texts.h"
 #include "database/Connection.h"
 #include "database/OutputDatabase.h"
@@ -19,6 +18,7 @@
 #include "engine/SystemError.h"
 #include "engine/TDBThread.h"
 #include "platform/Console.h"
+#include "platform/StopRequests.h"
 
 namespace ipmdb::cli {
 namespace {
@@ -71,9 +71,9 @@ int RunConversion(const Arguments& arguments) {
 
   // Before any other thread exists, so that every thread inherits the blocked stop signals; the
   // watcher runs before the worker is made, so that a stop request ends the loading too.
-  SignalWatcher::BlockSignals();
+  platform::StopRequestWatcher::BlockStopSignals();
   std::atomic<bool> stopRequest{false};
-  SignalWatcher watcher([&stopRequest] { stopRequest.store(true); });
+  platform::StopRequestWatcher watcher([&stopRequest] { stopRequest.store(true); });
   std::unique_ptr<engine::TDBThread> worker;
   try {
     worker = StartWorker(input, output, progress, stopRequest);
@@ -91,7 +91,7 @@ int RunConversion(const Arguments& arguments) {
     ReportError(Arg(Tr("已提交的前 %1 行保留在 %2 中。"), {std::to_string(committed), output}));
     return kExitBatchRefused;
   }
-  if (watcher.Signalled() && size_t(committed) < worker->LineCount()) {
+  if (watcher.Requested() && size_t(committed) < worker->LineCount()) {
     ReportError(Arg(Tr("转换被中断，已提交的前 %1 行保留在 %2 中。"), {std::to_string(committed), output}));
     return kExitInterrupted;
   }
