@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 #include "cli/ConsoleProgress.h"
@@ -18,6 +17,7 @@
 #include "engine/SystemError.h"
 #include "engine/TDBThread.h"
 #include "platform/Console.h"
+#include "platform/Path.h"
 #include "platform/StopRequests.h"
 
 namespace ipmdb::cli {
@@ -26,13 +26,6 @@ namespace {
 // The main thread wakes at least this often while it waits for the worker; a message or the
 // worker's end wakes it at once.
 constexpr std::chrono::milliseconds kWaitRound{200};
-
-// Messages name files by their full path, so the user sees which file was meant.
-std::string FullPath(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path full = std::filesystem::absolute(path, error);
-  return error ? path : full.string();
-}
 
 ProgressStyle StyleFor(const Arguments& arguments) {
   if (arguments.FQuiet) return ProgressStyle::Quiet;
@@ -66,8 +59,9 @@ int PrintSummary(const std::string& summary) {
 
 int RunConversion(const Arguments& arguments) {
   ConsoleProgress progress(StyleFor(arguments), stderr);
-  const std::string input = FullPath(arguments.FInput);
-  const std::string output = FullPath(arguments.FOutput.empty() ? database::kOutputDatabaseName : arguments.FOutput);
+  const std::string input = platform::AbsolutePath(arguments.FInput);
+  const std::string output =
+      platform::AbsolutePath(arguments.FOutput.empty() ? database::kOutputDatabaseName : arguments.FOutput);
 
   // Before any other thread exists, so that every thread inherits the blocked stop signals; the
   // watcher runs before the worker is made, so that a stop request ends the loading too.
@@ -102,7 +96,7 @@ int RunConversion(const Arguments& arguments) {
 }
 
 int RunRecovery(const std::string& path) {
-  const std::string full = FullPath(path);
+  const std::string full = platform::AbsolutePath(path);
   database::Connection connection;
   connection.SetConnectionString(database::FormatConnectionString(full));
   connection.Open();

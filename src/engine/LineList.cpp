@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <utility>
 
 #include "engine/EngineError.h"
+#include "platform/Path.h"
 
 namespace ipmdb::engine {
 namespace {
@@ -15,21 +15,13 @@ namespace {
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
-// The path as messages show it: made absolute against the working directory, without resolving
-// links, so that the user sees which file was meant.
-std::string FullPath(const std::string& path) {
-  std::error_code error;
-  std::filesystem::path full = std::filesystem::absolute(path, error);
-  return error ? path : full.string();
-}
-
 [[noreturn]] void ThrowCannotOpen(const std::string& path, const platform::SystemFailure& failure) {
   throw EngineError(EngineErrorKind::CannotOpenFile,
-                    "Cannot open file \"" + FullPath(path) + "\". " + failure.Text());
+                    "Cannot open file \"" + platform::AbsolutePath(path) + "\". " + failure.Text());
 }
 
 [[noreturn]] void ThrowStopped(const std::string& path) {
-  throw EngineError(EngineErrorKind::Stopped, "读取文本IP数据库“" + FullPath(path) + "”时收到了停止请求。");
+  throw EngineError(EngineErrorKind::Stopped, "读取文本IP数据库“" + platform::AbsolutePath(path) + "”时收到了停止请求。");
 }
 
 bool StopRequested(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
@@ -40,7 +32,7 @@ platform::InputFile CreateSpool(const std::string& path) {
   platform::InputFile spool;
   std::string folder;
   if (const auto failure = spool.CreateTemporary(folder)) {
-    throw EngineError(EngineErrorKind::CannotOpenFile, "无法读取“" + FullPath(path) + "”：无法在文件夹“" + folder +
+    throw EngineError(EngineErrorKind::CannotOpenFile, "无法读取“" + platform::AbsolutePath(path) + "”：无法在文件夹“" + folder +
                                                            "”中建立暂存它的临时文件。" + failure.Text());
   }
   return spool;
@@ -49,7 +41,7 @@ platform::InputFile CreateSpool(const std::string& path) {
 void WriteSpool(platform::InputFile& spool, const char* data, size_t size, const std::string& path) {
   if (const auto failure = spool.Write(data, size)) {
     throw EngineError(EngineErrorKind::CannotOpenFile,
-                      "无法读取“" + FullPath(path) + "”：暂存它的临时文件无法写入。" + failure.Text());
+                      "无法读取“" + platform::AbsolutePath(path) + "”：暂存它的临时文件无法写入。" + failure.Text());
   }
 }
 
@@ -251,7 +243,7 @@ LineList LineList::Load(platform::InputFile input, const std::string& path, bool
 }
 
 void LineList::ThrowChanged(size_t line, bool shorter) const {
-  const std::string where = "文本IP数据库“" + FullPath(FPath) + "”在读取过程中";
+  const std::string where = "文本IP数据库“" + platform::AbsolutePath(FPath) + "”在读取过程中";
   const std::string number = std::to_string(line + 1);
   throw EngineError(EngineErrorKind::InputChanged,
                     shorter ? where + "被截短了：第 " + number + " 行起的内容已经不在文件里。"
@@ -415,7 +407,7 @@ size_t LineList::Reader::ReadSome(uint64_t offset, char* to, size_t size, size_t
   while (done < size) {
     size_t n = 0;
     if (const auto failure = FList.FFile.ReadAt(offset + done, to + done, size - done, n)) {
-      throw EngineError(EngineErrorKind::CannotOpenFile, "读取文本IP数据库“" + FullPath(FList.FPath) +
+      throw EngineError(EngineErrorKind::CannotOpenFile, "读取文本IP数据库“" + platform::AbsolutePath(FList.FPath) +
                                                              "”失败：" + failure.Text());
     }
     if (n == 0) break;
