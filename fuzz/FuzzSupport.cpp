@@ -37,9 +37,11 @@ class MemoryFile final : public jet::File {
     if (FNode->locked) return FLocked;
     return FNode->locked = FLocked = true;
   }
-  jet::FileIdentity Identity() override { return {0, FNode->inode}; }
-  uint32_t Permissions() override { return FNode->permissions; }
-  void SetPermissions(uint32_t permissions) override { FNode->permissions = permissions; }
+  // No birth time, as on a file system that records none.
+  jet::FileIdentity Identity() override { return {0, FNode->inode, std::nullopt}; }
+  uint32_t LinkCount() override { return 1; }
+  jet::FileAttributes Attributes() override { return {FNode->permissions, 0, 0, {}}; }
+  void SetAttributes(const jet::FileAttributes& attributes) override { FNode->permissions = attributes.FPermissions; }
 
  private:
   std::shared_ptr<MemoryVfs::Node> FNode;
@@ -72,7 +74,8 @@ std::unique_ptr<jet::File> MemoryVfs::Open(const std::string& path, OpenMode mod
     throw jet::JetError(jet::ErrorKind::Io, "“" + path + "”已存在。", EEXIST);
   }
   if (found == FFiles.end()) {
-    if (mode == OpenMode::ExistingReadWrite) throw jet::JetError(jet::ErrorKind::Io, "没有“" + path + "”。", ENOENT);
+    if (mode == OpenMode::ExistingReadWrite || mode == OpenMode::ExistingReadOnly)
+      throw jet::JetError(jet::ErrorKind::Io, "没有“" + path + "”。", ENOENT);
     Put(path, {}, FNextInode++);
     found = FFiles.find(path);
   }

@@ -42,10 +42,12 @@ bool ExtractResourceToFile(const std::string& type, const std::string& name, con
   try {
     jet::ResetDatabaseFile(jet::Vfs::Posix(), path, *bytes);
     return true;
+  } catch (const jet::ResetError& e) {
+    why = {e.SystemError(), e.what(), e.Subject()};
   } catch (const jet::JetError& e) {
-    why = {e.SystemError(), e.what()};
+    why = {e.SystemError(), e.what(), {}};
   } catch (const std::exception& e) {
-    why = {0, e.what()};
+    why = {0, e.what(), {}};
   }
   return false;
 }

@@ -23,6 +23,9 @@ struct ExtractFailure {
   int FSystemError = 0;
   // The complete message of the failure (Chinese, naming the file and the step).
   std::string FMessage;
+  // What the failure concerns when that is not the file at `path` itself, described and named:
+  // 文件夹“/data”, 临时文件“/data/out.mdb-reset”, 回滚日志“/data/out.mdb-journal”. Empty otherwise.
+  std::string FSubject;
 };
 
 // Replaces the file at `path` with the resource, atomically (jet/DatabaseReset.h): afterwards the
@@ -30,8 +33,8 @@ struct ExtractFailure {
 // symbolic link at `path` stays and the file it leads to is replaced. Returns false, never
 // throwing, when the resource is missing, another connection or program holds the file (the
 // database engine keeps an exclusive lock on an open database file, and this refuses to replace
-// a file under a lock), or the new file cannot be written, synced or renamed into place; the old
-// file is then left as it was. *failure, when given, then says why.
+// a file under a lock), the file has a second name (a hard link), or the new file cannot be
+// written, synced or renamed into place; the old file is then left as it was. *failure, when given, then says why.
 bool ExtractResourceToFile(const std::string& type, const std::string& name, const std::string& path,
                            ExtractFailure* failure = nullptr);
 

@@ -36,6 +36,8 @@ inline std::string FileFailureReason(int error) {
       return "文件夹不存在";
     case ENOTDIR:
       return "路径中有一部分不是目录";
+    case ENAMETOOLONG:
+      return "路径或文件名太长";
     default:
       return SystemErrorText(error);
   }

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -23,10 +24,15 @@ std::string FolderOf(const std::string& path) { return std::filesystem::path(pat
 
 // Creates the folder with its missing parents. Returns the errno of a failure, 0 otherwise: a
 // folder that cannot be made shows up as the template write failure, which then gives this reason.
+// A folder that cannot be looked at for another reason than a part of its path that is missing or
+// no folder (a path longer than the system takes, a folder on the way that may not be searched) is
+// not known to be missing: the reset meets the same failure and names it.
 int MakeFolderIfMissing(const std::string& folder) {
   if (folder.empty()) return 0;
   std::error_code error;
-  if (!std::filesystem::is_directory(folder, error)) std::filesystem::create_directories(folder, error);
+  if (std::filesystem::is_directory(folder, error)) return 0;
+  if (error && error.value() != ENOENT && error.value() != ENOTDIR) return 0;
+  std::filesystem::create_directories(folder, error);
   return error.value();
 }
 
@@ -100,6 +106,7 @@ void TDBThread::OpenOutputDatabase(const std::string& path, int folderError) {
   if (!database::ExtractResourceToFile(database::kTemplateResourceType, database::kTemplateResourceName, path,
                                        &failure)) {
     std::string reason = failure.FSystemError != 0 ? FileFailureReason(failure.FSystemError) : failure.FMessage;
+    if (failure.FSystemError != 0 && !failure.FSubject.empty()) reason = failure.FSubject + "：" + reason;
     if (folderError != 0) reason = "无法创建文件夹“" + FolderOf(path) + "”：" + FileFailureReason(folderError);
     if (!reason.ends_with("。")) reason += "。";
     throw EngineError(EngineErrorKind::TemplateNotWritten, "[" + path + "]资源文件释放失败。原因：" + reason);

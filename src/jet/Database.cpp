@@ -99,8 +99,15 @@ void Database::EndTransaction() {
 }
 
 const TableSchema& Database::Schema(std::u16string_view name) const {
-  for (const auto& table : FTables)
-    if (SameSqlName(table->schema.name, name)) return table->schema;
+  for (const auto& table : FTables) {
+    if (!SameSqlName(table->schema.name, name)) continue;
+    // Appending a row leaves every index of the table without its entry: a later reader that
+    // goes by the index misses the row, and a unique key is no longer guarded.
+    if (!table->schema.definition.realIndexes.empty())
+      throw JetError(ErrorKind::Unsupported,
+                     "不能向表" + QuotedName(name) + "插入数据：该表有索引，本程序插入行时不维护索引。");
+    return table->schema;
+  }
   if (SameSqlName(name.substr(0, std::min<size_t>(name.size(), 4)), u"MSys"))
     throw JetError(ErrorKind::NotFound, "不能向系统表" + QuotedName(name) + "插入数据。");
   throw JetError(ErrorKind::NotFound, "数据库中没有表" + QuotedName(name) + "。");

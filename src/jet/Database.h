@@ -3,10 +3,10 @@
 //
 // Transactions: Begin() ... Commit() is atomic and durable; Rollback() restores the last commit.
 // A statement executed outside a transaction commits on its own. A refused statement (bad SQL, a
-// value that does not convert or fit, an unknown table or column) is checked in full before any
-// page changes, so it leaves no trace and the transaction stays usable. A statement that fails
-// while changing pages (a damaged file, a failing read) spoils the transaction: Commit() then
-// rolls back and refuses.
+// value that does not convert or fit, an unknown table or column, a table with indexes) is
+// checked in full before any page changes, so it leaves no trace and the transaction stays
+// usable. A statement that fails while changing pages (a damaged file, a failing read) spoils the
+// transaction: Commit() then rolls back and refuses.
 //
 // Threads: one thread at a time; the thread may change between calls (the connection is opened
 // on one thread and used by another). Schema() and the TableSchemas it hands out may be used by
@@ -50,7 +50,8 @@ class Database {
   // Executes one INSERT statement: prepares its row (RowPreparer.h), then inserts it.
   void Execute(std::u16string_view statement);
 
-  // The schema of a user table; ErrorKind::NotFound for an unknown table or a system table.
+  // The schema of a user table; ErrorKind::NotFound for an unknown table or a system table,
+  // ErrorKind::Unsupported for a table with indexes, which the engine does not maintain.
   const TableSchema& Schema(std::u16string_view table) const;
   // Inserts a row that a StatementPreparer made for this database, as Execute inserts the row of
   // a statement: within the open transaction, or in a transaction of its own.

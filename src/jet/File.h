@@ -18,17 +18,36 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ipmdb::jet {
 
-// What tells one file apart from every other file existing at the same time, whatever its name:
-// two names of one file (hard links, symbolic links) share it, a copy or a replacement does not.
+// What tells one file apart from every other file, whatever its name: two names of one file (hard
+// links, symbolic links) share it, a copy or a replacement does not. The device and the number
+// within it tell apart the files that exist at the same time; a number is reused once its file
+// is gone, and the birth time then tells the new file from the old one.
 struct FileIdentity {
-  uint64_t FDevice = 0;
-  uint64_t FInode = 0;
+  uint64_t FDevice = 0;  // the file system holding the file: device number, volume serial number
+  uint64_t FInode = 0;   // the file within it: inode number, file index
+  // When the file was created, in nanoseconds since 1970: statx's btime, the creation time. Nothing
+  // when the file system does not record it.
+  std::optional<int64_t> FBirthTime;
   bool operator==(const FileIdentity&) const = default;
+};
+
+// What a file carries besides its bytes and its identity, and a replacement of it should carry
+// too, so that whoever could use the file before can use its replacement.
+struct FileAttributes {
+  // rwx for owner, group and others, with the set-id and sticky bits.
+  uint32_t FPermissions = 0;
+  uint32_t FOwner = 0;  // user id
+  uint32_t FGroup = 0;  // group id
+  // Extended attributes by name, the access control lists among them (system.posix_acl_access).
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> FExtended;
 };
 
 class File {
@@ -46,9 +65,14 @@ class File {
   // description, of this process or another, holds it.
   virtual bool TryLockExclusive() = 0;
   virtual FileIdentity Identity() = 0;
-  // The permission bits (rwx for owner, group and others, with set-id and sticky bits).
-  virtual uint32_t Permissions() = 0;
-  virtual void SetPermissions(uint32_t permissions) = 0;
+  // The names the file has in the file system (hard links); 0 once every one was removed.
+  virtual uint32_t LinkCount() = 0;
+  virtual FileAttributes Attributes() = 0;
+  // Gives the file those attributes as far as the process may: an owner other than itself needs
+  // privileges, and a group one the user belongs to; an extended attribute that the file system
+  // or the user's rights do not allow (a security label) stays as the system set it. The
+  // permissions and the access control lists are always set.
+  virtual void SetAttributes(const FileAttributes& attributes) = 0;
 };
 
 class Vfs {
@@ -57,6 +81,7 @@ class Vfs {
     ExistingReadWrite,  // the file must exist
     CreateReadWrite,    // created empty when missing; existing content is kept
     CreateNew,          // created empty; any existing name, a symbolic link too, is EEXIST
+    ExistingReadOnly,   // the file must exist; it is only read, and opening it never waits (a FIFO)
   };
   virtual ~Vfs() = default;
   // A missing file is ErrorKind::Io with the system's "No such file or directory".

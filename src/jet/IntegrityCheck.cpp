@@ -66,6 +66,8 @@ struct TableState {
   MapState owned, free;
   std::vector<LongValueColumn> longValues;
   std::vector<MapState> indexMaps;  // by real index
+  // By real index, for indexes that leave out NULL keys: the rows whose key columns are all NULL.
+  std::vector<uint64_t> nullKeyRows;
   uint64_t rowsFound = 0;
   uint64_t listedDataPages = 0;  // data pages met in the scan that the owned map lists
   // The four system tables only, for their indexes: every row's pointer and its values when the
@@ -85,8 +87,8 @@ class Checker {
     ScanPages();
     for (auto& [page, table] : FTables) CheckTable(table);
     for (auto& [page, table] : FTables)
-      if (table.engineTable >= 0 && table.definition)
-        for (size_t i = 0; i < table.definition->realIndexes.size(); ++i) CheckEngineIndex(table, i);
+      if (table.definition)
+        for (size_t i = 0; i < table.definition->realIndexes.size(); ++i) CheckIndex(table, i);
     CheckHolderPages();
     CheckSummary summary;
     summary.pages = FPages;
@@ -266,6 +268,7 @@ class Checker {
           Problem(at + "：" + IndexLabel(t, i) + "的列 id " + std::to_string(ref.columnId) + " 不存在。");
       t.indexMaps.push_back(OpenMap(index.usageMap, t.label + "的" + IndexLabel(t, i) + "的页表"));
     }
+    t.nullKeyRows.assign(t.definition->realIndexes.size(), 0);
     return t;
   }
 
@@ -477,6 +480,7 @@ class Checker {
         return;
       }
       const RowView view(*t.layout, bytes, pointer);
+      CountNullKeys(t, view);
       const auto& variable = t.layout->VariableSlots();
       for (size_t i = 0; i < variable.size(); ++i) {
         if (variable[i].type != ColumnType::Memo && variable[i].type != ColumnType::Ole) continue;
@@ -484,6 +488,20 @@ class Checker {
       }
     } catch (const JetError& e) {
       Problem(e);
+    }
+  }
+
+  // Counts the row for each index that leaves NULL keys out when all the index's columns are
+  // NULL in it. A Boolean column keeps its value in the null mask and is never NULL.
+  void CountNullKeys(TableState& t, const RowView& row) {
+    for (size_t i = 0; i < t.nullKeyRows.size(); ++i) {
+      const RealIndexDefinition& index = t.definition->realIndexes[i];
+      if (!(index.flags & tdef::kIndexIgnoreNulls)) continue;
+      const bool allNull = std::all_of(index.columns.begin(), index.columns.end(), [&](const IndexColumnRef& ref) {
+        const ColumnDefinition* column = t.definition->ColumnById(ref.columnId);
+        return column && column->type != ColumnType::Boolean && !row.Present(ref.columnId);
+      });
+      if (allNull) ++t.nullKeyRows[i];
     }
   }
 
@@ -580,59 +598,55 @@ class Checker {
     });
   }
 
-  // ---- the indexes of the four system tables ----
+  // ---- indexes ----
 
-  void CheckEngineIndex(const TableState& t, size_t i) {
+  // Every index, walked leaf by leaf with only the entry before kept: entries must rise strictly
+  // (key, then row pointer) and, in a unique index, no two may share a key unless it is all NULL,
+  // which such an index admits any number of times. A user table's index must hold one entry for
+  // each row (less the rows of all-NULL key where the index leaves those out); the rows of the
+  // four system tables are known, so there each entry is matched to its row and its key.
+  void CheckIndex(const TableState& t, size_t i) {
     const RealIndexDefinition& index = t.definition->realIndexes[i];
     const std::string label = t.label + "的" + IndexLabel(t, i);
-    struct Entry {
-      uint32_t page;
-      size_t position;
-      std::vector<uint8_t> bytes;
-    };
-    std::vector<Entry> entries;
+    const bool unique = index.flags & tdef::kIndexUnique;
+    const auto& rows = t.rows;  // sorted by row pointer: the scan met them in page and slot order
+    std::vector<uint32_t> hits(rows.size(), 0);
+    std::vector<uint8_t> before;
+    uint64_t entries = 0;
+    uint32_t distinctKeys = 0;
     try {
       ForEachIndexEntry(FSource, index.rootPage, t.definitionPage, [&](uint32_t page, size_t position, auto entry) {
-        entries.push_back({page, position, {entry.begin(), entry.end()}});
+        // Built only for a problem: an index may have millions of entries.
+        const auto where = [&] {
+          return PageText(page) + "的第 " + std::to_string(position) + " 个索引项（" + label + "）";
+        };
+        const bool first = entries++ == 0;
+        const size_t keySize = entry.size() - std::min(entry.size(), indexpage::kRowPointerSize);
+        const size_t beforeKey = before.size() - std::min(before.size(), indexpage::kRowPointerSize);
+        const bool sameKey = !first && beforeKey == keySize &&
+                             std::equal(entry.begin(), entry.begin() + ptrdiff_t(keySize), before.begin());
+        if (!first && !std::lexicographical_compare(before.begin(), before.end(), entry.begin(), entry.end()))
+          Problem(where() + "没有排在前一项之后，索引的顺序乱了。");
+        else if (sameKey && unique && !IsNullKey(index, entry.first(keySize)))
+          Problem(where() + "的键与前一项相同，而该索引要求键唯一。");
+        if (!sameKey) ++distinctKeys;
+        before.assign(entry.begin(), entry.end());
+        if (entry.size() < indexpage::kRowPointerSize) {
+          Problem(where() + "过短，没有行指针。");
+          return;
+        }
+        if (t.engineTable >= 0) MatchEngineRow(t, index, where(), entry, hits);
       });
     } catch (const JetError& e) {
       Problem(e, label);
       return;
     }
-    // The scan met the rows in page and slot order, so they are sorted by row pointer.
-    const auto& rows = t.rows;
-    std::vector<uint32_t> hits(rows.size(), 0);
-    uint32_t distinctKeys = 0;
-    for (size_t k = 0; k < entries.size(); ++k) {
-      const Entry& e = entries[k];
-      const std::string where = PageText(e.page) + "的第 " + std::to_string(e.position) + " 个索引项（" + label + "）";
-      if (e.bytes.size() < indexpage::kRowPointerSize) {
-        Problem(where + "过短，没有行指针。");
-        continue;
-      }
-      const size_t keySize = e.bytes.size() - indexpage::kRowPointerSize;
-      const uint8_t* tail = e.bytes.data() + keySize;
-      const uint32_t pointer = MakeRowPointer(GetU24BE(tail), tail[3]);
-      if (k > 0) {
-        const auto& before = entries[k - 1].bytes;
-        if (!std::lexicographical_compare(before.begin(), before.end(), e.bytes.begin(), e.bytes.end()))
-          Problem(where + "没有排在前一项之后，索引的顺序乱了。");
-        const size_t beforeKey = before.size() - std::min(before.size(), indexpage::kRowPointerSize);
-        if (beforeKey != keySize || !std::equal(e.bytes.begin(), e.bytes.begin() + ptrdiff_t(keySize), before.begin()))
-          ++distinctKeys;
-      } else {
-        ++distinctKeys;
-      }
-      const auto row = std::lower_bound(rows.begin(), rows.end(), pointer,
-                                        [](const auto& r, uint32_t p) { return r.first < p; });
-      if (row == rows.end() || row->first != pointer) {
-        Problem(where + "指向" + RowPointerText(pointer) + "，那里没有该表的行。");
-        continue;
-      }
-      ++hits[size_t(row - rows.begin())];
-      const auto key = row->second ? ExpectedKey(*t.definition, index, *row->second) : std::nullopt;
-      if (key && (key->size() != keySize || !std::equal(key->begin(), key->end(), e.bytes.begin())))
-        Problem(where + "的键与" + RowPointerText(pointer) + "的值不符。");
+    if (t.engineTable < 0) {
+      const uint64_t expected = t.rowsFound - ((index.flags & tdef::kIndexIgnoreNulls) ? t.nullKeyRows[i] : 0);
+      if (t.layout && entries != expected)
+        Problem(PageText(index.rootPage) + "（" + label + "的根页）：索引中有 " + std::to_string(entries) +
+                " 个索引项，而该表有 " + std::to_string(expected) + " 行应当列入。");
+      return;
     }
     for (size_t r = 0; r < rows.size(); ++r) {
       if (hits[r] == 1) continue;
@@ -644,6 +658,35 @@ class Checker {
     if (index.uniqueCount < distinctKeys)
       Problem(PageText(t.definitionPage) + "（" + t.label + "的定义）：" + IndexLabel(t, i) + "的不同键数为 " +
               std::to_string(index.uniqueCount) + "，而索引中有 " + std::to_string(distinctKeys) + " 个不同的键。");
+  }
+
+  // A key of only NULL flags, one for each column.
+  static bool IsNullKey(const RealIndexDefinition& index, std::span<const uint8_t> key) {
+    if (key.size() != index.columns.size()) return false;
+    for (size_t c = 0; c < key.size(); ++c) {
+      const bool ascending = index.columns[c].order == tdef::kIndexColumnAscending;
+      if (key[c] != (ascending ? indexpage::kKeyNull : indexpage::kKeyNullDescending)) return false;
+    }
+    return true;
+  }
+
+  // An entry of a system table's index must point at a row of the table and carry its key.
+  void MatchEngineRow(const TableState& t, const RealIndexDefinition& index, const std::string& where,
+                      std::span<const uint8_t> entry, std::vector<uint32_t>& hits) {
+    const size_t keySize = entry.size() - indexpage::kRowPointerSize;
+    const uint8_t* tail = entry.data() + keySize;
+    const uint32_t pointer = MakeRowPointer(GetU24BE(tail), tail[3]);
+    const auto& rows = t.rows;
+    const auto row = std::lower_bound(rows.begin(), rows.end(), pointer,
+                                      [](const auto& r, uint32_t p) { return r.first < p; });
+    if (row == rows.end() || row->first != pointer) {
+      Problem(where + "指向" + RowPointerText(pointer) + "，那里没有该表的行。");
+      return;
+    }
+    ++hits[size_t(row - rows.begin())];
+    const auto key = row->second ? ExpectedKey(*t.definition, index, *row->second) : std::nullopt;
+    if (key && (key->size() != keySize || !std::equal(key->begin(), key->end(), entry.begin())))
+      Problem(where + "的键与" + RowPointerText(pointer) + "的值不符。");
   }
 
   // The key the engine builds for these values, when it can build keys of the index's columns

@@ -1,7 +1,8 @@
 // The integrity check of a Jet 4 database, read-only: the header, every page, every table of the
 // catalog (definition chain, columns, owned and free-space maps, row count, every row against
-// its definition, long values), the indexes of the engine's four system tables, the global page
-// map and the catalog itself. Every inconsistency is reported on its own line, beginning with the
+// its definition, long values), every table's indexes (order, uniqueness, one entry a row; the
+// four system tables' entries also against their rows' keys), the global page map and the catalog
+// itself. Every inconsistency is reported on its own line, beginning with the
 // page (and row) where it lies; damage never stops the check, which reports what it cannot follow
 // and goes on with the rest, and no damaged chain can make it loop.
 //

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <optional>
+#include <string>
 
 #include "jet/Bytes.h"
 #include "jet/Checksum.h"
@@ -26,8 +27,9 @@ void EncodeHeader(const JournalHeader& header, uint8_t* out) {
   PutU32(out + kJournalNewCountOffset, header.FNewPageCount);
   PutU32(out + kJournalBeforeCountOffset, header.FBeforeImageCount);
   PutU32(out + kJournalAfterCountOffset, header.FAfterImageCount);
-  PutU32(out + kJournalAfterCountOffset + 4, 0);
+  PutU32(out + kJournalFlagsOffset, header.FDatabaseBirthTime ? kJournalBirthTimeKnown : 0);
   PutU64(out + kJournalInodeOffset, header.FDatabaseInode);
+  PutU64(out + kJournalBirthTimeOffset, uint64_t(header.FDatabaseBirthTime.value_or(0)));
   PutU64(out + kJournalHeaderChecksumOffset, Checksum64({out, kJournalHeaderChecksumOffset}, header.FSeed));
 }
 
@@ -54,6 +56,9 @@ std::optional<JournalHeader> DecodeHeader(const uint8_t* in) {
   h.FBeforeImageCount = GetU32(in + kJournalBeforeCountOffset);
   h.FAfterImageCount = GetU32(in + kJournalAfterCountOffset);
   h.FDatabaseInode = GetU64(in + kJournalInodeOffset);
+  const uint32_t flags = GetU32(in + kJournalFlagsOffset);
+  if ((flags & ~kJournalBirthTimeKnown) != 0) return std::nullopt;
+  if (flags & kJournalBirthTimeKnown) h.FDatabaseBirthTime = int64_t(GetU64(in + kJournalBirthTimeOffset));
   if (!IsPossible(h)) return std::nullopt;
   return h;
 }
@@ -101,13 +106,28 @@ bool DatabaseHoldsOnlyJournaledImages(File& journal, File& database, const std::
   return before == h.FBeforeImageCount;
 }
 
+// True when every before-image record the header counts is there and passes its checksum, as
+// once the journal's sync returned.
+bool BeforeImagesIntact(File& journal, const JournalHeader& h) {
+  std::vector<uint8_t> record(kBeforeImageRecordSize);
+  for (uint32_t i = 0; i < h.FBeforeImageCount; ++i) {
+    if (journal.ReadAt(BeforeImageOffset(h.FAfterImageCount, i), record) != record.size()) return false;
+    if (GetU64(record.data() + kBeforeImageChecksumOffset) !=
+        Checksum64({record.data(), kBeforeImageChecksumOffset}, h.FSeed)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
-JournalHeader EncodeJournal(uint64_t seed, uint64_t databaseInode, uint32_t originalPageCount,
+JournalHeader EncodeJournal(uint64_t seed, const FileIdentity& database, uint32_t originalPageCount,
                             uint32_t newPageCount, std::span<const PageImage> afterImages,
                             std::span<const PageImage> beforeImages, std::vector<uint8_t>& out) {
   const auto afterCount = uint32_t(afterImages.size());
-  const JournalHeader h{seed, databaseInode, originalPageCount, newPageCount, uint32_t(beforeImages.size()), afterCount};
+  const JournalHeader h{seed,          database.FInode, database.FBirthTime, originalPageCount, newPageCount,
+                        uint32_t(beforeImages.size()), afterCount};
   out.resize(BeforeImageOffset(afterCount, h.FBeforeImageCount));
   EncodeHeader(h, out.data());
 
@@ -172,27 +192,69 @@ JournalFinding ExamineJournal(File& journal, File& database) {
     result.FState = JournalState::Committed;
     return result;
   }
-  // The commit was cut short on this very file (a kill, a power loss, a failed write whose repair
-  // failed too). Its pages are not checked: a power loss may have torn some, and playback writes
-  // back the original of every one (rule 1). The file is recognised by its inode number alone.
-  // The device number would not do: logical volumes and btrfs number their devices as they are
-  // mounted, so it may change across a reboot, and a power loss, the one crash that tears pages,
-  // always brings one. A file system reuses an inode number only once its file is gone, and our
-  // journals do not outlive their file: the pager removes its journal durably before it lets go
-  // of the file, and so does the reset that replaces it.
-  if (header->FDatabaseInode == database.Identity().FInode) {
+  // The commit was cut short, and nothing in the file says by how much: a power loss may have
+  // torn some of its pages, and playback writes back the original of every one (rule 1). Which
+  // file the journal belongs to must be known then, because playing it into any other file writes
+  // that file's pages with another's bytes and cuts it to another's length.
+  //
+  // The file the journal was written for is recognised by its inode number and its birth time. A
+  // file system reuses an inode number once its file is gone, and our journals can outlive their
+  // file: a user may delete the crashed file and put another under its name, and the new file may
+  // get the freed number. The birth time tells the two apart; Linux has no call that sets it, so
+  // a copy never carries it either (where a system lets programs set it, as Windows does the
+  // creation time, only a copy made to deceive would). The device number is not recorded:
+  // logical volumes and btrfs number their devices as they are mounted, so it may change across a
+  // reboot, and a power loss, the one crash that tears pages, always brings one; the inode number
+  // and the birth time stay.
+  const FileIdentity identity = database.Identity();
+  const bool sameNumber = header->FDatabaseInode == identity.FInode;
+  if (sameNumber && header->FDatabaseBirthTime && header->FDatabaseBirthTime == identity.FBirthTime) {
+    // The very file. Its length still says whether anything but this commit wrote it since: the
+    // commit only grows the file, and only up to its new length (a torn append may leave a part
+    // of a page). Happens when another program changed the file after the crash, while the
+    // journal lay beside it; playing back would undo pages of that program's making, and removing
+    // the journal would keep a commit cut short. Neither is done: the user decides.
+    const uint64_t size = database.Size();
+    if (size < PageOffset(header->FOriginalPageCount) || size > PageOffset(header->FNewPageCount)) {
+      result.FState = JournalState::Unproven;
+      result.FWhy = "该文件在中断后被改动过：其长度为 " + std::to_string(size) + " 字节，而中断的提交只会留下 " +
+                    std::to_string(PageOffset(header->FOriginalPageCount)) + " 至 " +
+                    std::to_string(PageOffset(header->FNewPageCount)) + " 字节";
+      return result;
+    }
     result.FState = JournalState::Hot;
     return result;
   }
-  // Another file. Happens when the file was copied or restored together with its hot journal
-  // (the copy holds the pages of the commit cut short, as the original did): playing back gives
-  // it the last commit. Happens too when a journal of another database was put beside the file,
-  // or when a reset renamed a new file over the database and a crash lost the journal's removal
-  // (see DatabaseReset.cpp); then its pages are not the journal's, and playing back would write
-  // another file's pages into this one and cut or grow it. Such a journal is foreign: removed
-  // unplayed. A file never written under the journal cannot need it (rule 1).
-  result.FState = DatabaseHoldsOnlyJournaledImages(journal, database, list, *header) ? JournalState::Hot
-                                                                                       : JournalState::Foreign;
+  // Another file, or one whose birth time is not known. The file shows by its bytes whether the
+  // journal may be played into it: a file that holds, on every page the journal lists, either the
+  // page's original bytes or its new ones, at a length the commit may leave, is as the commit
+  // left its own file when a process was killed. Happens when the file was copied or restored
+  // together with its hot journal (the copy holds the pages of the commit cut short, as the
+  // original did): playing back gives it the last commit. Happens on a file system that records
+  // no birth time after a kill too, which tears no page. Writing nothing unless this holds means
+  // that no file other than a database the journal describes, and never a file in another
+  // format, is ever written by playback.
+  if (DatabaseHoldsOnlyJournaledImages(journal, database, list, *header)) {
+    result.FState = JournalState::Hot;
+    return result;
+  }
+  // The same inode number where a birth time is missing: the file the journal was written for
+  // after a power loss tore its pages, or a new file that got the freed number. Nothing tells
+  // which, and either answer, guessed wrong, destroys a file. Both stay as they are.
+  if (sameNumber && (!header->FDatabaseBirthTime || !identity.FBirthTime)) {
+    // Happens when the crash hit the journal's write before its sync, which tore or lost a
+    // record; safe because no file was written under this journal (rule 1): it is not hot.
+    if (!BeforeImagesIntact(journal, *header)) return result;
+    result.FState = JournalState::Unproven;
+    result.FWhy = "文件系统没有记录文件的创建时间，无法确认该文件就是日志所属的那个文件，而它的内容也与日志所记的提交不符";
+    return result;
+  }
+  // Happens when a journal of another database was put beside the file, when the file was
+  // replaced after a crash, or when a reset renamed a new file over the database and a crash lost
+  // the journal's removal (see DatabaseReset.cpp); then its pages are not the journal's. Such a
+  // journal is foreign: removed unplayed. A file never written under the journal cannot need it
+  // (rule 1).
+  result.FState = JournalState::Foreign;
   return result;
 }
 

@@ -4,7 +4,7 @@
 // of every page image it writes; the rules that make this safe are listed in Pager.cpp.
 //
 // Layout (all integers little-endian; every part starts at a multiple of 8 bytes):
-//   header, 56 bytes:
+//   header, 64 bytes:
 //     0  u64 magic                     kJournalMagic; zeroed to invalidate the journal
 //     8  u64 seed                      random per journal; seeds every checksum below
 //    16  u32 page size                 kPageSize
@@ -12,9 +12,10 @@
 //    24  u32 new page count            database length after the commit
 //    28  u32 before-image count
 //    32  u32 after-image count
-//    36  u32 reserved, zero
+//    36  u32 flags                     bit 0: the birth time below is known; other bits zero
 //    40  u64 database inode            of the database file the journal was written for
-//    48  u64 header checksum           of bytes 0..47
+//    48  i64 database birth time       of that file, nanoseconds since 1970; zero when unknown
+//    56  u64 header checksum           of bytes 0..55
 //   after-image list, 16 bytes an entry, ascending page numbers:
 //     u32 page number, u32 reserved zero, u64 checksum of the page's new bytes
 //   u64 list checksum                  of the whole list
@@ -27,7 +28,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "jet/File.h"
@@ -35,9 +38,10 @@
 
 namespace ipmdb::jet {
 
-// "IPMJRNL2" read as a little-endian u64. The first layout ("IPMJRNL1", without the database's
-// inode) was never released; such a journal counts as invalidated.
-inline constexpr uint64_t kJournalMagic = 0x324C4E524A4D5049ULL;
+// "IPMJRNL3" read as a little-endian u64. The earlier layouts ("IPMJRNL1" without the database's
+// identity, "IPMJRNL2" with its inode number alone) were never released; such a journal counts as
+// invalidated.
+inline constexpr uint64_t kJournalMagic = 0x334C4E524A4D5049ULL;
 
 inline constexpr size_t kJournalMagicOffset = 0;
 inline constexpr size_t kJournalSeedOffset = 8;
@@ -46,9 +50,12 @@ inline constexpr size_t kJournalOriginalCountOffset = 20;
 inline constexpr size_t kJournalNewCountOffset = 24;
 inline constexpr size_t kJournalBeforeCountOffset = 28;
 inline constexpr size_t kJournalAfterCountOffset = 32;
+inline constexpr size_t kJournalFlagsOffset = 36;
 inline constexpr size_t kJournalInodeOffset = 40;
-inline constexpr size_t kJournalHeaderChecksumOffset = 48;
-inline constexpr size_t kJournalHeaderSize = 56;
+inline constexpr size_t kJournalBirthTimeOffset = 48;
+inline constexpr size_t kJournalHeaderChecksumOffset = 56;
+inline constexpr size_t kJournalHeaderSize = 64;
+inline constexpr uint32_t kJournalBirthTimeKnown = 1;
 static_assert(kJournalHeaderChecksumOffset + 8 == kJournalHeaderSize);
 
 inline constexpr size_t kAfterImagePageOffset = 0;
@@ -67,6 +74,7 @@ static_assert(kBeforeImageBytesOffset % 8 == 0 && kJournalHeaderSize % 8 == 0,
 struct JournalHeader {
   uint64_t FSeed = 0;
   uint64_t FDatabaseInode = 0;
+  std::optional<int64_t> FDatabaseBirthTime;
   uint32_t FOriginalPageCount = 0;
   uint32_t FNewPageCount = 0;
   uint32_t FBeforeImageCount = 0;
@@ -86,11 +94,11 @@ inline constexpr uint64_t BeforeImageOffset(uint32_t afterImages, uint32_t index
   return kJournalHeaderSize + JournalListSize(afterImages) + uint64_t(index) * kBeforeImageRecordSize;
 }
 
-// Encodes the complete journal of one commit of the database file whose inode is databaseInode
-// (FileIdentity::FInode) into out (resized; its capacity is reused) and returns its header. REQUIRES: afterImages ascending, holding every
-// page the commit writes; beforeImages the original bytes of those listed pages that are below
-// originalPageCount, in the same order.
-JournalHeader EncodeJournal(uint64_t seed, uint64_t databaseInode, uint32_t originalPageCount,
+// Encodes the complete journal of one commit of the database file of that identity into out
+// (resized; its capacity is reused) and returns its header. REQUIRES: afterImages ascending,
+// holding every page the commit writes; beforeImages the original bytes of those listed pages
+// that are below originalPageCount, in the same order.
+JournalHeader EncodeJournal(uint64_t seed, const FileIdentity& database, uint32_t originalPageCount,
                             uint32_t newPageCount, std::span<const PageImage> afterImages,
                             std::span<const PageImage> beforeImages, std::vector<uint8_t>& out);
 
@@ -102,11 +110,14 @@ enum class JournalState {
   Committed,  // the journaled commit fully reached the database file; nothing to undo
   Hot,        // the database file may hold part of the journaled commit: play back
   Foreign,    // the journal was written for another file: remove it, leave the file alone
+  Unproven,   // the journal may be hot, but nothing shows that this file is the one it was written
+              // for, or the file was changed since: keep both untouched and refuse the file
 };
 
 struct JournalFinding {
   JournalState FState = JournalState::NotHot;
   JournalHeader FHeader;
+  std::string FWhy;  // for Unproven: what was found, a clause for the caller's message
 };
 
 // Reads the journal, and the database file's identity, length and the pages the journal lists;

@@ -30,13 +30,19 @@ const uint8_t* MemoryPageSource::Page(uint32_t page) {
 }
 
 MappedFilePageSource::MappedFilePageSource(const std::string& path, PartialPage partialLastPage) : FPath(path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without waiting for a writer when the path is a FIFO, which is then refused below.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) throw JetError(ErrorKind::Io, "无法打开数据库文件“" + path + "”：" + std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     const int err = errno;
     ::close(fd);
     throw JetError(ErrorKind::Io, "无法读取数据库文件“" + path + "”：" + std::strerror(err));
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw JetError(ErrorKind::Io, "无法读取数据库文件“" + path + "”：" +
+                                      (S_ISDIR(st.st_mode) ? "它是一个文件夹。" : "它不是普通文件。"));
   }
   FFileSize = uint64_t(st.st_size);
   FSize = size_t(FFileSize - FFileSize % kPageSize);

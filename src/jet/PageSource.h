@@ -33,7 +33,8 @@ class MemoryPageSource : public PageSource {
 };
 
 // A file mapped read-only; the file may be of any size the address space allows. Throws
-// ErrorKind::Io when it cannot be opened or mapped, ErrorKind::NotJet4 when it is shorter than a
+// ErrorKind::Io when it cannot be opened or mapped or is no regular file (a FIFO is refused
+// without waiting for a writer), ErrorKind::NotJet4 when it is shorter than a
 // page or, unless `partialLastPage` is Ignore, when its size is not a multiple of the page size
 // (Ignore maps the whole pages only; FileSize() still tells the true size).
 class MappedFilePageSource : public PageSource {

@@ -19,8 +19,10 @@
 //    playback only means playback runs again at the next open.
 // 5. Recovery runs under the lock before any page is read. After a failed repair the pager
 //    refuses all work, so no page is read while the file may hold a partial commit.
-// 6. A journal covers only the file it was written for: it records that file's inode, and
-//    recovery removes, unplayed, a journal whose file is not the one it finds (Journal.cpp).
+// 6. A journal covers only the file it was written for: it records that file's inode number and
+//    birth time, and recovery removes, unplayed, a journal whose file is not the one it finds,
+//    and refuses a file it cannot tell apart from another (Journal.cpp). A file with a second
+//    name (a hard link) is not written at all: its journal would lie beside one name only.
 //    Creating and removing the journal's name are both made durable with a folder sync, so that
 //    no crash brings back a journal that the file has moved on from.
 // 7. A commit writes the pages it appends before the pages it changes in place. The appended
@@ -67,7 +69,8 @@ Pager::Pager(Vfs& vfs, std::string path, const DatabaseOptions& options)
   if (!FDatabase->TryLockExclusive()) {
     throw JetError(ErrorKind::Locked, "数据库文件" + Quoted(FPath) + "正被另一个连接使用。", EWOULDBLOCK);
   }
-  FInode = FDatabase->Identity().FInode;
+  RefuseSecondNames();
+  FIdentity = FDatabase->Identity();
   RecoverAtOpen();
   CheckFileLength();
   FPageCount = FNewPageCount = uint32_t(FDatabase->Size() / kPageSize);
@@ -94,6 +97,20 @@ void Pager::RemoveJournal() {
   FVfs.SyncDirectoryOf(FJournalPath);
 }
 
+// Rule 6. The journal lies beside one name of the file. Through a second name (a hard link) a
+// connection would neither see a hot journal beside the first, and so read and extend a commit cut
+// short, nor leave its own where the first name's connections look, and so a crash in its commit
+// would be undone by the next of them only if it happened to open the same name. Such a file is
+// refused before recovery, so that nothing is written through any of its names.
+void Pager::RefuseSecondNames() {
+  const uint32_t links = FDatabase->LinkCount();
+  if (links <= 1) return;
+  throw JetError(ErrorKind::Unsupported,
+                 "数据库文件" + Quoted(FPath) + "有 " + std::to_string(links) +
+                     " 个名字（硬链接），不能写入：它的回滚日志只在打开时所用的名字旁边，经另一个名字打开的连接看不到它。"
+                     "请删除多余的名字只保留一个，或用 cp 复制出一个独立的文件再使用。");
+}
+
 void Pager::RecoverAtOpen() {
   // Happens after every clean close, and after a crash before the first commit of a connection
   // created its journal; safe because no database write happens before a synced journal with a
@@ -101,6 +118,12 @@ void Pager::RecoverAtOpen() {
   if (!FVfs.Exists(FJournalPath)) return;
   std::unique_ptr<File> journal = FVfs.Open(FJournalPath, Vfs::OpenMode::ExistingReadWrite);
   const JournalFinding found = ExamineJournal(*journal, *FDatabase);
+  if (found.FState == JournalState::Unproven) {
+    throw JetError(ErrorKind::Corrupt,
+                   "数据库文件" + Quoted(FPath) + "旁有中断的提交留下的回滚日志" + Quoted(FJournalPath) + "，但" +
+                       found.FWhy + "。两个文件都未改动。如果该数据库文件在中断后被替换或改写过，删除日志" +
+                       Quoted(FJournalPath) + "即可打开它；否则它已无法恢复到最后一次提交，请删除两者后重新转换。");
+  }
   if (found.FState == JournalState::Hot) PlayBackJournal(*journal, *FDatabase, found.FHeader);
   // Checked before the journal goes, so that a file we refuse keeps whatever lies beside it.
   CheckFileLength();
@@ -240,7 +263,7 @@ void Pager::JournalChanges() {
   while (seed == FLastSeed);
   FLastSeed = seed;
   FJournalHeader =
-      EncodeJournal(seed, FInode, FPageCount, FNewPageCount, afterImages, beforeImages, FJournalBuffer);
+      EncodeJournal(seed, FIdentity, FPageCount, FNewPageCount, afterImages, beforeImages, FJournalBuffer);
 
   OpenJournal();
   FJournal->WriteAt(0, FJournalBuffer);

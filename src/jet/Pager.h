@@ -55,10 +55,14 @@ class Pager {
 
   // Opens an existing database file read-write and locks it (ErrorKind::Locked when another
   // connection, in this process or another, holds it). The path is resolved once, here: the
-  // journal lies beside the real file, whatever links lead to it. A journal left by a crash is
-  // played back before any page is read; one written for another file is removed unplayed. A
-  // file whose length is not a positive multiple of kPageSize is refused with ErrorKind::NotJet4
-  // and left untouched. Messages name the file by `path` as given.
+  // journal lies beside the real file, whatever symbolic links lead to it; a file with more than
+  // one name (a hard link) is refused with ErrorKind::Unsupported before anything is read or
+  // written. A journal left by a crash is played back before any page is read; one written for
+  // another file is removed unplayed; a hot one that the file cannot be shown to belong to, or
+  // whose file was changed since, is left with the file, and the file refused with
+  // ErrorKind::Corrupt (see JournalState::Unproven). A file whose length is not a positive
+  // multiple of kPageSize is refused with ErrorKind::NotJet4 and left untouched. Messages name
+  // the file by `path` as given.
   Pager(Vfs& vfs, std::string path, const DatabaseOptions& options = {});
   // Releases the lock. Removes the journal, durably, unless it may be hot (a commit was
   // interrupted or its repair failed); an open transaction is discarded. Never throws.
@@ -103,6 +107,7 @@ class Pager {
     uint64_t FLastUse = 0;
   };
 
+  void RefuseSecondNames();
   void RecoverAtOpen();
   void RemoveJournal();
   void CheckFileLength();
@@ -130,7 +135,7 @@ class Pager {
   const std::string FJournalPath;
   const uint32_t FMaxPageCount;
   std::unique_ptr<File> FDatabase;
-  uint64_t FInode = 0;  // of FDatabase, recorded in every journal
+  FileIdentity FIdentity;  // of FDatabase, recorded in every journal
   std::unique_ptr<File> FJournal;  // opened by the first commit of this connection
   bool FJournalNameDurable = false;
   State FState = State::Idle;

@@ -1,17 +1,21 @@
 // The POSIX file system behind Vfs::Posix(): pread/pwrite with retries on EINTR and short
 // transfers, fdatasync as the durability barrier, flock for the connection lock, rename for the
-// reset. This is the only code of the engine that calls the system's file functions.
+// reset, with the permissions, owner and extended attributes of the file it replaces. This is the
+// only code of the engine that calls the system's file functions.
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "jet/Error.h"
 #include "jet/File.h"
@@ -119,27 +123,73 @@ class PosixFile final : public File {
   }
 
   FileIdentity Identity() override {
-    struct stat st;
-    if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
-    return {uint64_t(st.st_dev), uint64_t(st.st_ino)};
+    struct statx st;
+    if (statx(FFd, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
+    FileIdentity identity{makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, std::nullopt};
+    // A file system that records no birth time (ext4 with 128-byte inodes, NFS, older tmpfs)
+    // leaves STATX_BTIME out of the mask.
+    if (st.stx_mask & STATX_BTIME) {
+      identity.FBirthTime = int64_t(st.stx_btime.tv_sec) * 1'000'000'000 + st.stx_btime.tv_nsec;
+    }
+    return identity;
   }
 
-  uint32_t Permissions() override {
+  uint32_t LinkCount() override {
     struct stat st;
     if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
-    return uint32_t(st.st_mode & 07777);
+    return uint32_t(st.st_nlink);
   }
 
-  void SetPermissions(uint32_t permissions) override {
-    while (fchmod(FFd, mode_t(permissions)) != 0) {
+  FileAttributes Attributes() override {
+    struct stat st;
+    if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
+    FileAttributes attributes{uint32_t(st.st_mode & 07777), uint32_t(st.st_uid), uint32_t(st.st_gid), {}};
+    for (const std::string& name : ExtendedAttributeNames()) {
+      std::vector<uint8_t> value;
+      for (;;) {
+        const ssize_t size = fgetxattr(FFd, name.c_str(), nullptr, 0);
+        if (size < 0 && errno == ENODATA) break;  // removed since it was listed
+        if (size < 0) ThrowSystemError("读取文件的扩展属性", FPath, errno);
+        value.resize(size_t(size));
+        const ssize_t n = fgetxattr(FFd, name.c_str(), value.data(), value.size());
+        if (n >= 0) {
+          value.resize(size_t(n));
+          attributes.FExtended.emplace_back(name, std::move(value));
+          break;
+        }
+        if (errno != ERANGE) ThrowSystemError("读取文件的扩展属性", FPath, errno);
+      }
+    }
+    return attributes;
+  }
+
+  void SetAttributes(const FileAttributes& attributes) override {
+    // Set while the process still owns the file, which lets it set them.
+    for (const auto& [name, value] : attributes.FExtended) {
+      if (fsetxattr(FFd, name.c_str(), value.data(), value.size(), 0) == 0) continue;
+      // EPERM: a namespace the user may not write (trusted, security); ENOTSUP: one this file
+      // system does not keep.
+      if (errno != EPERM && errno != ENOTSUP) ThrowSystemError("设置文件的扩展属性", FPath, errno);
+    }
+    // Only a privileged process may give a file away; anyone may give it a group they belong to.
+    if (fchown(FFd, uid_t(attributes.FOwner), gid_t(attributes.FGroup)) != 0) {
+      if (errno != EPERM) ThrowSystemError("设置文件的所有者", FPath, errno);
+      if (fchown(FFd, uid_t(-1), gid_t(attributes.FGroup)) != 0 && errno != EPERM) {
+        ThrowSystemError("设置文件的所有者", FPath, errno);
+      }
+    }
+    // Last, because changing the owner clears the set-id bits.
+    while (fchmod(FFd, mode_t(attributes.FPermissions)) != 0) {
       if (errno != EINTR) ThrowSystemError("设置文件权限", FPath, errno);
     }
   }
 
-  bool IsRegular() {
+  bool IsRegular() { return S_ISREG(Mode()); }
+  bool IsDirectory() { return S_ISDIR(Mode()); }
+  mode_t Mode() {
     struct stat st;
     if (fstat(FFd, &st) != 0) ThrowSystemError("查看文件", FPath, errno);
-    return S_ISREG(st.st_mode);
+    return st.st_mode;
   }
 
   bool TryLockExclusive() override {
@@ -151,6 +201,29 @@ class PosixFile final : public File {
   }
 
  private:
+  std::vector<std::string> ExtendedAttributeNames() {
+    std::vector<char> names;
+    for (;;) {
+      const ssize_t size = flistxattr(FFd, nullptr, 0);
+      if (size < 0 && errno == ENOTSUP) return {};
+      if (size < 0) ThrowSystemError("读取文件的扩展属性", FPath, errno);
+      names.resize(size_t(size));
+      const ssize_t n = flistxattr(FFd, names.data(), names.size());
+      if (n >= 0) {
+        names.resize(size_t(n));
+        break;
+      }
+      // The list grew between the two calls.
+      if (errno != ERANGE) ThrowSystemError("读取文件的扩展属性", FPath, errno);
+    }
+    std::vector<std::string> result;
+    for (size_t at = 0; at < names.size();) {
+      result.emplace_back(names.data() + at);
+      at += result.back().size() + 1;
+    }
+    return result;
+  }
+
   int FFd;
   std::string FPath;
 };
@@ -159,6 +232,9 @@ class PosixVfs final : public Vfs {
  public:
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
     int flags = O_RDWR | O_CLOEXEC | O_NOCTTY;
+    // Read-only opens of a FIFO would wait for a writer; without waiting it is opened, and then
+    // refused as the file that is not regular it is.
+    if (mode == OpenMode::ExistingReadOnly) flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
     if (mode == OpenMode::CreateReadWrite) flags |= O_CREAT;
     if (mode == OpenMode::CreateNew) flags |= O_CREAT | O_EXCL;
     int fd;
@@ -167,6 +243,8 @@ class PosixVfs final : public Vfs {
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) ThrowSystemError("打开文件", path, errno);
     auto file = std::make_unique<PosixFile>(fd, path);
+    // A folder opens read-only; it is refused as opening it for writing would be.
+    if (file->IsDirectory()) ThrowSystemError("打开文件", path, EISDIR);
     if (!file->IsRegular()) throw JetError(ErrorKind::Io, "打开文件“" + path + "”失败：它不是普通文件。");
     return file;
   }

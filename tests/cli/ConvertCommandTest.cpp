@@ -397,5 +397,23 @@ TEST_F(ConvertCommand, FileSizeLimitFailsTheBatchAndRecoveryKeepsTheCommittedOne
   EXPECT_GT(firstRefused, 1u);
 }
 
+// Through a second name of the output, recovery would miss the journal beside the first name, and
+// a conversion would replace the file under one name only: both are refused, nothing written.
+TEST_F(ConvertCommand, OutputWithASecondNameIsRefusedForRecoveryAndConversion) {
+  const std::string input = FDir.Write("in.txt", TextDatabase(10));
+  ASSERT_EQ(Run({input, "-o", Output()}).FExitCode, 0);
+  const std::string alias = (FDir.Path() / "alias.mdb").string();
+  std::filesystem::create_hard_link(Output(), alias);
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--recover", alias},
+                                                    std::vector<std::string>{input, "-o", alias}}) {
+    SCOPED_TRACE(arguments.back());
+    const Outcome outcome = Run(arguments);
+    EXPECT_EQ(outcome.FExitCode, 2);
+    EXPECT_NE(outcome.FErr.find("“" + alias + "”有 2 个名字（硬链接）"), std::string::npos) << outcome.FErr;
+    EXPECT_EQ(RowCount(Output()), 10u);
+    EXPECT_FALSE(std::filesystem::exists(alias + "-journal"));
+  }
+}
+
 }  // namespace
 }  // namespace ipmdb::cli

@@ -61,8 +61,9 @@ class SyncGateVfs final : public jet::Vfs {
     void Truncate(uint64_t size) override { FInner->Truncate(size); }
     bool TryLockExclusive() override { return FInner->TryLockExclusive(); }
     jet::FileIdentity Identity() override { return FInner->Identity(); }
-    uint32_t Permissions() override { return FInner->Permissions(); }
-    void SetPermissions(uint32_t permissions) override { FInner->SetPermissions(permissions); }
+    uint32_t LinkCount() override { return FInner->LinkCount(); }
+    jet::FileAttributes Attributes() override { return FInner->Attributes(); }
+    void SetAttributes(const jet::FileAttributes& attributes) override { FInner->SetAttributes(attributes); }
 
    private:
     SyncGateVfs& FVfs;

@@ -5,10 +5,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -507,12 +510,31 @@ TEST_F(Worker, OutputHeldByAnotherConnectionCannotBeReplaced) {
 TEST_F(Worker, OutputThatCannotBeWrittenNamesTheReason) {
   std::filesystem::create_directory(FDir.Path() / "folder.mdb");
   const std::string plain = FDir.Write("plain", "a file, not a folder");
+  const std::string taken = (FDir.Path() / "taken.mdb").string();
+  std::filesystem::create_directory(taken + "-reset");
+  const std::string longName = (FDir.Path() / std::string(249, 'n')).string();
+  // A folder that exists, deeper than a path the system takes, made one step at a time.
+  std::string deep = (FDir.Path() / "deep").string();
+  std::filesystem::create_directory(deep);
+  int fd = ::open(deep.c_str(), O_DIRECTORY | O_RDONLY);
+  const std::string step(200, 'd');
+  while (deep.size() <= PATH_MAX) {
+    ASSERT_EQ(::mkdirat(fd, step.c_str(), 0755), 0);
+    const int next = ::openat(fd, step.c_str(), O_DIRECTORY | O_RDONLY);
+    ::close(fd);
+    fd = next;
+    deep += "/" + step;
+  }
+  ::close(fd);
   const struct {
     std::string FOutput;
     std::string FReason;
   } cases[] = {
       {(FDir.Path() / "folder.mdb").string(), "是一个目录。"},
       {plain + "/sub/out.mdb", "无法创建文件夹“" + plain + "/sub”：路径中有一部分不是目录。"},
+      {taken, "临时文件“" + taken + "-reset”：是一个目录。"},
+      {longName, "回滚日志“" + longName + "-journal”：路径或文件名太长。"},
+      {deep + "/out.mdb", "路径或文件名太长。"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.FOutput);
@@ -524,6 +546,8 @@ TEST_F(Worker, OutputThatCannotBeWrittenNamesTheReason) {
       EXPECT_EQ(std::string(error.what()), "[" + c.FOutput + "]资源文件释放失败。原因：" + c.FReason);
     }
   }
+  // Deeper than TempDir's removal reaches.
+  EXPECT_EQ(std::system(("rm -rf '" + (FDir.Path() / "deep").string() + "'").c_str()), 0);
 }
 
 // ExecuteBatch, called on a worker whose run has not begun.

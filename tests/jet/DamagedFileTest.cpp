@@ -1,4 +1,5 @@
-// A converted database with a few bytes changed, one kind of damage at a time. The integrity
+// A converted database, with a second table "Keyed" whose primary key another engine wrote, with
+// a few bytes changed, one kind of damage at a time. The integrity
 // check must report a problem on a line that begins with the damaged page. Where the engine needs
 // the damaged structure it must refuse the file with a corruption error naming that page: on
 // open when the writer depends on it (and the file then stays exactly as it was), on reading
@@ -21,10 +22,12 @@
 #include "jet/DatabaseBuilder.h"
 #include "jet/DatabaseReader.h"
 #include "jet/Error.h"
+#include "jet/IndexPage.h"
 #include "jet/IntegrityCheck.h"
 #include "jet/PageLayout.h"
 #include "jet/PageSource.h"
 #include "jet/SystemCatalog.h"
+#include "jet/TableDefinition.h"
 #include "jet/UsageMap.h"
 #include "../support/TempDir.h"
 
@@ -41,11 +44,16 @@ struct Landmarks {
   uint32_t catalogPage = 0;  // the MSysObjects data page
   uint32_t propertiesPage = 0;  // the LVAL page holding the catalog's property blobs
   uint32_t idIndexPage = 0;     // the one leaf of MSysObjects' Id index
+  uint32_t keyedDefinition = 0;
+  uint32_t keyedIndexPage = 0;  // the one leaf of Keyed's primary key
   double creationDate = 0;
 };
 
-// An entry of MSysObjects' Id index: the flag, the four bytes of a Long key, the row pointer.
+// An entry of MSysObjects' Id index, or of Keyed's primary key: the flag, the four bytes of a
+// Long key, the row pointer.
 constexpr size_t kIdEntrySize = 1 + 4 + indexpage::kRowPointerSize;
+constexpr size_t kLongKeySize = 1 + 4;
+constexpr int kKeyedRows = 50;
 
 uint8_t* PageOf(Bytes& file, uint32_t page) { return file.data() + size_t(page) * kPageSize; }
 
@@ -213,8 +221,75 @@ const std::vector<DamageCase>& Cases() {
          return l.firstDataPage;
        },
        Engine::RefusesRead},
+      {"IndexEntryOfAUserTableMissing",
+       [](Bytes& f, const Landmarks& l) {
+         // The last entry of Keyed's primary key is cut off the entry area.
+         uint8_t* page = PageOf(f, l.keyedIndexPage);
+         const size_t end = kKeyedRows * kIdEntrySize;
+         page[indexpage::kEntryEndBitmapOffset + end / 8] &= uint8_t(~(1u << (end % 8)));
+         PutU16(page + indexpage::kFreeSpaceOffset, uint16_t(GetU16(page + indexpage::kFreeSpaceOffset) + kIdEntrySize));
+         return l.keyedIndexPage;
+       },
+       Engine::Ignores},
+      {"IndexEntriesOfAUserTableSwapped",
+       [](Bytes& f, const Landmarks& l) {
+         uint8_t* entries = PageOf(f, l.keyedIndexPage) + indexpage::kEntriesOffset + 5 * kIdEntrySize;
+         std::swap_ranges(entries, entries + kIdEntrySize, entries + kIdEntrySize);
+         return l.keyedIndexPage;
+       },
+       Engine::Ignores},
+      {"PrimaryKeyTwice",
+       [](Bytes& f, const Landmarks& l) {
+         // The seventh row's key becomes the sixth's; the entries stay in order by row pointer.
+         uint8_t* entries = PageOf(f, l.keyedIndexPage) + indexpage::kEntriesOffset + 5 * kIdEntrySize;
+         std::copy_n(entries, kLongKeySize, entries + kIdEntrySize);
+         return l.keyedIndexPage;
+       },
+       Engine::Ignores},
   };
   return cases;
+}
+
+// Gives the table a primary key over its first column (a Long), as another engine writes one:
+// a leaf root page with an entry for each row, added at the end of the file, and the index's map
+// as a new row of the holder page of the table's own maps; the global map no longer lists the
+// new page as free.
+void AddPrimaryKey(Bytes& file, uint32_t definition) {
+  MemoryPageSource source(file);
+  DatabaseReader reader(source, "keyed.mdb");
+  const uint32_t globalMap = reader.Header().freeMapPointer;
+  uint8_t* globalRow = RowOf(file, RowPointerPage(globalMap), uint16_t(RowPointerRow(globalMap)));
+  UsageMap free = UsageMap::Decode({globalRow, usagemap::kRowSize}, globalMap);
+  free.Set(uint32_t(file.size() / kPageSize), false);
+  const Bytes freeRow = free.Encode();
+  std::copy(freeRow.begin(), freeRow.end(), globalRow);
+  TableDefinition table = reader.ReadTableDefinition(definition);
+  const auto values = reader.ReadRows(definition);
+  std::vector<IndexEntry> entries;
+  for (uint32_t page : reader.DataPages(definition, table)) {
+    for (uint16_t r = 0; r < DataPageRowCount(PageOf(file, page)); ++r) {
+      IndexEntry entry;
+      AppendLongKey(int32_t(values[entries.size()][0].integer), entry);
+      AppendEntryRowPointer(page, uint8_t(r), entry);
+      entries.push_back(std::move(entry));
+    }
+  }
+  RealIndexDefinition key;
+  key.columns = {{0, tdef::kIndexColumnAscending}};
+  key.rootPage = uint32_t(file.size() / kPageSize);
+  key.flags = tdef::kIndexUnique | tdef::kIndexRequired | tdef::kIndexAlwaysSet;
+  key.uniqueCount = uint32_t(entries.size());
+  const Bytes leaf = EncodeLeafPage(definition, std::move(entries));
+  file.insert(file.end(), leaf.begin(), leaf.end());
+  UsageMap pages = UsageMap::MakeInline(0);
+  pages.Set(key.rootPage, true);
+  const uint32_t holder = RowPointerPage(table.ownedMap);
+  key.usageMap = MakeRowPointer(holder, AppendDataPageRow(PageOf(file, holder), pages.Encode()));
+  table.realIndexes.push_back(key);
+  table.logicalIndexes.push_back({u"PrimaryKey", 0, 0, tdef::kIndexKindPrimaryKey});
+  const uint32_t definitionPages[] = {definition};
+  const auto images = LayOutTableDefinitionPages(EncodeTableDefinition(table), definitionPages);
+  std::copy(images.front().begin(), images.front().end(), PageOf(file, definition));
 }
 
 class DamagedFile : public ::testing::TestWithParam<DamageCase> {
@@ -222,7 +297,14 @@ class DamagedFile : public ::testing::TestWithParam<DamageCase> {
   static void SetUpTestSuite() {
     testing_support::TempDir dir;
     const std::string path = (dir.Path() / "sound.mdb").string();
-    const Bytes empty = BuildDatabase(database::TemplateDatabase());
+    NewDatabase layout = database::TemplateDatabase();
+    NewTable keyed{u"Keyed", {NewColumn{}, NewColumn{}}};
+    keyed.columns[0].name = u"Id";
+    keyed.columns[1].name = u"Name";
+    keyed.columns[1].type = ColumnType::Text;
+    keyed.columns[1].length = 40;
+    layout.tables.push_back(keyed);
+    const Bytes empty = BuildDatabase(layout);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(empty.data()), std::streamsize(empty.size()));
     {
       Database db(path);
@@ -232,6 +314,10 @@ class DamagedFile : public ::testing::TestWithParam<DamageCase> {
         db.Execute(u"insert into IP values('1.0.0.0','1.0.0.255'," + std::u16string(n.begin(), n.end()) +
                    u",2,'中国','地区')");
       }
+      for (int i = 0; i < kKeyedRows; ++i) {
+        const std::string n = std::to_string(i * 10);
+        db.Execute(u"insert into Keyed values(" + std::u16string(n.begin(), n.end()) + u",'x')");
+      }
       db.Commit();
     }
     std::ifstream in(path, std::ios::binary);
@@ -239,6 +325,9 @@ class DamagedFile : public ::testing::TestWithParam<DamageCase> {
 
     MemoryPageSource source(FSound);
     DatabaseReader reader(source, path);
+    FMarks.keyedDefinition = reader.FindTable(u"Keyed")->DefinitionPage();
+    FMarks.keyedIndexPage = uint32_t(FSound.size() / kPageSize);
+    AddPrimaryKey(FSound, FMarks.keyedDefinition);
     FMarks.definition = reader.FindTable(u"IP")->DefinitionPage();
     FMarks.ownedMap = reader.ReadTableDefinition(FMarks.definition).ownedMap;
     const auto pages = reader.DataPages(FMarks.definition, reader.ReadTableDefinition(FMarks.definition));
@@ -305,6 +394,29 @@ TEST_P(DamagedFile, IsReportedAndRefusedNamingThePage) {
     Database db(path);
     db.Execute(u"insert into IP values('2.0.0.0','2.0.0.255',1,2,'中国','地区')");
   }
+}
+
+// The engine does not maintain indexes, so it refuses a table that has one, whatever the row,
+// before anything changes; the check finds the table's index sound.
+TEST_F(DamagedFile, IndexedTableIsRefused) {
+  testing_support::TempDir dir;
+  const std::string path = (dir.Path() / "keyed.mdb").string();
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(FSound.data()), std::streamsize(FSound.size()));
+  std::vector<std::string> problems;
+  CheckDatabaseFile(path, [&](const std::string& line) { problems.push_back(line); });
+  EXPECT_EQ(problems, std::vector<std::string>{});
+  {
+    Database db(path);
+    try {
+      db.Execute(u"insert into Keyed values(10,'the key of the second row')");
+      ADD_FAILURE() << "a row was inserted into a table with a primary key";
+    } catch (const JetError& e) {
+      EXPECT_EQ(e.Kind(), ErrorKind::Unsupported);
+      EXPECT_NE(std::string(e.what()).find("表“Keyed”"), std::string::npos) << e.what();
+    }
+  }
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), FSound);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DamagedFile, ::testing::ValuesIn(Cases()),

@@ -1,13 +1,19 @@
 // The reset of a database file to new content: a failure at any step leaves the old file as it
-// was and carries the system's reason; a crash at any step leaves the old file or the new content,
-// whole; and the old file's journal never reaches the new content.
+// was and carries the system's reason, naming what it concerns; a crash at any step leaves the old
+// file or the new content, whole; the new content keeps the old file's attributes; and the old
+// file's journal never reaches the new content.
 #include "jet/DatabaseReset.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 
 #include "FaultVfs.h"
 #include "PagerTestSupport.h"
@@ -18,6 +24,14 @@ namespace ipmdb::jet {
 namespace {
 
 const Tags kNewContent(9, 7);
+
+// The value of the file's extended attribute, empty when it has none of that name.
+std::vector<uint8_t> ExtendedAttribute(const std::string& path, const char* name) {
+  std::vector<uint8_t> value(4096);
+  const ssize_t n = getxattr(path.c_str(), name, value.data(), value.size());
+  value.resize(n < 0 ? 0 : size_t(n));
+  return value;
+}
 
 class DatabaseResetTest : public ::testing::Test {
  protected:
@@ -129,12 +143,100 @@ TEST_F(DatabaseResetTest, OldJournalThatSurvivesTheResetIsRemovedUnplayed) {
   EXPECT_FALSE(FileExists(journal));
 }
 
-TEST_F(DatabaseResetTest, NewContentKeepsTheOldFilesPermissions) {
+// A database shared through its group, an access control list or an extended attribute stays
+// shared. The tests run as root, which may give the file any owner.
+TEST_F(DatabaseResetTest, NewContentKeepsTheOldFilesPermissionsOwnerGroupAndAttributes) {
   for (const auto permissions : {std::filesystem::perms(0600), std::filesystem::perms(0664)}) {
     std::filesystem::permissions(FPath, permissions);
     ResetDatabaseFile(Vfs::Posix(), FPath, FNew);
     EXPECT_EQ(std::filesystem::status(FPath).permissions(), permissions);
   }
+  ASSERT_EQ(chmod(FPath.c_str(), 0660), 0);
+  ASSERT_EQ(chown(FPath.c_str(), 4242, 4343), 0);
+  const char kNote[] = "shared with the analysts";
+  const bool extended = setxattr(FPath.c_str(), "user.ipmdb.note", kNote, sizeof kNote, 0) == 0;
+  const bool acl = std::system(("setfacl -m u:4244:rw,g:4345:r '" + FPath + "' 2>/dev/null").c_str()) == 0;
+  const std::vector<uint8_t> aclBefore = ExtendedAttribute(FPath, "system.posix_acl_access");
+  ResetDatabaseFile(Vfs::Posix(), FPath, FNew);
+  EXPECT_EQ(ReadWholeFile(FPath), FNew);
+  struct stat st;
+  ASSERT_EQ(stat(FPath.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0660u);
+  EXPECT_EQ(st.st_uid, 4242u);
+  EXPECT_EQ(st.st_gid, 4343u);
+  if (extended) {
+    const std::vector<uint8_t> note = ExtendedAttribute(FPath, "user.ipmdb.note");
+    EXPECT_EQ(std::string(note.begin(), note.end()), std::string(kNote, sizeof kNote));
+  }
+  if (acl) {
+    EXPECT_FALSE(aclBefore.empty());
+    EXPECT_EQ(ExtendedAttribute(FPath, "system.posix_acl_access"), aclBefore);
+  }
+  if (!extended || !acl) std::cout << "the test's file system keeps no extended attributes or no ACLs\n";
+}
+
+// Each failure names what it concerns: the temporary file, the folder, the journal's name. Names
+// too long for the file system are found before anything is written.
+TEST_F(DatabaseResetTest, FailureNamesTheFileOrFolderItConcerns) {
+  const std::string folder = FDir.File("");
+  const std::string longName = FDir.File(std::string(249, 'n'));
+  const std::string longerName = FDir.File(std::string(250, 'n'));
+  // Cases without a plan run on the real file system.
+  struct Case {
+    const char* FName;
+    std::string FPath;
+    std::function<void()> FSetUp;
+    std::function<void(FaultVfs&)> FPlan;
+    std::string FSubject;
+    int FError;
+  };
+  const auto nothing = [] {};
+  const Case cases[] = {
+      {"a folder where the temporary file goes", FPath,
+       [&] { std::filesystem::create_directory(ResetPathFor(FPath)); }, {}, "临时文件“" + ResetPathFor(FPath) + "”",
+       EISDIR},
+      {"a folder the user may not write", FPath, nothing,
+       [](FaultVfs& v) { v.FailAt(FaultOp::Write, 1, EACCES, 1, "-reset"); },
+       "文件夹“" + folder.substr(0, folder.size() - 1) + "”", EACCES},
+      {"another user's temporary file in a sticky folder", FPath, [&] { WriteWholeFile(ResetPathFor(FPath), {1}); },
+       [](FaultVfs& v) { v.FailAt(FaultOp::Write, 1, EPERM, 1, "-reset"); }, "临时文件“" + ResetPathFor(FPath) + "”",
+       EPERM},
+      {"a journal name too long", longName, nothing, {}, "回滚日志“" + JournalPathFor(longName) + "”", ENAMETOOLONG},
+      {"a temporary name too long", longerName, nothing, {}, "临时文件“" + ResetPathFor(longerName) + "”",
+       ENAMETOOLONG},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.FName);
+    WriteWholeFile(c.FPath, FOld);
+    c.FSetUp();
+    FaultVfs faults;
+    if (c.FPlan) c.FPlan(faults);
+    try {
+      ResetDatabaseFile(c.FPlan ? static_cast<Vfs&>(faults) : Vfs::Posix(), c.FPath, FNew);
+      ADD_FAILURE() << "reset succeeded";
+    } catch (const ResetError& e) {
+      EXPECT_EQ(e.Subject(), c.FSubject) << e.what();
+      EXPECT_EQ(e.SystemError(), c.FError) << e.what();
+    }
+    EXPECT_EQ(ReadWholeFile(c.FPath), FOld);
+    std::error_code tooLong;
+    std::filesystem::remove_all(ResetPathFor(c.FPath), tooLong);
+    std::filesystem::remove(c.FPath);
+  }
+}
+
+// Replacing one name of a file with two would leave the old content under the other.
+TEST_F(DatabaseResetTest, FileWithASecondNameIsRefusedUntouched) {
+  std::filesystem::create_hard_link(FPath, FDir.File("alias.mdb"));
+  try {
+    ResetDatabaseFile(Vfs::Posix(), FPath, FNew);
+    ADD_FAILURE() << "reset succeeded";
+  } catch (const JetError& e) {
+    EXPECT_EQ(e.Kind(), ErrorKind::Unsupported);
+    EXPECT_NE(std::string(e.what()).find("“" + FPath + "”有 2 个名字"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(ReadWholeFile(FPath), FOld);
+  EXPECT_FALSE(FileExists(ResetPathFor(FPath)));
 }
 
 }  // namespace

@@ -57,15 +57,20 @@ class FaultFile final : public File {
     return FInner->Identity();
   }
 
-  // Permission bits are metadata that no crash test looks at: they pass straight through.
-  uint32_t Permissions() override {
+  uint32_t LinkCount() override {
     FVfs.CheckAlive();
-    return FInner->Permissions();
+    return FInner->LinkCount();
   }
 
-  void SetPermissions(uint32_t permissions) override {
+  // Attributes are metadata that no crash test looks at: they pass straight through.
+  FileAttributes Attributes() override {
     FVfs.CheckAlive();
-    FInner->SetPermissions(permissions);
+    return FInner->Attributes();
+  }
+
+  void SetAttributes(const FileAttributes& attributes) override {
+    FVfs.CheckAlive();
+    FInner->SetAttributes(attributes);
   }
 
  private:
@@ -167,7 +172,8 @@ void FaultVfs::MakeDurable(Inode& inode) {
 std::unique_ptr<File> FaultVfs::Open(const std::string& path, OpenMode mode) {
   CheckAlive();
   Name& name = NameFor(path);
-  const bool creates = mode != OpenMode::ExistingReadWrite && !name.FCurrent;
+  const bool creates =
+      mode != OpenMode::ExistingReadWrite && mode != OpenMode::ExistingReadOnly && !name.FCurrent;
   Decision decision;
   if (creates) {
     decision = Decide(FaultOp::Write, path);

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 
 #include "PagerTestSupport.h"
 #include "jet/Bytes.h"
 #include "jet/Checksum.h"
+#include "jet/Error.h"
 
 namespace ipmdb::jet {
 namespace {
@@ -27,12 +29,12 @@ std::vector<uint8_t> PageBytes(uint32_t tag, uint32_t page) {
   return bytes;
 }
 
-uint64_t InodeOf(const std::string& path) {
-  return Vfs::Posix().Open(path, Vfs::OpenMode::ExistingReadWrite)->Identity().FInode;
+FileIdentity IdentityOf(const std::string& path) {
+  return Vfs::Posix().Open(path, Vfs::OpenMode::ExistingReadWrite)->Identity();
 }
 
-// The journal of the commit, written for the database file at `database`.
-std::vector<uint8_t> EncodeCommit(const std::string& database, uint64_t seed = kSeed) {
+// The journal of the commit, written for the database file of that identity.
+std::vector<uint8_t> EncodeCommit(const FileIdentity& database, uint64_t seed = kSeed) {
   const std::vector<uint32_t> listed{1, 3, 6, 7};
   std::vector<std::vector<uint8_t>> afterBytes, beforeBytes;
   std::vector<PageImage> after, before;
@@ -42,7 +44,7 @@ std::vector<uint8_t> EncodeCommit(const std::string& database, uint64_t seed = k
   before.push_back({1, beforeBytes[0].data()});
   before.push_back({3, beforeBytes[1].data()});
   std::vector<uint8_t> out;
-  EncodeJournal(seed, InodeOf(database), uint32_t(kBefore.size()), uint32_t(kAfter.size()), after, before, out);
+  EncodeJournal(seed, database, uint32_t(kBefore.size()), uint32_t(kAfter.size()), after, before, out);
   return out;
 }
 
@@ -66,7 +68,7 @@ class JournalTest : public ::testing::Test {
 
 TEST_F(JournalTest, JournalOfACommitThatReachedTheDiskIsDiscarded) {
   WriteTagsFile(FPath, kAfter);
-  WriteWholeFile(Journal(), EncodeCommit(FPath));
+  WriteWholeFile(Journal(), EncodeCommit(IdentityOf(FPath)));
   EXPECT_EQ(ReopenAndReadTags(FPath), kAfter);
   EXPECT_FALSE(FileExists(Journal()));
 }
@@ -75,7 +77,7 @@ TEST_F(JournalTest, PartlyWrittenCommitIsUndoneAndAppendedPagesCut) {
   Tags partly = kAfter;
   partly[3] = 0;
   WriteTagsFile(FPath, partly);
-  WriteWholeFile(Journal(), EncodeCommit(FPath));
+  WriteWholeFile(Journal(), EncodeCommit(IdentityOf(FPath)));
   EXPECT_EQ(ReopenAndReadTags(FPath), kBefore);
   EXPECT_FALSE(FileExists(Journal()));
 }
@@ -85,7 +87,7 @@ TEST_F(JournalTest, TornAppendedPageIsCutAway) {
   std::vector<uint8_t> bytes = ReadWholeFile(FPath);
   bytes.resize(bytes.size() - 1000);
   WriteWholeFile(FPath, bytes);
-  WriteWholeFile(Journal(), EncodeCommit(FPath));
+  WriteWholeFile(Journal(), EncodeCommit(IdentityOf(FPath)));
   EXPECT_EQ(ReopenAndReadTags(FPath), kBefore);
 }
 
@@ -95,7 +97,7 @@ TEST_F(JournalTest, TornJournalTailIsIgnored) {
   Tags current = kAfter;
   current[3] = 5;
   WriteTagsFile(FPath, current);
-  std::vector<uint8_t> journal = EncodeCommit(FPath);
+  std::vector<uint8_t> journal = EncodeCommit(IdentityOf(FPath));
   journal.resize(journal.size() - 100);
   WriteWholeFile(Journal(), journal);
   EXPECT_EQ(ReopenAndReadTags(FPath), (Tags{0, 0, 0, 5, 0, 0}));
@@ -107,8 +109,8 @@ TEST_F(JournalTest, FirstRecordThatFailsItsChecksumEndsPlayback) {
   current[1] = 5;
   WriteTagsFile(FPath, current);
   // The first record comes from an older journal with another seed; the second is intact.
-  std::vector<uint8_t> journal = EncodeCommit(FPath);
-  std::vector<uint8_t> older = EncodeCommit(FPath, kSeed + 1);
+  std::vector<uint8_t> journal = EncodeCommit(IdentityOf(FPath));
+  std::vector<uint8_t> older = EncodeCommit(IdentityOf(FPath), kSeed + 1);
   const std::vector<uint8_t> foreign = Record(0, older);
   std::copy(foreign.begin(), foreign.end(), journal.begin() + long(BeforeImageOffset(4, 0)));
   WriteWholeFile(Journal(), journal);
@@ -140,7 +142,7 @@ TEST_F(JournalTest, JournalThatIsNotHotLeavesTheDatabaseUntouched) {
     SCOPED_TRACE(name);
     WriteTagsFile(FPath, partly);
     const std::vector<uint8_t> before = ReadWholeFile(FPath);
-    std::vector<uint8_t> journal = EncodeCommit(FPath);
+    std::vector<uint8_t> journal = EncodeCommit(IdentityOf(FPath));
     damage(journal);
     WriteWholeFile(Journal(), journal);
     EXPECT_EQ(ReopenAndReadTags(FPath), partly);
@@ -156,7 +158,7 @@ TEST_F(JournalTest, JournalOfAnotherFileIsPlayedBackOnlyOntoACopyCutShortAlike) 
   Tags partly = kAfter;
   partly[3] = 0;
   WriteTagsFile(other, partly);
-  const std::vector<uint8_t> journal = EncodeCommit(other);
+  const std::vector<uint8_t> journal = EncodeCommit(IdentityOf(other));
   Tags changed = partly;
   changed[1] = 5;
   Tags longer = kAfter;
@@ -185,11 +187,77 @@ TEST_F(JournalTest, JournalOfAnotherFileIsPlayedBackOnlyOntoACopyCutShortAlike) 
   }
 }
 
+// The journal's file is gone and FPath holds a file that got its inode number, or holds the
+// journal's own file. The birth time tells them apart; without it, or when the file changed
+// since, only a file whose listed pages hold the journal's images is written, and any other is
+// refused with the journal beside it, both byte for byte.
+TEST_F(JournalTest, JournalIsPlayedOnlyIntoTheFileItWasWrittenFor) {
+  Tags partly = kAfter;
+  partly[3] = 0;
+  Tags torn = kAfter;
+  torn[3] = 5;  // a page that a power loss left holding neither image
+  Tags longer = kAfter;
+  longer.push_back(0);
+  std::vector<uint8_t> text(7 * kPageSize, 'a');
+  for (size_t i = 79; i < text.size(); i += 80) text[i] = '\n';
+  enum class Outcome { PlayedBack, Untouched, Refused };
+  const auto otherBirth = [](FileIdentity& id) { id.FBirthTime = *id.FBirthTime - 1; };
+  const auto noBirth = [](FileIdentity& id) { id.FBirthTime.reset(); };
+  const auto same = [](FileIdentity&) {};
+  const struct {
+    const char* FName;
+    std::vector<uint8_t> FFile;
+    std::function<void(FileIdentity&)> FRecorded;  // from the file's identity to the journal's
+    Outcome FOutcome;
+  } cases[] = {
+      {"another database under the reused number", TagsImage(Tags(7, 5)), otherBirth, Outcome::Untouched},
+      {"a text file under the reused number", text, otherBirth, Outcome::Untouched},
+      {"a copy cut short alike under the reused number", TagsImage(partly), otherBirth, Outcome::PlayedBack},
+      {"no birth time, pages as a kill leaves them", TagsImage(partly), noBirth, Outcome::PlayedBack},
+      {"no birth time, a page that holds neither image", TagsImage(torn), noBirth, Outcome::Refused},
+      {"the same file, a page that holds neither image", TagsImage(torn), same, Outcome::PlayedBack},
+      {"the same file, grown since", TagsImage(longer), same, Outcome::Refused},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.FName);
+    std::filesystem::remove(FPath);
+    WriteWholeFile(FPath, c.FFile);
+    FileIdentity recorded = IdentityOf(FPath);
+    ASSERT_TRUE(recorded.FBirthTime) << "the test's file system records no birth time";
+    c.FRecorded(recorded);
+    const std::vector<uint8_t> journal = EncodeCommit(recorded);
+    WriteWholeFile(Journal(), journal);
+    switch (c.FOutcome) {
+      case Outcome::PlayedBack:
+        EXPECT_EQ(ReopenAndReadTags(FPath), kBefore);
+        EXPECT_FALSE(FileExists(Journal()));
+        break;
+      case Outcome::Untouched:
+        ReopenAndReadTags(FPath);
+        EXPECT_EQ(ReadWholeFile(FPath), c.FFile);
+        EXPECT_FALSE(FileExists(Journal()));
+        break;
+      case Outcome::Refused:
+        try {
+          Pager pager(Vfs::Posix(), FPath);
+          ADD_FAILURE() << "opened";
+        } catch (const JetError& e) {
+          EXPECT_EQ(e.Kind(), ErrorKind::Corrupt);
+          EXPECT_NE(std::string(e.what()).find("“" + FPath + "”"), std::string::npos) << e.what();
+          EXPECT_NE(std::string(e.what()).find("“" + Journal() + "”"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(ReadWholeFile(FPath), c.FFile);
+        EXPECT_EQ(ReadWholeFile(Journal()), journal);
+        break;
+    }
+  }
+}
+
 TEST_F(JournalTest, PlaybackTwiceGivesTheSameFile) {
   Tags partly = kAfter;
   partly[1] = 0;
   WriteTagsFile(FPath, partly);
-  const std::vector<uint8_t> journal = EncodeCommit(FPath);
+  const std::vector<uint8_t> journal = EncodeCommit(IdentityOf(FPath));
   auto database = Vfs::Posix().Open(FPath, Vfs::OpenMode::ExistingReadWrite);
   WriteWholeFile(Journal(), journal);
   auto file = Vfs::Posix().Open(Journal(), Vfs::OpenMode::ExistingReadWrite);

@@ -148,8 +148,9 @@ class KillingVfs final : public Vfs {
     }
     bool TryLockExclusive() override { return FInner->TryLockExclusive(); }
     FileIdentity Identity() override { return FInner->Identity(); }
-    uint32_t Permissions() override { return FInner->Permissions(); }
-    void SetPermissions(uint32_t permissions) override { FInner->SetPermissions(permissions); }
+    uint32_t LinkCount() override { return FInner->LinkCount(); }
+    FileAttributes Attributes() override { return FInner->Attributes(); }
+    void SetAttributes(const FileAttributes& attributes) override { FInner->SetAttributes(attributes); }
 
    private:
     KillingVfs& FVfs;

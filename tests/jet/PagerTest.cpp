@@ -246,6 +246,39 @@ TEST_F(PagerTest, FileWhoseLengthIsNotWholePagesIsRefusedUntouched) {
   }
 }
 
+// A commit cut short leaves a hot journal beside db.mdb; then the file gets a second name. Opened
+// through either name, the file is refused and nothing is written: not the file, not the hot
+// journal, and no journal beside the second name. Once the second name is gone, the open through
+// the first rolls the commit back.
+TEST_F(PagerTest, FileWithASecondNameIsRefusedThroughEitherName) {
+  {
+    FaultVfs vfs;
+    vfs.CrashAt(FaultOp::Write, 1, CrashPolicy::ApplyAll, ".mdb");
+    Pager pager(vfs, FPath);
+    EXPECT_THROW(RunTransaction(pager, 1), SimulatedCrash);
+  }
+  const std::string alias = FDir.File("alias.mdb");
+  std::filesystem::create_hard_link(FPath, alias);
+  const std::vector<uint8_t> file = ReadWholeFile(FPath);
+  const std::vector<uint8_t> journal = ReadWholeFile(FPath + "-journal");
+  ASSERT_NE(file, TagsImage(kInitialTags));
+  for (const std::string& name : {alias, FPath}) {
+    SCOPED_TRACE(name);
+    try {
+      Pager pager(Vfs::Posix(), name);
+      ADD_FAILURE() << "opened";
+    } catch (const JetError& e) {
+      EXPECT_EQ(e.Kind(), ErrorKind::Unsupported);
+      EXPECT_NE(std::string(e.what()).find("“" + name + "”有 2 个名字"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadWholeFile(FPath), file);
+    EXPECT_EQ(ReadWholeFile(FPath + "-journal"), journal);
+    EXPECT_FALSE(FileExists(alias + "-journal"));
+  }
+  std::filesystem::remove(alias);
+  EXPECT_EQ(ReopenAndReadTags(FPath), kInitialTags);
+}
+
 TEST_F(PagerTest, CacheStaysBoundedOverTenThousandCommits) {
   FaultVfs vfs;
   Pager pager(vfs, FPath);
