@@ -68,7 +68,8 @@ int WriteTestDatabase(const std::string& path) {
 
 int main(int argc, char** argv) {
   ipmdb::platform::PrepareProcess();
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args = ipmdb::platform::Utf8Arguments(argc, argv);
+  args.erase(args.begin());
   if (args.size() == 2 && args[0] == "--new-test-database") return WriteTestDatabase(args[1]);
   size_t batch = 1000;
   bool stats = false;

@@ -5,6 +5,7 @@
 //   Exit status: 0 sound; 1 problems found; 2 the file cannot be read as a Jet 4 database at all
 //   (unreadable, shorter than a page, not a Jet 4 header, encrypted) or wrong arguments.
 #include <string>
+#include <vector>
 
 #include "jet/CheckCommand.h"
 #include "platform/Console.h"
@@ -12,11 +13,12 @@
 
 int main(int argc, char** argv) {
   ipmdb::platform::PrepareProcess();
+  const std::vector<std::string> args = ipmdb::platform::Utf8Arguments(argc, argv);
   std::string path;
   bool quiet = false;
   bool usable = true;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--quiet" || arg == "-q") {
       quiet = true;
     } else if ((!arg.empty() && arg[0] == '-') || !path.empty()) {

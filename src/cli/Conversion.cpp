@@ -6,12 +6,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 #include "cli/ConsoleProgress.h"
 #include "cli/Report.h"
-#include "cli/SignalWatcher.h"
 #include "cli/Texts.h"
 #include "database/Connection.h"
 #include "database/OutputDatabase.h"
@@ -19,6 +17,8 @@
 #include "engine/SystemError.h"
 #include "engine/TDBThread.h"
 #include "platform/Console.h"
+#include "platform/Path.h"
+#include "platform/StopRequests.h"
 
 namespace ipmdb::cli {
 namespace {
@@ -26,13 +26,6 @@ namespace {
 // The main thread wakes at least this often while it waits for the worker; a message or the
 // worker's end wakes it at once.
 constexpr std::chrono::milliseconds kWaitRound{200};
-
-// Messages name files by their full path, so the user sees which file was meant.
-std::string FullPath(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path full = std::filesystem::absolute(path, error);
-  return error ? path : full.string();
-}
 
 ProgressStyle StyleFor(const Arguments& arguments) {
   if (arguments.FQuiet) return ProgressStyle::Quiet;
@@ -66,14 +59,15 @@ int PrintSummary(const std::string& summary) {
 
 int RunConversion(const Arguments& arguments) {
   ConsoleProgress progress(StyleFor(arguments), stderr);
-  const std::string input = FullPath(arguments.FInput);
-  const std::string output = FullPath(arguments.FOutput.empty() ? database::kOutputDatabaseName : arguments.FOutput);
+  const std::string input = platform::AbsolutePath(arguments.FInput);
+  const std::string output =
+      platform::AbsolutePath(arguments.FOutput.empty() ? database::kOutputDatabaseName : arguments.FOutput);
 
   // Before any other thread exists, so that every thread inherits the blocked stop signals; the
   // watcher runs before the worker is made, so that a stop request ends the loading too.
-  SignalWatcher::BlockSignals();
+  platform::StopRequestWatcher::BlockStopSignals();
   std::atomic<bool> stopRequest{false};
-  SignalWatcher watcher([&stopRequest] { stopRequest.store(true); });
+  platform::StopRequestWatcher watcher([&stopRequest] { stopRequest.store(true); });
   std::unique_ptr<engine::TDBThread> worker;
   try {
     worker = StartWorker(input, output, progress, stopRequest);
@@ -91,7 +85,7 @@ int RunConversion(const Arguments& arguments) {
     ReportError(Arg(Tr("已提交的前 %1 行保留在 %2 中。"), {std::to_string(committed), output}));
     return kExitBatchRefused;
   }
-  if (watcher.Signalled() && size_t(committed) < worker->LineCount()) {
+  if (watcher.Requested() && size_t(committed) < worker->LineCount()) {
     ReportError(Arg(Tr("转换被中断，已提交的前 %1 行保留在 %2 中。"), {std::to_string(committed), output}));
     return kExitInterrupted;
   }
@@ -102,7 +96,7 @@ int RunConversion(const Arguments& arguments) {
 }
 
 int RunRecovery(const std::string& path) {
-  const std::string full = FullPath(path);
+  const std::string full = platform::AbsolutePath(path);
   database::Connection connection;
   connection.SetConnectionString(database::FormatConnectionString(full));
   connection.Open();

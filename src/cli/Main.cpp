@@ -50,7 +50,8 @@ int Run(const ipmdb::cli::Arguments& arguments) {
 int main(int argc, char** argv) {
   ipmdb::platform::PrepareProcess();
   ipmdb::cli::SetLanguage(ipmdb::cli::LanguageOfEnvironment());
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  const std::vector<std::string> arguments = ipmdb::platform::Utf8Arguments(argc, argv);
+  const std::vector<std::string_view> args(arguments.begin() + 1, arguments.end());
   using ipmdb::cli::ReportError;
   using ipmdb::cli::Tr;
   try {

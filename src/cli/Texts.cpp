@@ -1,8 +1,9 @@
 // Choosing the language and looking texts up.
 #include "cli/Texts.h"
 
-#include <cstdlib>
 #include <vector>
+
+#include "platform/Process.h"
 
 namespace ipmdb::cli {
 namespace {
@@ -18,14 +19,7 @@ std::string_view Translation(std::string_view chinese) {
 }  // namespace
 
 Language LanguageOfEnvironment() {
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') continue;
-    const std::string_view locale(value);
-    const bool english = locale.starts_with("en") && (locale.size() == 2 || locale[2] == '_' || locale[2] == '.');
-    return english ? Language::English : Language::Chinese;
-  }
-  return Language::Chinese;
+  return platform::UserPrefersEnglish() ? Language::English : Language::Chinese;
 }
 
 void SetLanguage(Language language) { gLanguage = language; }

@@ -26,9 +26,10 @@ extern const std::size_t kEnglishTextsCount;
 
 enum class Language { Chinese, English };
 
-// The language the locale's messages ask for: the first set of LC_ALL, LC_MESSAGES and LANG, as
-// the C library and the window choose it; English when that names an English locale ("en",
-// "en_US.UTF-8", ...), Chinese otherwise.
+// The language the user asks for (platform::UserPrefersEnglish): on POSIX the first set of
+// LC_ALL, LC_MESSAGES and LANG, as the C library and the window choose it, English when that
+// names an English locale ("en", "en_US.UTF-8", ...); on Windows English unless the user's
+// interface language is Chinese.
 Language LanguageOfEnvironment();
 // Chooses the language of Tr(). Call from main before any text is made; Chinese until then.
 void SetLanguage(Language language);

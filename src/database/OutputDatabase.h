@@ -8,12 +8,13 @@ namespace ipmdb::database {
 
 inline constexpr char kOutputDatabaseName[] = "MorvaneIP数据库.MDB";
 
-// The folder of the running executable (from /proc/self/exe), without a trailing separator; the
-// root folder is "/". Empty when the kernel does not tell.
+// The folder of the running executable (platform::ExecutableFolder), without a trailing
+// separator; the root folder is "/". Empty when the system does not tell.
 std::string ExecutableFolder();
 
 // ExecutableFolder() + "/" + kOutputDatabaseName. For an executable in the root folder this holds
-// two separators in a row, which the file system accepts.
+// two separators in a row, which the file system accepts; Windows accepts "/" after a folder
+// given with "\\" too.
 std::string OutputDatabasePath();
 
 }  // namespace ipmdb::database

@@ -2,20 +2,12 @@
 // lines back a chunk at a time.
 #include "engine/LineList.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <utility>
 
 #include "engine/EngineError.h"
-#include "engine/SystemError.h"
+#include "platform/Path.h"
 
 namespace ipmdb::engine {
 namespace {
@@ -23,67 +15,33 @@ namespace {
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
-// The longest wait for input before the stop request is looked at again.
-constexpr int kPollInterval = 100;  // milliseconds
-
-// The path as messages show it: made absolute against the working directory, without resolving
-// links, so that the user sees which file was meant.
-std::string FullPath(const std::string& path) {
-  std::error_code error;
-  std::filesystem::path full = std::filesystem::absolute(path, error);
-  return error ? path : full.string();
-}
-
-[[noreturn]] void ThrowCannotOpen(const std::string& path, int error) {
+[[noreturn]] void ThrowCannotOpen(const std::string& path, const platform::SystemFailure& failure) {
   throw EngineError(EngineErrorKind::CannotOpenFile,
-                    "Cannot open file \"" + FullPath(path) + "\". " + SystemErrorText(error));
+                    "Cannot open file \"" + platform::AbsolutePath(path) + "\". " + failure.Text());
 }
 
 [[noreturn]] void ThrowStopped(const std::string& path) {
-  throw EngineError(EngineErrorKind::Stopped, "读取文本IP数据库“" + FullPath(path) + "”时收到了停止请求。");
+  throw EngineError(EngineErrorKind::Stopped, "读取文本IP数据库“" + platform::AbsolutePath(path) + "”时收到了停止请求。");
 }
 
 bool StopRequested(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
 
-// Closes the descriptor unless it was handed on.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : FFd(fd) {}
-  ~FileDescriptor() {
-    if (FFd >= 0) ::close(FFd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return FFd; }
-  int Release() { return std::exchange(FFd, -1); }
-
- private:
-  int FFd;
-};
-
 // Where a text that can be read only once is kept for the readers: a file without a name in the
 // temporary folder, so that nothing is left behind whatever ends the process.
-int CreateSpool(const std::string& path) {
-  std::error_code ignored;
-  const std::string folder = std::filesystem::temp_directory_path(ignored).string();
-  const int fd = ::open(folder.empty() ? "/tmp" : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    throw EngineError(EngineErrorKind::CannotOpenFile, "无法读取“" + FullPath(path) + "”：无法在文件夹“" + folder +
-                                                           "”中建立暂存它的临时文件。" + SystemErrorText(errno));
+platform::InputFile CreateSpool(const std::string& path) {
+  platform::InputFile spool;
+  std::string folder;
+  if (const auto failure = spool.CreateTemporary(folder)) {
+    throw EngineError(EngineErrorKind::CannotOpenFile, "无法读取“" + platform::AbsolutePath(path) + "”：无法在文件夹“" + folder +
+                                                           "”中建立暂存它的临时文件。" + failure.Text());
   }
-  return fd;
+  return spool;
 }
 
-void WriteSpool(int spool, const char* data, size_t size, const std::string& path) {
-  while (size > 0) {
-    const ssize_t n = ::write(spool, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      throw EngineError(EngineErrorKind::CannotOpenFile,
-                        "无法读取“" + FullPath(path) + "”：暂存它的临时文件无法写入。" + SystemErrorText(errno));
-    }
-    data += n;
-    size -= size_t(n);
+void WriteSpool(platform::InputFile& spool, const char* data, size_t size, const std::string& path) {
+  if (const auto failure = spool.Write(data, size)) {
+    throw EngineError(EngineErrorKind::CannotOpenFile,
+                      "无法读取“" + platform::AbsolutePath(path) + "”：暂存它的临时文件无法写入。" + failure.Text());
   }
 }
 
@@ -236,51 +194,28 @@ uint64_t LineList::Digest::Value() const {
   return Mix(Mix(FState, word), FSize);
 }
 
-LineList::~LineList() {
-  if (FFd >= 0) ::close(FFd);
-}
-
-LineList::LineList(LineList&& other) noexcept { *this = std::move(other); }
-
-LineList& LineList::operator=(LineList&& other) noexcept {
-  if (this != &other) {
-    if (FFd >= 0) ::close(FFd);
-    FFd = std::exchange(other.FFd, -1);
-    FPath = std::move(other.FPath);
-    FChunkSize = other.FChunkSize;
-    FTextSize = std::exchange(other.FTextSize, 0);
-    FCount = std::exchange(other.FCount, 0);
-    FIndex = std::move(other.FIndex);
-    FDigests = std::move(other.FDigests);
-  }
-  return *this;
-}
-
 LineList LineList::FromBytes(std::string_view bytes, size_t chunkSize) {
-  FileDescriptor memory(::memfd_create("ipmdb-text", MFD_CLOEXEC));
-  if (memory.Get() < 0) ThrowCannotOpen("memfd", errno);
-  WriteSpool(memory.Get(), bytes.data(), bytes.size(), "memfd");
-  if (::lseek(memory.Get(), 0, SEEK_SET) != 0) ThrowCannotOpen("memfd", errno);
-  return Load(memory.Release(), "", false, nullptr, chunkSize);
+  platform::InputFile file = CreateSpool("");
+  WriteSpool(file, bytes.data(), bytes.size(), "");
+  if (const auto failure = file.Rewind()) ThrowCannotOpen("", failure);
+  return Load(std::move(file), "", false, nullptr, chunkSize);
 }
 
 LineList LineList::LoadFile(const std::string& path, const std::atomic<bool>* stop, size_t chunkSize) {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.Get() < 0) ThrowCannotOpen(path, errno);
-  struct stat status {};
-  if (::fstat(file.Get(), &status) != 0) ThrowCannotOpen(path, errno);
-  return Load(file.Release(), path, !S_ISREG(status.st_mode), stop, chunkSize);
+  platform::InputFile file;
+  if (const auto failure = file.Open(path)) ThrowCannotOpen(path, failure);
+  bool regular = false;
+  if (const auto failure = file.IsRegular(regular)) ThrowCannotOpen(path, failure);
+  return Load(std::move(file), path, !regular, stop, chunkSize);
 }
 
-// Reads the text once, from the descriptor's start to its first NUL or its end, counting its
-// lines and, for a descriptor that cannot be read again, copying it into the spool. The
-// descriptor is non-blocking and every read waits in poll for at most kPollInterval, so that
-// neither a FIFO without a writer nor a slow writer can keep a stop request waiting. A regular
-// file is always ready.
-LineList LineList::Load(int fd, const std::string& path, bool spool, const std::atomic<bool>* stop,
-                        size_t chunkSize) {
-  FileDescriptor input(fd);
-  FileDescriptor copy(spool ? CreateSpool(path) : -1);
+// Reads the text once, from the file's start to its first NUL or its end, counting its lines
+// and, for a file that cannot be read again, copying it into the spool. Every read waits for at
+// most InputFile::kWaitMilliseconds, so that neither a FIFO without a writer nor a slow writer
+// can keep a stop request waiting. A regular file is always ready.
+LineList LineList::Load(platform::InputFile input, const std::string& path, bool spool,
+                        const std::atomic<bool>* stop, size_t chunkSize) {
+  platform::InputFile copy = spool ? CreateSpool(path) : platform::InputFile();
   LineList list;
   list.FPath = path;
   list.FChunkSize = chunkSize;
@@ -288,32 +223,27 @@ LineList LineList::Load(int fd, const std::string& path, bool spool, const std::
   std::vector<char> chunk(chunkSize);
   for (;;) {
     if (StopRequested(stop)) ThrowStopped(path);
-    pollfd ready{input.Get(), POLLIN, 0};
-    const int polled = ::poll(&ready, 1, kPollInterval);
-    if (polled < 0 && errno != EINTR) ThrowCannotOpen(path, errno);
-    if (polled <= 0) continue;
-    const ssize_t n = ::read(input.Get(), chunk.data(), chunk.size());
-    if (n < 0) {
-      if (errno == EINTR || errno == EAGAIN) continue;
-      ThrowCannotOpen(path, errno);
-    }
-    if (n == 0) break;
-    const void* nul = std::memchr(chunk.data(), '\0', size_t(n));
-    const size_t text = nul ? size_t(static_cast<const char*>(nul) - chunk.data()) : size_t(n);
+    size_t n = 0;
+    bool ended = false;
+    if (const auto failure = input.ReadWaiting(chunk.data(), chunk.size(), n, ended)) ThrowCannotOpen(path, failure);
+    if (ended) break;
+    if (n == 0) continue;
+    const void* nul = std::memchr(chunk.data(), '\0', n);
+    const size_t text = nul ? size_t(static_cast<const char*>(nul) - chunk.data()) : n;
     counter.Feed(chunk.data(), text);
-    if (spool) WriteSpool(copy.Get(), chunk.data(), text, path);
+    if (spool) WriteSpool(copy, chunk.data(), text, path);
     list.FTextSize += text;
     if (nul) break;
   }
   list.FCount = counter.Finish();
   // Counting a large text takes a while; a request that came meanwhile still stops the load.
   if (StopRequested(stop)) ThrowStopped(path);
-  list.FFd = spool ? copy.Release() : input.Release();
+  list.FFile = spool ? std::move(copy) : std::move(input);
   return list;
 }
 
 void LineList::ThrowChanged(size_t line, bool shorter) const {
-  const std::string where = "文本IP数据库“" + FullPath(FPath) + "”在读取过程中";
+  const std::string where = "文本IP数据库“" + platform::AbsolutePath(FPath) + "”在读取过程中";
   const std::string number = std::to_string(line + 1);
   throw EngineError(EngineErrorKind::InputChanged,
                     shorter ? where + "被截短了：第 " + number + " 行起的内容已经不在文件里。"
@@ -475,14 +405,13 @@ std::string_view LineList::Reader::ReadPiece(uint64_t offset, uint64_t length) {
 size_t LineList::Reader::ReadSome(uint64_t offset, char* to, size_t size, size_t line) {
   size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::pread(FList.FFd, to + done, size - done, off_t(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      throw EngineError(EngineErrorKind::CannotOpenFile, "读取文本IP数据库“" + FullPath(FList.FPath) +
-                                                             "”失败：" + SystemErrorText(errno));
+    size_t n = 0;
+    if (const auto failure = FList.FFile.ReadAt(offset + done, to + done, size - done, n)) {
+      throw EngineError(EngineErrorKind::CannotOpenFile, "读取文本IP数据库“" + platform::AbsolutePath(FList.FPath) +
+                                                             "”失败：" + failure.Text());
     }
     if (n == 0) break;
-    done += size_t(n);
+    done += n;
   }
   if (const void* nul = std::memchr(to, '\0', done)) {
     done = size_t(static_cast<const char*>(nul) - to);

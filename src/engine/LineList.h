@@ -29,6 +29,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/InputFile.h"
+
 namespace ipmdb::engine {
 
 class LineList {
@@ -40,13 +42,12 @@ class LineList {
   static constexpr size_t kIndexStride = 1000;
 
   LineList() = default;
-  ~LineList();
-  LineList(LineList&& other) noexcept;
-  LineList& operator=(LineList&& other) noexcept;
+  LineList(LineList&& other) noexcept = default;
+  LineList& operator=(LineList&& other) noexcept = default;
   LineList(const LineList&) = delete;
   LineList& operator=(const LineList&) = delete;
 
-  // The lines of the bytes, held in an anonymous memory file. chunkSize (at least 2, so that a
+  // The lines of the bytes, held in an anonymous temporary file. chunkSize (at least 2, so that a
   // chunk holds a CR and what follows it): for tests that put breaks across chunk boundaries.
   static LineList FromBytes(std::string_view bytes, size_t chunkSize = kChunkSize);
 
@@ -159,12 +160,12 @@ class LineList {
  private:
   friend class Reader;
 
-  static LineList Load(int fd, const std::string& path, bool spool, const std::atomic<bool>* stop,
-                       size_t chunkSize);
+  static LineList Load(platform::InputFile input, const std::string& path, bool spool,
+                       const std::atomic<bool>* stop, size_t chunkSize);
   [[noreturn]] void ThrowChanged(size_t line, bool shorter) const;
   uint64_t BlockEnd(size_t block) const;
 
-  int FFd = -1;  // the text, read with pread
+  platform::InputFile FFile;  // the text, read at offsets
   std::string FPath;
   size_t FChunkSize = kChunkSize;
   uint64_t FTextSize = 0;  // bytes of the text: up to the first NUL or the end of the file

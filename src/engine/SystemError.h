@@ -23,7 +23,9 @@ inline std::string FileFailureReason(int error) {
     case EWOULDBLOCK:
       return "文件正被另一个程序使用";
     case ENOSPC:
+#ifdef EDQUOT  // Windows has no quota error of its own
     case EDQUOT:
+#endif
       return "磁盘空间不足";
     case EFBIG:
       return "文件超出了允许的大小";

@@ -1,14 +1,12 @@
-// Writing messages in the locale's encoding.
+// The console streams and the terminal's width, the same on every system; the system's own side
+// is in posix/Console.cpp and win32/Console.cpp.
 #include "platform/Console.h"
-
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <charconv>
 #include <cstdlib>
 #include <streambuf>
 
-#include "platform/Encoding.h"
+#include "platform/SystemConsole.h"
 
 namespace ipmdb::platform {
 namespace {
@@ -52,21 +50,8 @@ class ConsoleBuffer : public std::streambuf {
 
 }  // namespace
 
-std::string ConsoleText(std::string_view utf8) {
-  if (LocaleTakesUtf8()) return std::string(utf8);
-  return ConvertText(utf8, LocaleCodeset(), "UTF-8");
-}
-
-bool WriteConsole(std::FILE* out, std::string_view utf8) {
-  const std::string text = ConsoleText(utf8);
-  return std::fwrite(text.data(), 1, text.size(), out) == text.size();
-}
-
-bool IsTerminal(std::FILE* out) { return ::isatty(fileno(out)) == 1; }
-
 int TerminalColumns(std::FILE* out) {
-  winsize size{};
-  if (::ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  if (const int window = WindowColumns(out); window > 0) return window;
   const char* columns = std::getenv("COLUMNS");
   int value = 0;
   if (columns != nullptr) {

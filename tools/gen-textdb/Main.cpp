@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gen-textdb/TextDbGenerator.h"
 #include "platform/Console.h"
@@ -33,18 +34,19 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   ipmdb::platform::PrepareProcess();
+  const std::vector<std::string> args = ipmdb::platform::Utf8Arguments(argc, argv);
   ipmdb::tools::GeneratorOptions options;
   std::string output;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") {
       ipmdb::platform::WriteConsole(stdout, kUsage);
       return 0;
     }
     if (arg == "--lines" || arg == "--seed") {
-      if (i + 1 == argc) return Fail("选项 " + std::string(arg) + " 缺少数值。");
+      if (i + 1 == args.size()) return Fail("选项 " + std::string(arg) + " 缺少数值。");
       uint64_t& target = arg == "--lines" ? options.FLines : options.FSeed;
-      if (!TryParseNumber(argv[++i], target)) return Fail("选项 " + std::string(arg) + " 的数值无效：" + argv[i]);
+      if (!TryParseNumber(args[++i], target)) return Fail("选项 " + std::string(arg) + " 的数值无效：" + args[i]);
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Fail("未知选项：" + std::string(arg));
     } else if (!output.empty()) {

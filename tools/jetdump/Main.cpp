@@ -35,14 +35,14 @@ struct Options {
   std::optional<uint32_t> page;
 };
 
-std::optional<Options> ParseOptions(int argc, char** argv) {
+std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--summary") {
       options.summary = true;
-    } else if (arg == "--page" && i + 1 < argc) {
-      const std::string number = argv[++i];
+    } else if (arg == "--page" && i + 1 < args.size()) {
+      const std::string& number = args[++i];
       uint32_t page = 0;
       const auto result = std::from_chars(number.data(), number.data() + number.size(), page);
       if (result.ec != std::errc() || result.ptr != number.data() + number.size()) return std::nullopt;
@@ -119,7 +119,7 @@ void DumpPreamble(DumpContext& context, const std::string& path, size_t fileSize
 
 int main(int argc, char** argv) {
   platform::PrepareProcess();
-  const auto options = ParseOptions(argc, argv);
+  const auto options = ParseOptions(platform::Utf8Arguments(argc, argv));
   if (!options) {
     platform::ConsoleErr() << "用法：jetdump [--summary] [--page 页号] 文件\n";
     return kExitRefused;

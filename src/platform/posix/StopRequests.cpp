@@ -1,10 +1,10 @@
-// The sigwait thread behind SignalWatcher.
-#include "cli/SignalWatcher.h"
+// The sigwait thread behind StopRequestWatcher.
+#include "platform/StopRequests.h"
 
 #include <pthread.h>
 #include <signal.h>
 
-namespace ipmdb::cli {
+namespace ipmdb::platform {
 namespace {
 
 // Sent by the destructor to the watcher's thread alone, to end its wait.
@@ -21,29 +21,33 @@ sigset_t WatchedSignals() {
 
 }  // namespace
 
-void SignalWatcher::BlockSignals() {
+void StopRequestWatcher::BlockStopSignals() {
   const sigset_t set = WatchedSignals();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-SignalWatcher::SignalWatcher(std::function<void()> onStop) : FOnStop(std::move(onStop)) {
-  FThread = std::thread(&SignalWatcher::Watch, this);
+StopRequestWatcher::StopRequestWatcher(std::function<void()> onStop) : FOnStop(std::move(onStop)) {
+  FThread = std::thread(&StopRequestWatcher::Watch, this);
 }
 
-SignalWatcher::~SignalWatcher() {
+StopRequestWatcher::~StopRequestWatcher() {
   FQuit.store(true);
   pthread_kill(FThread.native_handle(), kWakeSignal);
   FThread.join();
 }
 
-void SignalWatcher::Watch() {
+void StopRequestWatcher::Watch() {
   const sigset_t set = WatchedSignals();
   while (!FQuit.load()) {
     int signal = 0;
     if (sigwait(&set, &signal) != 0 || signal == kWakeSignal) continue;
-    FSignalled.store(true);
-    FOnStop();
+    Request();
   }
 }
 
-}  // namespace ipmdb::cli
+void StopRequestWatcher::Request() {
+  FRequested.store(true);
+  FOnStop();
+}
+
+}  // namespace ipmdb::platform

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform/Encoding.h"
+#include "platform/posix/Encoding.h"
 
 namespace ipmdb::platform {
 
@@ -15,5 +15,11 @@ std::string SystemErrorText(int error) {
   if (LocaleTakesUtf8()) return text;
   return ConvertText(text, "UTF-8", LocaleCodeset());
 }
+
+}  // namespace ipmdb::platform
+
+namespace ipmdb::platform {
+
+std::string SystemFailure::Text() const { return SystemErrorText(FCode); }
 
 }  // namespace ipmdb::platform

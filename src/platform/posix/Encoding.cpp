@@ -1,5 +1,5 @@
 // iconv between UTF-8 and the locale's encoding.
-#include "platform/Encoding.h"
+#include "platform/posix/Encoding.h"
 
 #include <iconv.h>
 #include <langinfo.h>

@@ -1,0 +1,21 @@
+// UTF-8 inside the program, UTF-16 at the Windows system's edge; used inside the platform layer
+// only.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ipmdb::platform {
+
+// Bytes that are not UTF-8 become U+FFFD.
+std::wstring WideFromUtf8(std::string_view utf8);
+// Unpaired surrogates become U+FFFD.
+std::string Utf8FromWide(std::wstring_view wide);
+
+// The path as the wide functions take it: made absolute (GetFullPathNameW, which also turns "/"
+// into "\" and resolves "." and ".."), then in the "\\?\" form, which lifts the limit of 260
+// characters (MAX_PATH); a UNC path "\\server\share\..." becomes "\\?\UNC\server\share\...".
+// Paths that already name a device or a long form ("\\.\pipe\...", "\\?\...") stay as they are.
+std::wstring SystemPath(const std::string& utf8);
+
+}  // namespace ipmdb::platform
