@@ -2,8 +2,6 @@
 // the batch executor, pausing and the release.
 #include "engine/TDBThread.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -14,6 +12,7 @@
 #include "database/TableIP.h"
 #include "engine/EngineError.h"
 #include "engine/SystemError.h"
+#include "platform/InputFile.h"
 
 namespace ipmdb::engine {
 namespace {
@@ -37,14 +36,13 @@ int MakeFolderIfMissing(const std::string& folder) {
 }
 
 // Resetting the output database to the template would overwrite the text database when both
-// paths name one file. Device and inode decide, so that a symbolic or hard link, or another
-// spelling of the path, is caught too. A path that cannot be looked at is left to the step that
-// uses it: a missing output is no input, and a missing input fails its loading.
+// paths name one file. The files' identities decide (device and inode, or on Windows the volume
+// serial number and file index), so that a symbolic or hard link, or another spelling of the
+// path, is caught too. A path that cannot be looked at is left to the step that uses it: a
+// missing output is no input, and a missing input fails its loading.
 void RefuseOutputOverInput(const std::string& input, const std::string& output) {
-  struct stat in {};
-  struct stat out {};
-  if (::stat(input.c_str(), &in) != 0 || ::stat(output.c_str(), &out) != 0) return;
-  if (in.st_dev != out.st_dev || in.st_ino != out.st_ino) return;
+  const std::optional<platform::FileIdentity> in = platform::IdentityOf(input);
+  if (!in || in != platform::IdentityOf(output)) return;
   throw EngineError(EngineErrorKind::OutputIsInput, "输出数据库“" + output + "”与文本IP数据库“" + input +
                                                         "”是同一个文件，转换会覆盖文本IP数据库，已拒绝。");
 }
