@@ -115,8 +115,7 @@ std::vector<uint8_t> UsageMap::Encode() const {
 
 std::vector<uint8_t> EncodeBitmapPage(size_t slot, std::span<const uint32_t> pages) {
   std::vector<uint8_t> page(kPageSize, 0);
-  page[0] = uint8_t(PageType::UsageBitmap);
-  page[1] = 0x01;
+  StartPage(page.data(), PageType::UsageBitmap);
   PageBitsEditor bits = PageBitsEditor::OfBitmapPage(page.data(), slot);
   for (uint32_t p : pages)
     if (bits.Covers(p)) bits.Set(p, true);
