@@ -318,7 +318,8 @@ void CheckColumns(const TableDefinition& t, const std::string& what) {
 
 TableDefinition DecodeTableDefinition(std::span<const uint8_t> definition, uint32_t firstPage) {
   const std::string what = PageText(firstPage) + "上的表定义";
-  ByteReader r(definition, what.c_str());
+  const ErrorPlace place{firstPage, std::nullopt};
+  ByteReader r(definition, what.c_str(), place);
   TableDefinition t;
   if (r.U8() != uint8_t(PageType::TableDefinition)) throw CorruptPage(firstPage, "不是表定义页。");
   r.Seek(tdef::kDefinitionLengthOffset);
@@ -338,7 +339,7 @@ TableDefinition DecodeTableDefinition(std::span<const uint8_t> definition, uint3
   const uint32_t realCount = GetU32(head + tdef::kRealIndexCountOffset);
   t.ownedMap = GetU32(head + tdef::kOwnedMapOffset);
   t.freeMap = GetU32(head + tdef::kFreeMapOffset);
-  ByteReader body(definition.first(length), what.c_str());
+  ByteReader body(definition.first(length), what.c_str(), place);
   body.Seek(tdef::kBodyOffset);
   if (realCount > kMaxIndexes || logicalCount > kMaxIndexes)
     throw CorruptPage(firstPage, "上的表定义的索引数目不正确。");

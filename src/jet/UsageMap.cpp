@@ -60,8 +60,9 @@ UsageMap UsageMap::MakeReference() {
 }
 
 UsageMap UsageMap::Decode(std::span<const uint8_t> row, uint32_t rowPointer) {
-  const std::string what = RowText(RowPointerPage(rowPointer), RowPointerRow(rowPointer)) + "的用量表";
-  ByteReader r(row, what.c_str());
+  const ErrorPlace place{RowPointerPage(rowPointer), RowPointerRow(rowPointer)};
+  const std::string what = PlaceText(place) + "的用量表";
+  ByteReader r(row, what.c_str(), place);
   const uint8_t type = r.U8();
   UsageMap map;
   if (type == usagemap::kInline) {
