@@ -12,7 +12,7 @@
 
 把文本IP数据库（GBK编码，每行一个地址段：起始地址、结束地址、国家、地区）
 转换为 Access 数据库（Jet 4.0 格式），每行写入表 IP 的一条记录，
-每 1000 行为一个事务。
+每 %1 行为一个事务。
 
   -o, --output 输出文件  输出数据库的路径，默认为当前目录下的“MorvaneIP数据库.MDB”；
                          转换开始时该文件被重置为空的模板数据库；它不能是输入文件本身。
@@ -44,7 +44,7 @@
 
 Converts a text IP database (GBK text, one address range per line: start address, end address,
 country, area) into an Access database (Jet 4.0 format), each line a record of table IP, in
-transactions of 1000 lines.
+transactions of %1 lines.
 
   -o, --output OUTPUT   the output database; by default "MorvaneIP数据库.MDB" in the current
                         directory. It is reset to the empty template database when the

@@ -5,6 +5,7 @@
 
 #include "cli/CliError.h"
 #include "cli/Texts.h"
+#include "engine/Batch.h"
 
 namespace ipmdb::cli {
 namespace {
@@ -20,7 +21,7 @@ constexpr std::string_view kHelpText =
     "\n"
     "把文本IP数据库（GBK编码，每行一个地址段：起始地址、结束地址、国家、地区）\n"
     "转换为 Access 数据库（Jet 4.0 格式），每行写入表 IP 的一条记录，\n"
-    "每 1000 行为一个事务。\n"
+    "每 %1 行为一个事务。\n"
     "\n"
     "  -o, --output 输出文件  输出数据库的路径，默认为当前目录下的“MorvaneIP数据库.MDB”；\n"
     "                         转换开始时该文件被重置为空的模板数据库；它不能是输入文件本身。\n"
@@ -139,6 +140,6 @@ class Parser {
 
 Arguments ParseArguments(std::span<const std::string_view> args) { return Parser(args).Parse(); }
 
-std::string_view HelpText() { return Tr(kHelpText); }
+std::string HelpText() { return Arg(Tr(kHelpText), {std::to_string(engine::kBatchSize)}); }
 
 }  // namespace ipmdb::cli

@@ -30,6 +30,6 @@ struct Arguments {
 Arguments ParseArguments(std::span<const std::string_view> args);
 
 // The usage text printed for --help, in the chosen language, ending in a line break.
-std::string_view HelpText();
+std::string HelpText();
 
 }  // namespace ipmdb::cli

@@ -80,7 +80,7 @@ int RunConversion(const Arguments& arguments) {
   progress.Finish();
 
   const int32_t committed = progress.CommittedLines();
-  if (worker->State() == engine::kWorkerFailed) {
+  if (worker->State() == engine::TWorkerState::Failed) {
     ReportError(worker->ErrorText());
     ReportError(Arg(Tr("已提交的前 %1 行保留在 %2 中。"), {std::to_string(committed), output}));
     return kExitBatchRefused;

@@ -59,7 +59,10 @@ class Connection {
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  // Kept for callers that switch the login prompt off; nothing ever asks for a name or password.
+  // The login prompt stays in the interface because it is one of the two settings a worker
+  // changes on its connection: it switches the prompt off before it sets the connection string,
+  // so that an open never asks for a name or password. Our engine has no login, so the setting is
+  // only kept and read back; nothing ever asks.
   void SetLoginPrompt(bool prompt) { FLoginPrompt = prompt; }
   bool LoginPrompt() const { return FLoginPrompt; }
 

@@ -11,7 +11,7 @@ namespace {
 
 // Where each field's text stands among the statement's values:
 //   insert into IP values('<start>','<end>',<start number>,<end number>,'<country>','<area>')
-constexpr std::array<size_t, 4> kValueOfField{0, 1, 4, 5};
+constexpr std::array<size_t, kFieldCount> kValueOfField{0, 1, 4, 5};
 
 // A statement of nothing but bytes of 32 or less executes nothing.
 bool IsBlank(std::string_view statement) {
@@ -32,7 +32,7 @@ void LinePreparer::Prepare(LineList::Reader& reader, const LineList::Line& line,
   }
   FieldSplitter splitter;
   reader.ReadPieces(line.offset, line.length, [&splitter](std::string_view piece) { splitter.Feed(piece); });
-  const std::array<FieldPlace, 4> places = splitter.Finish();
+  const std::array<FieldPlace, kFieldCount> places = splitter.Finish();
 
   // The values are converted in order and the first refusal ends the row, so the fields after a
   // held-back one are never looked at.

@@ -18,6 +18,7 @@
 
 #include "engine/Batch.h"
 #include "engine/LineList.h"
+#include "engine/ParseLine.h"
 #include "jet/RowPreparer.h"
 
 namespace ipmdb::engine {
@@ -43,7 +44,7 @@ class LinePreparer {
 
   jet::StatementPreparer FStatements;
   std::u16string FStatement16;
-  std::array<std::string, 4> FLongFields;  // fields of a long line read into memory
+  std::array<std::string, kFieldCount> FLongFields;  // fields of a long line read into memory
   std::string FJoined;                     // a piece with the byte held over from the one before
 };
 

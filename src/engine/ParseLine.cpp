@@ -62,9 +62,9 @@ void FieldSplitter::Feed(std::string_view piece) {
   FOffset += piece.size();
 }
 
-std::array<FieldPlace, 4> FieldSplitter::Finish() const {
+std::array<FieldPlace, kFieldCount> FieldSplitter::Finish() const {
   if (!FVisible) return {};
-  std::array<FieldPlace, 4> places = FPlaces;
+  std::array<FieldPlace, kFieldCount> places = FPlaces;
   if (FInField || FField == kArea) places[FField].length = FOffset - places[FField].offset;
   return places;
 }

@@ -10,10 +10,12 @@
 namespace ipmdb::engine {
 
 enum FieldIndex : size_t { kStartAddress = 0, kEndAddress = 1, kCountry = 2, kArea = 3 };
+// How many fields a line has.
+inline constexpr size_t kFieldCount = kArea + 1;
 
 // The four fields of one line, each a view of one contiguous run of the line's bytes (so valid
 // only while the line is); a missing field is an empty view.
-using RecordFields = std::array<std::string_view, 4>;
+using RecordFields = std::array<std::string_view, kFieldCount>;
 
 // Separators are LF, CR and space; every other byte, tabs and GBK bytes included, belongs to a
 // field. A run of separators makes one boundary; leading separators make one too, so a line
@@ -34,10 +36,10 @@ class FieldSplitter {
  public:
   void Feed(std::string_view piece);
   // After the last piece.
-  std::array<FieldPlace, 4> Finish() const;
+  std::array<FieldPlace, kFieldCount> Finish() const;
 
  private:
-  std::array<FieldPlace, 4> FPlaces{};
+  std::array<FieldPlace, kFieldCount> FPlaces{};
   uint64_t FOffset = 0;  // of the next byte fed
   size_t FField = kStartAddress;
   bool FInField = true;  // inside the field's run of non-separators, not in the separators after it

@@ -69,7 +69,7 @@ TDBThread::TDBThread(bool createSuspended, const std::string& textDatabasePath, 
                      std::optional<std::string> outputPath, const std::atomic<bool>* stopRequest,
                      const jet::DatabaseOptions& options, jet::Vfs& vfs)
     : FChannel(receiver), FStopRequest(stopRequest) {
-  FState.store(kWorkerCreated);
+  FState.store(TWorkerState::Created);
   const bool defaultPath = !outputPath.has_value();
   FOutputPath = defaultPath ? database::OutputDatabasePath() : std::move(*outputPath);
   RefuseOutputOverInput(textDatabasePath, FOutputPath);
@@ -165,16 +165,16 @@ void TDBThread::MarkEnded() {
 }
 
 void TDBThread::Execute() {
-  FState.store(kWorkerRunning);
+  FState.store(TWorkerState::Running);
   try {
     ConvertLines();
-    FState.store(kWorkerFinished);
+    FState.store(TWorkerState::Finished);
   } catch (const std::exception& e) {
     KeepError(e.what());
-    FState.store(kWorkerFailed);
+    FState.store(TWorkerState::Failed);
   } catch (...) {
     KeepError("转换因未知的错误而中止。");
-    FState.store(kWorkerFailed);
+    FState.store(TWorkerState::Failed);
   }
 }
 
@@ -273,7 +273,7 @@ void TDBThread::Deliver(int message, size_t lastLine) {
   FChannel.Send({message, int32_t(lastLine), int32_t(FLines.Count())});
 }
 
-int32_t TDBThread::ExecuteBatch(const Batch& batch, size_t* failedSlot, const PreparedRows* prepared) {
+void TDBThread::ExecuteBatch(const Batch& batch, size_t* failedSlot, const PreparedRows* prepared) {
   if (failedSlot) *failedSlot = kNoSlot;
   if (!FConnection->IsOpen()) {
     FSlotPreparer.reset();  // it belonged to the database that was closed
@@ -305,7 +305,6 @@ int32_t TDBThread::ExecuteBatch(const Batch& batch, size_t* failedSlot, const Pr
     if (FConnection->InTransaction()) FConnection->RollbackTrans();
     throw;
   }
-  return 0;
 }
 
 }  // namespace ipmdb::engine

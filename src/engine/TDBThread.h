@@ -58,11 +58,14 @@ class Connection;
 
 namespace ipmdb::engine {
 
-// The worker's states: one signed 32-bit value, which the window and the command line read.
-inline constexpr int32_t kWorkerCreated = 0;   // constructed; the run has not begun
-inline constexpr int32_t kWorkerRunning = 1;   // the run has begun; also while paused
-inline constexpr int32_t kWorkerFinished = 2;  // the run ended without a failure
-inline constexpr int32_t kWorkerFailed = -1;   // a failure ended the run
+// The worker's states, which the window and the command line read: one signed 32-bit value,
+// whose numbers are those the worker has always been known by.
+enum class TWorkerState : int32_t {
+  Created = 0,   // constructed; the run has not begun
+  Running = 1,   // the run has begun; also while paused
+  Finished = 2,  // the run ended without a failure
+  Failed = -1,   // a failure ended the run
+};
 
 class TDBThread {
  public:
@@ -73,7 +76,7 @@ class TDBThread {
   // ExecuteBatch's failed slot when no statement was at fault (the open, begin or commit failed).
   static constexpr size_t kNoSlot = kBatchSize;
 
-  // In this order: state 0; refuses an output path that names the text database itself, compared
+  // In this order: state created; refuses an output path that names the text database itself, compared
   // by device and inode, so that links and other spellings are caught (EngineError OutputIsInput,
   // naming both paths); loads the text database (EngineError CannotOpenFile: Cannot open file
   // "<path>". <system error text>); makes sure the output database's folder exists, creating
@@ -104,7 +107,7 @@ class TDBThread {
   TDBThread(const TDBThread&) = delete;
   TDBThread& operator=(const TDBThread&) = delete;
 
-  int32_t State() const { return FState.load(); }
+  TWorkerState State() const { return FState.load(); }
 
   void Suspend();
   void Resume();
@@ -137,13 +140,13 @@ class TDBThread {
   // Executes the batch's statements in one transaction on the worker's connection, opening the
   // connection first if it is closed: each non-blank slot in order, its row inserted as `prepared`
   // holds it, or else prepared here (decoded from GBK to UTF-16, parsed, converted, encoded). A
-  // failure that `prepared` holds is that of its slot. Returns 0 when committed. On any failure
-  // the transaction is rolled back and the same failure passed on (the rollback's own failure in
-  // its place); *failedSlot, when given, then holds the index of the refused statement, or
-  // kNoSlot. prepared: rows prepared for the first prepared->Count() slots of this batch, as
+  // failure that `prepared` holds is that of its slot. Returns once the batch is committed. On any
+  // failure the transaction is rolled back and the same failure passed on (the rollback's own
+  // failure in its place); *failedSlot, when given, then holds the index of the refused statement,
+  // or kNoSlot. prepared: rows prepared for the first prepared->Count() slots of this batch, as
   // LinePreparer prepares them. Runs on the worker's thread; another thread may call it only
   // while the worker's run has not begun (a worker created suspended).
-  int32_t ExecuteBatch(const Batch& batch, size_t* failedSlot = nullptr, const PreparedRows* prepared = nullptr);
+  void ExecuteBatch(const Batch& batch, size_t* failedSlot = nullptr, const PreparedRows* prepared = nullptr);
 
  private:
   void Run();
@@ -160,7 +163,7 @@ class TDBThread {
 
   std::unique_ptr<database::Connection> FConnection;
   LineList FLines;
-  std::atomic<int32_t> FState{0};
+  std::atomic<TWorkerState> FState{TWorkerState::Created};
 
   std::string FOutputPath;
   ProgressChannel FChannel;

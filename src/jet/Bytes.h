@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -117,7 +118,9 @@ class ByteWriter {
 // file can never make a decoder read outside its buffer.
 class ByteReader {
  public:
-  ByteReader(std::span<const uint8_t> bytes, const char* what) : FBytes(bytes), FWhat(what) {}
+  // place: where the bytes lie in the file, for the error; `what` names it too.
+  ByteReader(std::span<const uint8_t> bytes, const char* what, std::optional<ErrorPlace> place = std::nullopt)
+      : FBytes(bytes), FWhat(what), FPlace(place) {}
 
   uint8_t U8() { return GetU8(Take(1)); }
   uint16_t U16() { return GetU16(Take(2)); }
@@ -142,10 +145,11 @@ class ByteReader {
     return p;
   }
   [[noreturn]] void Fail() const {
-    throw JetError(ErrorKind::Corrupt, std::string("数据库文件已损坏：") + FWhat + "超出了其所在的页。");
+    throw JetError(ErrorKind::Corrupt, std::string(kCorruptPrefix) + FWhat + "超出了其所在的页。", FPlace);
   }
   std::span<const uint8_t> FBytes;
   const char* FWhat;
+  std::optional<ErrorPlace> FPlace;
   size_t FPos = 0;
 };
 

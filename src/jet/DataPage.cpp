@@ -11,8 +11,7 @@ namespace ipmdb::jet {
 
 void InitDataPage(uint8_t* page, uint32_t owner) {
   std::memset(page, 0, kPageSize);
-  page[0] = uint8_t(PageType::Data);
-  page[1] = 0x01;
+  StartPage(page, PageType::Data);
   PutU16(page + datapage::kFreeSpaceOffset, uint16_t(datapage::kEmptyFreeSpace));
   PutU32(page + datapage::kOwnerOffset, owner);
 }
@@ -21,12 +20,16 @@ uint16_t DataPageRowCount(const uint8_t* page) { return GetU16(page + datapage::
 uint16_t DataPageFreeSpace(const uint8_t* page) { return GetU16(page + datapage::kFreeSpaceOffset); }
 uint32_t DataPageOwner(const uint8_t* page) { return GetU32(page + datapage::kOwnerOffset); }
 
+RowSlot DataPageSlot(const uint8_t* page, uint16_t row) {
+  const uint16_t entry = GetU16(page + RowSlotOffset(row));
+  return {entry, uint16_t(entry & datapage::kRowOffsetMask), (entry & datapage::kRowDeletedFlag) != 0,
+          (entry & datapage::kRowOverflowFlag) != 0};
+}
+
 namespace {
 
-size_t RowTableEnd(uint16_t count) { return datapage::kRowTableOffset + datapage::kRowTableEntrySize * size_t(count); }
-uint16_t RowStart(const uint8_t* page, uint16_t row) {
-  return GetU16(page + datapage::kRowTableOffset + datapage::kRowTableEntrySize * row) & datapage::kRowOffsetMask;
-}
+size_t RowTableEnd(uint16_t count) { return RowSlotOffset(count); }
+uint16_t RowStart(const uint8_t* page, uint16_t row) { return DataPageSlot(page, row).offset; }
 
 }  // namespace
 
@@ -64,7 +67,7 @@ uint16_t AppendDataPageRow(uint8_t* page, std::span<const uint8_t> row) {
   const uint16_t top = count == 0 ? uint16_t(kPageSize) : RowStart(page, uint16_t(count - 1));
   const uint16_t offset = uint16_t(top - row.size());
   std::memcpy(page + offset, row.data(), row.size());
-  PutU16(page + datapage::kRowTableOffset + 2 * count, offset);
+  PutU16(page + RowSlotOffset(count), offset);
   PutU16(page + datapage::kRowCountOffset, uint16_t(count + 1));
   PutU16(page + datapage::kFreeSpaceOffset,
          uint16_t(DataPageFreeSpace(page) - row.size() - datapage::kRowTableEntrySize));
@@ -76,13 +79,13 @@ std::optional<RowExtent> DataPageRow(const uint8_t* page, uint32_t pageNumber, u
   const size_t tableEnd = RowTableEnd(count);
   if (row >= count || tableEnd > kPageSize)
     throw CorruptRow(pageNumber, row, "不存在（该页有 " + std::to_string(count) + " 行）。");
-  const uint16_t entry = GetU16(page + datapage::kRowTableOffset + datapage::kRowTableEntrySize * row);
-  if ((entry & datapage::kRowDeletedFlag) && !relocationTarget) return std::nullopt;
-  const uint16_t start = entry & datapage::kRowOffsetMask;
+  const RowSlot slot = DataPageSlot(page, row);
+  if (slot.deleted && !relocationTarget) return std::nullopt;
+  const uint16_t start = slot.offset;
   // The row ends where the previous slot's row begins (deleted slots keep their offsets).
   const uint16_t end = row == 0 ? uint16_t(kPageSize) : RowStart(page, uint16_t(row - 1));
   if (start < tableEnd || start > end || end > kPageSize) throw CorruptRow(pageNumber, row, "的位置超出了页面。");
-  return RowExtent{start, uint16_t(end - start), (entry & datapage::kRowOverflowFlag) != 0};
+  return RowExtent{start, uint16_t(end - start), slot.overflow};
 }
 
 }  // namespace ipmdb::jet

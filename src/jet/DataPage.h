@@ -10,6 +10,7 @@
 #include <string>
 
 #include "jet/Format.h"
+#include "jet/PageLayout.h"
 
 namespace ipmdb::jet {
 
@@ -35,6 +36,21 @@ std::optional<std::string> DataPageFault(const uint8_t* page);
 // True when a row of `length` bytes may go onto this page: it fits the free space with its
 // offset entry, the page holds fewer than kMaxRowsPerPage rows and the row is within kMaxRowSize.
 bool DataPageFits(const uint8_t* page, size_t length);
+
+// Where slot `row` of the offset table lies in the page; the table of `count` slots ends at
+// RowSlotOffset(count).
+inline size_t RowSlotOffset(size_t row) { return datapage::kRowTableOffset + datapage::kRowTableEntrySize * row; }
+
+// One slot of the offset table: the entry as stored, and what it says.
+struct RowSlot {
+  uint16_t entry;
+  uint16_t offset;  // where the row starts
+  bool deleted;     // the row was deleted, or is the new place of a row moved here (see DataPageRow)
+  bool overflow;    // the row's first 4 bytes point to where the row really lives
+};
+// Slot `row` as it stands. REQUIRES row < kMaxRowsPerPage, so that the slot lies in the page; the
+// offset is not checked against the page.
+RowSlot DataPageSlot(const uint8_t* page, uint16_t row);
 
 // Appends a row and returns its row index. REQUIRES DataPageFits and a sound page (no
 // DataPageFault): the new row goes right below the lowest one.

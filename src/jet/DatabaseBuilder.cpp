@@ -142,10 +142,20 @@ std::vector<uint8_t> SingleRowDescriptor(size_t length, uint32_t pointer) {
   return descriptor;
 }
 
-}  // namespace
-
-std::vector<uint8_t> BuildDatabase(const NewDatabase& db) {
+// Where everything of the new database goes: the header, the user tables and the long values
+// (the property blobs), page by page from the first free one.
+struct FilePlan {
   DatabaseHeader header;
+  std::vector<PlannedTable> tables;
+  LongValueStore longValues;
+  std::vector<uint8_t> databaseProperties;  // blob, empty when there are none
+  uint32_t databasePropertiesPointer = 0;
+  uint32_t pageCount = kFirstFreePage;
+};
+
+FilePlan PlanFile(const NewDatabase& db) {
+  FilePlan plan;
+  DatabaseHeader& header = plan.header;
   header.freeMapPointer = MakeRowPointer(kGlobalMapPage, kFreeMapRow);
   header.releasedMapPointer = MakeRowPointer(kGlobalMapPage, kReleasedMapRow);
   header.catalogPages = {catalog::kMSysObjectsPage, catalog::kMSysACEsPage, catalog::kMSysQueriesPage,
@@ -154,66 +164,64 @@ std::vector<uint8_t> BuildDatabase(const NewDatabase& db) {
   header.engineBuild = db.engineBuild;
   header.collation = db.collation;
   header.creationDate = db.creationDate;
-  const uint32_t sidKey = SidMaskKey(header);
-  const double catalogDate = std::round(db.creationDate * kSecondsPerDay) / kSecondsPerDay;
 
-  uint32_t nextPage = kFirstFreePage;
-  std::vector<PlannedTable> tables;
-  for (const auto& table : db.tables) tables.push_back(PlanUserTable(table, db.collation, nextPage));
-  LongValueStore longValues;
-  uint32_t databasePropertiesPointer = 0;
-  std::vector<uint8_t> databaseProperties;
+  uint32_t& nextPage = plan.pageCount;
+  for (const auto& table : db.tables) plan.tables.push_back(PlanUserTable(table, db.collation, nextPage));
   if (!db.databaseProperties.empty()) {
-    databaseProperties = EncodePropertyBlob({{u"", db.databaseProperties}});
-    databasePropertiesPointer = longValues.Add(databaseProperties, nextPage);
+    plan.databaseProperties = EncodePropertyBlob({{u"", db.databaseProperties}});
+    plan.databasePropertiesPointer = plan.longValues.Add(plan.databaseProperties, nextPage);
   }
-  for (auto& t : tables)
-    if (!t.properties.empty()) t.propertiesPointer = longValues.Add(t.properties, nextPage);
+  for (auto& t : plan.tables)
+    if (!t.properties.empty()) t.propertiesPointer = plan.longValues.Add(t.properties, nextPage);
+  return plan;
+}
 
-  // Catalog rows: the engine's own, then one per user table with its two access-control entries.
+// The rows of one catalog table as its data page holds them, with the entries of its indexes.
+struct CatalogRows {
+  std::vector<std::vector<uint8_t>> rows;
+  std::vector<IndexEntry> firstIndex;
+  std::vector<IndexEntry> secondIndex;  // MSysObjects only
+  uint32_t uniqueKeys = 0;              // MSysACEs only: the object ids its rows name
+};
+
+// The property blob's descriptor for a catalog row, empty when the object has no properties.
+std::vector<uint8_t> PropertiesOf(const catalog::ObjectRow& object, const FilePlan& plan) {
+  if (object.id == catalog::kMSysDbId && plan.databasePropertiesPointer)
+    return SingleRowDescriptor(plan.databaseProperties.size(), plan.databasePropertiesPointer);
+  for (const auto& t : plan.tables)
+    if (object.id == int32_t(t.definitionPages.front()) && t.propertiesPointer)
+      return SingleRowDescriptor(t.properties.size(), t.propertiesPointer);
+  return {};
+}
+
+// MSysObjects: the engine's own rows, then one per user table; indexed by (ParentId, Name) and by Id.
+CatalogRows ObjectRows(const TableDefinition& msysObjects, const FilePlan& plan, uint32_t sidKey, double date) {
   std::vector<catalog::ObjectRow> objects = catalog::EngineObjectRows();
-  std::vector<catalog::AceRow> aces = catalog::EngineAceRows();
-  for (const auto& t : tables) {
-    const auto id = int32_t(t.definitionPages.front());
-    objects.push_back({id, catalog::kTablesId, t.source->name, catalog::kTypeTable, 0, catalog::kAdminSid});
-    aces.push_back({id, catalog::kAdminSid, catalog::kAcmUserTableFull, false});
-    aces.push_back({id, catalog::kUsersSid, catalog::kAcmUserTableFull, false});
+  for (const auto& t : plan.tables) {
+    objects.push_back({int32_t(t.definitionPages.front()), catalog::kTablesId, t.source->name, catalog::kTypeTable, 0,
+                       catalog::kAdminSid});
   }
-
-  TableDefinition msysObjects = catalog::MSysObjectsDefinition(kSystemPlan);
-  TableDefinition msysAces = catalog::MSysACEsDefinition(kSystemPlan);
-  TableDefinition msysQueries = catalog::MSysQueriesDefinition(kSystemPlan);
-  TableDefinition msysRelationships = catalog::MSysRelationshipsDefinition(kSystemPlan);
-  const RowLayout objectsLayout(msysObjects, "MSysObjects");
-  const RowLayout acesLayout(msysAces, "MSysACEs");
-
-  std::vector<std::vector<uint8_t>> objectRows;
-  std::vector<IndexEntry> parentIdNameEntries, idEntries, aceEntries;
+  const RowLayout layout(msysObjects, "MSysObjects");
+  CatalogRows result;
   for (size_t r = 0; r < objects.size(); ++r) {
     const auto& o = objects[r];
     catalog::Sid owner = o.owner;
     ApplySidMask(sidKey, owner);
-    std::vector<CellValue> values(objectsLayout.ColumnCount());
+    std::vector<CellValue> values(layout.ColumnCount());
     values[catalog::objects::kId] = CellValue::OfInteger(o.id);
     values[catalog::objects::kParentId] = CellValue::OfInteger(o.parentId);
     values[catalog::objects::kName] = CellValue::OfText(o.name);
     values[catalog::objects::kType] = CellValue::OfInteger(o.type);
-    values[catalog::objects::kDateCreate] = CellValue::OfReal(catalogDate);
-    values[catalog::objects::kDateUpdate] = CellValue::OfReal(catalogDate);
+    values[catalog::objects::kDateCreate] = CellValue::OfReal(date);
+    values[catalog::objects::kDateUpdate] = CellValue::OfReal(date);
     values[catalog::objects::kOwner] = CellValue::OfBinary(owner);
     values[catalog::objects::kFlags] = CellValue::OfInteger(int32_t(o.flags));
-    std::vector<uint8_t> properties;
-    if (o.id == catalog::kMSysDbId && databasePropertiesPointer)
-      properties = SingleRowDescriptor(databaseProperties.size(), databasePropertiesPointer);
-    for (const auto& t : tables)
-      if (o.id == int32_t(t.definitionPages.front()) && t.propertiesPointer)
-        properties = SingleRowDescriptor(t.properties.size(), t.propertiesPointer);
+    const std::vector<uint8_t> properties = PropertiesOf(o, plan);
     if (!properties.empty()) {
       values[catalog::objects::kLvProp] = CellValue::OfBinary(properties);
       values[catalog::objects::kLvProp].longValueDescriptor = true;
     }
-    objectRows.emplace_back();
-    EncodeRow(objectsLayout, values, objectRows.back());
+    EncodeRow(layout, values, result.rows.emplace_back());
 
     IndexEntry byName, byId;
     AppendLongKey(o.parentId, byName);
@@ -221,38 +229,59 @@ std::vector<uint8_t> BuildDatabase(const NewDatabase& db) {
     AppendEntryRowPointer(kObjectsDataPage, uint8_t(r), byName);
     AppendLongKey(o.id, byId);
     AppendEntryRowPointer(kObjectsDataPage, uint8_t(r), byId);
-    parentIdNameEntries.push_back(std::move(byName));
-    idEntries.push_back(std::move(byId));
+    result.firstIndex.push_back(std::move(byName));
+    result.secondIndex.push_back(std::move(byId));
   }
+  return result;
+}
 
-  std::vector<std::vector<uint8_t>> aceRows;
-  std::set<int32_t> aceObjects;
+// MSysACEs: the engine's own entries, then two per user table; indexed by ObjectId.
+CatalogRows AceRows(const TableDefinition& msysAces, const FilePlan& plan, uint32_t sidKey) {
+  std::vector<catalog::AceRow> aces = catalog::EngineAceRows();
+  for (const auto& t : plan.tables) {
+    const auto id = int32_t(t.definitionPages.front());
+    aces.push_back({id, catalog::kAdminSid, catalog::kAcmUserTableFull, false});
+    aces.push_back({id, catalog::kUsersSid, catalog::kAcmUserTableFull, false});
+  }
+  const RowLayout layout(msysAces, "MSysACEs");
+  CatalogRows result;
+  std::set<int32_t> objects;
   for (size_t r = 0; r < aces.size(); ++r) {
     const auto& a = aces[r];
     catalog::Sid sid = a.sid;
     ApplySidMask(sidKey, sid);
-    std::vector<CellValue> values(acesLayout.ColumnCount());
+    std::vector<CellValue> values(layout.ColumnCount());
     values[catalog::aces::kObjectId] = CellValue::OfInteger(a.objectId);
     values[catalog::aces::kSid] = CellValue::OfBinary(sid);
     values[catalog::aces::kAcm] = CellValue::OfInteger(a.acm);
     values[catalog::aces::kInheritable] = CellValue::OfBoolean(a.inheritable);
-    aceRows.emplace_back();
-    EncodeRow(acesLayout, values, aceRows.back());
+    EncodeRow(layout, values, result.rows.emplace_back());
     IndexEntry entry;
     AppendLongKey(a.objectId, entry);
     AppendEntryRowPointer(kAcesDataPage, uint8_t(r), entry);
-    aceEntries.push_back(std::move(entry));
-    aceObjects.insert(a.objectId);
+    result.firstIndex.push_back(std::move(entry));
+    objects.insert(a.objectId);
   }
+  result.uniqueKeys = uint32_t(objects.size());
+  return result;
+}
 
-  msysObjects.rowCount = uint32_t(objects.size());
-  for (auto& index : msysObjects.realIndexes) index.uniqueCount = uint32_t(objects.size());
-  msysAces.rowCount = uint32_t(aces.size());
-  msysAces.realIndexes[0].uniqueCount = uint32_t(aceObjects.size());
+// The four system tables: their definitions, each on its one page, their rows, and the single
+// leaf of each of their indexes.
+void PutSystemTables(PageSet& pages, const FilePlan& plan) {
+  const uint32_t sidKey = SidMaskKey(plan.header);
+  const double catalogDate = std::round(plan.header.creationDate * kSecondsPerDay) / kSecondsPerDay;
+  TableDefinition msysObjects = catalog::MSysObjectsDefinition(kSystemPlan);
+  TableDefinition msysAces = catalog::MSysACEsDefinition(kSystemPlan);
+  TableDefinition msysQueries = catalog::MSysQueriesDefinition(kSystemPlan);
+  TableDefinition msysRelationships = catalog::MSysRelationshipsDefinition(kSystemPlan);
+  const CatalogRows objects = ObjectRows(msysObjects, plan, sidKey, catalogDate);
+  const CatalogRows aces = AceRows(msysAces, plan, sidKey);
 
-  PageSet pages;
-  const PageBytes headerPage = EncodeHeaderPage(header);
-  pages.Page(0).assign(headerPage.begin(), headerPage.end());
+  msysObjects.rowCount = uint32_t(objects.rows.size());
+  for (auto& index : msysObjects.realIndexes) index.uniqueCount = uint32_t(objects.rows.size());
+  msysAces.rowCount = uint32_t(aces.rows.size());
+  msysAces.realIndexes[0].uniqueCount = aces.uniqueKeys;
   const std::pair<TableDefinition*, uint32_t> systemTables[] = {{&msysObjects, catalog::kMSysObjectsPage},
                                                                {&msysAces, catalog::kMSysACEsPage},
                                                                {&msysQueries, catalog::kMSysQueriesPage},
@@ -264,26 +293,34 @@ std::vector<uint8_t> BuildDatabase(const NewDatabase& db) {
     pages.Page(page) = LayOutTableDefinitionPages(bytes, only).front();
   }
 
+  const catalog::SystemIndexes& roots = kSystemPlan.indexRoots;
+  pages.Page(roots.objectsByParentIdName) = EncodeLeafPage(catalog::kMSysObjectsPage, objects.firstIndex);
+  pages.Page(roots.objectsById) = EncodeLeafPage(catalog::kMSysObjectsPage, objects.secondIndex);
+  pages.Page(roots.acesByObjectId) = EncodeLeafPage(catalog::kMSysACEsPage, aces.firstIndex);
+  pages.Page(roots.queriesByObjectIdAttribute) = EncodeLeafPage(catalog::kMSysQueriesPage, {});
+  for (uint32_t root : {roots.relationshipsByName, roots.relationshipsByObject, roots.relationshipsByReferencedObject})
+    pages.Page(root) = EncodeLeafPage(catalog::kMSysRelationshipsPage, {});
+  PutDataPage(pages, kObjectsDataPage, catalog::kMSysObjectsPage, objects.rows, "系统对象表（MSysObjects）");
+  PutDataPage(pages, kAcesDataPage, catalog::kMSysACEsPage, aces.rows, "权限表（MSysACEs）");
+}
+
+// The system tables' usage maps, all rows of one holder page: each data map lists its table's
+// one data page, each index map its one leaf, and LvProp's maps the pages of the long values.
+void PutSystemMaps(PageSet& pages, const FilePlan& plan) {
   std::vector<std::vector<uint8_t>> systemMaps(catalog::kSystemMapRows, InlineMapOf({}));
   systemMaps[catalog::kObjectsOwnedMapRow] = systemMaps[catalog::kObjectsFreeMapRow] = InlineMapOf({kObjectsDataPage});
   systemMaps[catalog::kAcesOwnedMapRow] = systemMaps[catalog::kAcesFreeMapRow] = InlineMapOf({kAcesDataPage});
-  for (size_t i = 0; i < catalog::kIndexMapRows.size(); ++i)
-    systemMaps[catalog::kIndexMapRows[i]] = InlineMapOf({kSystemPlan.indexRootPages[i]});
+  for (const auto index : catalog::kEverySystemIndex)
+    systemMaps[catalog::kIndexMapRows.*index] = InlineMapOf({kSystemPlan.indexRoots.*index});
   UsageMap lvalPages = UsageMap::MakeInline(0);
-  for (uint32_t page : longValues.pages) lvalPages.Set(page, true);
+  for (uint32_t page : plan.longValues.pages) lvalPages.Set(page, true);
   systemMaps[catalog::kLvPropOwnedMapRow] = systemMaps[catalog::kLvPropFreeMapRow] = lvalPages.Encode();
   PutDataPage(pages, kSystemMapHolderPage, datapage::kOwnerUsageMapHolder, systemMaps, "用量表页");
+}
 
-  pages.Page(kSystemPlan.indexRootPages[0]) = EncodeLeafPage(catalog::kMSysObjectsPage, parentIdNameEntries);
-  pages.Page(kSystemPlan.indexRootPages[1]) = EncodeLeafPage(catalog::kMSysObjectsPage, idEntries);
-  pages.Page(kSystemPlan.indexRootPages[2]) = EncodeLeafPage(catalog::kMSysACEsPage, aceEntries);
-  pages.Page(kSystemPlan.indexRootPages[3]) = EncodeLeafPage(catalog::kMSysQueriesPage, {});
-  for (size_t i = 4; i < kSystemPlan.indexRootPages.size(); ++i)
-    pages.Page(kSystemPlan.indexRootPages[i]) = EncodeLeafPage(catalog::kMSysRelationshipsPage, {});
-  PutDataPage(pages, kObjectsDataPage, catalog::kMSysObjectsPage, objectRows, "系统对象表（MSysObjects）");
-  PutDataPage(pages, kAcesDataPage, catalog::kMSysACEsPage, aceRows, "权限表（MSysACEs）");
-
-  for (const auto& t : tables) {
+// The user tables' definitions and their map holders, and the pages of the long values.
+void PutUserTables(PageSet& pages, const FilePlan& plan) {
+  for (const auto& t : plan.tables) {
     const auto bytes = EncodeTableDefinition(t.definition);
     const auto images = LayOutTableDefinitionPages(bytes, t.definitionPages);
     for (size_t i = 0; i < images.size(); ++i) pages.Page(t.definitionPages[i]) = images[i];
@@ -292,17 +329,31 @@ std::vector<uint8_t> BuildDatabase(const NewDatabase& db) {
     PutDataPage(pages, t.holderPage, datapage::kOwnerUsageMapHolder,
                 std::vector<std::vector<uint8_t>>(mapCount, InlineMapOf({})), "用量表页");
   }
+  const LongValueStore& longValues = plan.longValues;
   for (size_t i = 0; i < longValues.pages.size(); ++i)
     PutDataPage(pages, longValues.pages[i], datapage::kOwnerLongValue, longValues.rows[i], "属性数据页");
+}
 
-  // Page 1: the global maps. Pages that do not exist yet count as free; none is released.
-  const uint32_t pageCount = nextPage;
+// Page 1: the global maps. Pages that do not exist yet count as free; none is released.
+void PutGlobalMaps(PageSet& pages, uint32_t pageCount) {
   UsageMap freePages = UsageMap::MakeInline(0);
   if (pageCount > freePages.BitmapBytes() * 8) DoesNotFit("全局页面表");
   for (uint32_t page = pageCount; page < freePages.BitmapBytes() * 8; ++page) freePages.Set(page, true);
   PutDataPage(pages, kGlobalMapPage, datapage::kOwnerGlobalMap, {freePages.Encode(), InlineMapOf({})}, "全局页面表");
+}
 
-  if (pages.Count() != pageCount) throw JetError(ErrorKind::Misuse, "新数据库的页数与页面计划不符。");
+}  // namespace
+
+std::vector<uint8_t> BuildDatabase(const NewDatabase& db) {
+  const FilePlan plan = PlanFile(db);
+  PageSet pages;
+  const PageBytes headerPage = EncodeHeaderPage(plan.header);
+  pages.Page(0).assign(headerPage.begin(), headerPage.end());
+  PutSystemTables(pages, plan);
+  PutSystemMaps(pages, plan);
+  PutUserTables(pages, plan);
+  PutGlobalMaps(pages, plan.pageCount);
+  if (pages.Count() != plan.pageCount) throw JetError(ErrorKind::Misuse, "新数据库的页数与页面计划不符。");
   return pages.File();
 }
 

@@ -29,8 +29,7 @@ std::array<uint8_t, 4> DateMask(double creationDate) {
 // SID key, which is folded from these clear bytes.
 PageBytes ClearHeaderPage(const DatabaseHeader& h) {
   PageBytes page{};
-  page[0] = uint8_t(PageType::DatabaseHeader);
-  page[header::kConstantOffset] = 0x01;
+  StartPage(page.data(), PageType::DatabaseHeader);
   std::memcpy(page.data() + header::kSignatureOffset, header::kSignature, header::kSignatureLength);
   page[header::kVersionOffset] = header::kVersionJet4;
   PutU32(&page[header::kFreeMapPointerOffset], h.freeMapPointer);

@@ -180,7 +180,8 @@ CatalogEntry CatalogColumns::Entry(const std::vector<StoredValue>& values, uint3
 
 std::vector<PropertyBlock> PropertiesOf(const CatalogEntry& entry) {
   if (entry.properties.empty()) return {};
-  return DecodePropertyBlob(entry.properties, RowText(entry.rowPointer >> 8, entry.rowPointer & 0xFF) + "的");
+  return DecodePropertyBlob(entry.properties,
+                            ErrorPlace{RowPointerPage(entry.rowPointer), RowPointerRow(entry.rowPointer)});
 }
 
 }  // namespace ipmdb::jet

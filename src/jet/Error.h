@@ -1,10 +1,12 @@
 // The one failure type of the Jet engine: a kind that callers may branch on and a finished,
 // user-readable message (Chinese, naming the file, table, column or page concerned) that no
 // caller parses. A failure of a system call also keeps the call's errno, so that a caller can
-// name the reason in its own words.
+// name the reason in its own words; damage found in the file keeps the page, and the row on it,
+// that its message names, so that a caller can place it without reading the text.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -23,17 +25,28 @@ enum class ErrorKind {
   Unsupported,  // a valid file feature this engine does not handle
 };
 
+// Where in the file damage lies: a page, and a row of it when the damage is a row's.
+struct ErrorPlace {
+  uint32_t page;
+  std::optional<uint32_t> row;
+};
+
 class JetError : public std::runtime_error {
  public:
   JetError(ErrorKind kind, const std::string& message, int systemError = 0)
       : std::runtime_error(message), FKind(kind), FSystemError(systemError) {}
+  JetError(ErrorKind kind, const std::string& message, std::optional<ErrorPlace> place)
+      : std::runtime_error(message), FKind(kind), FSystemError(0), FPlace(place) {}
   ErrorKind Kind() const { return FKind; }
   // The errno of the system call that failed; 0 when the failure is not a system call's.
   int SystemError() const { return FSystemError; }
+  // The page and row the message names first; nothing when it names none.
+  const std::optional<ErrorPlace>& Place() const { return FPlace; }
 
  private:
   ErrorKind FKind;
   int FSystemError;
+  std::optional<ErrorPlace> FPlace;
 };
 
 // Every message about a damaged file opens the same way and then names the page (and row) where
@@ -41,11 +54,14 @@ class JetError : public std::runtime_error {
 inline constexpr char kCorruptPrefix[] = "数据库文件已损坏：";
 inline std::string PageText(uint32_t page) { return "第 " + std::to_string(page) + " 页"; }
 inline std::string RowText(uint32_t page, uint32_t row) { return PageText(page) + "第 " + std::to_string(row) + " 行"; }
+inline std::string PlaceText(const ErrorPlace& place) {
+  return place.row ? RowText(place.page, *place.row) : PageText(place.page);
+}
 inline JetError CorruptPage(uint32_t page, const std::string& what) {
-  return JetError(ErrorKind::Corrupt, kCorruptPrefix + PageText(page) + what);
+  return JetError(ErrorKind::Corrupt, kCorruptPrefix + PageText(page) + what, ErrorPlace{page, std::nullopt});
 }
 inline JetError CorruptRow(uint32_t page, uint32_t row, const std::string& what) {
-  return JetError(ErrorKind::Corrupt, kCorruptPrefix + RowText(page, row) + what);
+  return JetError(ErrorKind::Corrupt, kCorruptPrefix + RowText(page, row) + what, ErrorPlace{page, row});
 }
 
 }  // namespace ipmdb::jet

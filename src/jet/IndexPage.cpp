@@ -80,8 +80,7 @@ std::vector<uint8_t> EncodeLeafPage(uint32_t ownerTableDefinition, std::vector<I
     return order != 0 ? order < 0 : a.size() < b.size();
   });
   std::vector<uint8_t> page(kPageSize, 0);
-  page[0] = uint8_t(PageType::IndexLeaf);
-  page[1] = 0x01;
+  StartPage(page.data(), PageType::IndexLeaf);
   PutU32(&page[indexpage::kOwnerOffset], ownerTableDefinition);
   size_t used = 0;
   for (const auto& entry : entries) {

@@ -30,9 +30,12 @@ constexpr uint32_t kReleaseEvery = 4096;
 
 static_assert(catalog::kSystemTableNames.size() == header::kCatalogPageCount);
 
-std::string HexByte(uint8_t value) {
+// "0x" and the value's hexadecimal digits, at least minDigits of them.
+std::string Hex(uint64_t value, int minDigits = 1) {
   const char digits[] = "0123456789ABCDEF";
-  return std::string("0x") + digits[value >> 4] + digits[value & 0xF];
+  std::string text;
+  for (int n = 0; value != 0 || n < minDigits; ++n, value >>= 4) text.insert(text.begin(), digits[value & 0xF]);
+  return "0x" + text;
 }
 
 std::string RowPointerText(uint32_t pointer) { return RowText(RowPointerPage(pointer), RowPointerRow(pointer)); }
@@ -103,27 +106,18 @@ class Checker {
     ++FProblems;
     FReport(text);
   }
-  // A decoder's refusal: its message without the common opening names the page (and row) first;
-  // `context`, when given, says in brackets right after it what the check was reading there.
+  // A decoder's refusal: its message without the common opening names the page (and row) first,
+  // as the error's place says; `context`, when given, says in brackets right after it what the
+  // check was reading there.
   void Problem(const JetError& error, const std::string& context = "") {
     std::string text = error.what();
     if (text.rfind(kCorruptPrefix, 0) == 0) text.erase(0, std::strlen(kCorruptPrefix));
-    if (!context.empty()) text.insert(PlaceLength(text), "（" + context + "）");
-    Problem(text);
-  }
-  // The length of the "第 N 页" or "第 N 页第 R 行" a message begins with.
-  static size_t PlaceLength(const std::string& text) {
-    size_t at = 0;
-    for (const char* unit : {"页", "行"}) {
-      const std::string opening = "第 ";
-      if (text.compare(at, opening.size(), opening) != 0) break;
-      const size_t end = text.find(std::string(" ") + unit, at + opening.size());
-      if (end == std::string::npos ||
-          text.find_first_not_of("0123456789", at + opening.size()) != end)
-        break;
-      at = end + 1 + std::strlen(unit);
+    if (!context.empty()) {
+      size_t at = 0;
+      if (const auto& place = error.Place(); place && text.rfind(PlaceText(*place), 0) == 0) at = PlaceText(*place).size();
+      text.insert(at, "（" + context + "）");
     }
-    return at;
+    Problem(text);
   }
 
   bool IsFree(uint32_t page) const { return FGlobalFree.view && FGlobalFree.view->Lists(page); }
@@ -148,9 +142,11 @@ class Checker {
     if (FHeader && FHeader->databaseKey != 0)
       throw JetError(ErrorKind::Unsupported, "数据库“" + FPath + "”已加密，无法检查。");
     if (GetU32(page + header::kTrailerConstantOffset) != header::kTrailerConstant)
-      Problem("第 0 页（文件头）偏移 0x98 处的常量不是 0x654。");
+      Problem(PageText(0) + "（文件头）偏移 " + Hex(header::kTrailerConstantOffset) + " 处的常量不是 " +
+              Hex(header::kTrailerConstant) + "。");
     if (std::memcmp(page + header::kEngineVersionOffset, header::kEngineVersion.data(), header::kEngineVersion.size()))
-      Problem("第 0 页（文件头）偏移 0x9C 处的引擎版本不是“4.0”。");
+      Problem(PageText(0) + "（文件头）偏移 " + Hex(header::kEngineVersionOffset) + " 处的引擎版本不是“" +
+              reinterpret_cast<const char*>(header::kEngineVersion.data()) + "”。");
     if (const uint64_t tail = FFileSize % kPageSize)
       Problem(PageText(FPages) + "不完整：文件长度 " + std::to_string(FFileSize) + " 字节，最后 " + std::to_string(tail) +
               " 字节不足一页。");
@@ -292,7 +288,7 @@ class Checker {
       }
     }
     if (!columns || !objects.layout || !objects.owned.view) {
-      Problem("第 2 页：系统对象表（MSysObjects）无法读取，其余各表无从查起，只检查各页本身。");
+      Problem(PageText(objectsPage) + "：系统对象表（MSysObjects）无法读取，其余各表无从查起，只检查各页本身。");
       FTables.clear();
       FContinuations.clear();
       return;
@@ -318,7 +314,8 @@ class Checker {
       return true;
     });
     for (const CatalogEntry& entry : tables) AddCatalogTable(entry);
-    if (objects.catalogRow == 0) Problem("第 2 页：系统目录（MSysObjects）中没有 MSysObjects 自己的一行。");
+    if (objects.catalogRow == 0)
+      Problem(PageText(catalog::kMSysObjectsPage) + "：系统目录（MSysObjects）中没有 MSysObjects 自己的一行。");
     CheckHeaderCatalogPages();
   }
 
@@ -390,7 +387,7 @@ class Checker {
           if (FCatalogKnown && !FBitmapPages.count(p)) Problem(PageText(p) + "是用量位图页，却没有用量表引用它。");
           break;
         default:
-          Problem(PageText(p) + "的类型 " + HexByte(page[0]) + " 不是 Jet 4 在用的页的类型，全局页表也没有把它标为空闲。");
+          Problem(PageText(p) + "的类型 " + Hex(page[0], 2) + " 不是 Jet 4 在用的页的类型，全局页表也没有把它标为空闲。");
           break;
       }
     }

@@ -18,9 +18,18 @@ inline constexpr uint32_t MakeRowPointer(uint32_t page, uint32_t row) { return (
 inline constexpr uint32_t RowPointerPage(uint32_t pointer) { return pointer >> 8; }
 inline constexpr uint32_t RowPointerRow(uint32_t pointer) { return pointer & 0xFF; }
 
+// Every page begins with its type (PageType) and then this byte, page 0 included, whose three
+// constant bytes 01 00 00 start with it.
+inline constexpr size_t kPageTypeOffset = 0x00;
+inline constexpr size_t kPageSignatureOffset = 0x01;
+inline constexpr uint8_t kPageSignature = 0x01;
+inline void StartPage(uint8_t* page, PageType type) {
+  page[kPageTypeOffset] = uint8_t(type);
+  page[kPageSignatureOffset] = kPageSignature;
+}
+
 // Page 0: the database definition page.
 namespace header {
-inline constexpr size_t kConstantOffset = 0x01;       // 3 bytes 01 00 00 on every Jet file
 inline constexpr size_t kSignatureOffset = 0x04;
 inline constexpr char kSignature[] = "Standard Jet DB";    // 15 ASCII bytes, then NUL
 inline constexpr char kAceSignature[] = "Standard ACE DB"; // Access 2007 and later (.accdb)

@@ -22,8 +22,9 @@ std::vector<uint8_t> Utf16Bytes(std::u16string_view text) {
   return bytes;
 }
 
-[[noreturn]] void Corrupt(const std::string& where, const char* why) {
-  throw JetError(ErrorKind::Corrupt, kCorruptPrefix + where + "属性数据" + why);
+[[noreturn]] void Corrupt(const std::optional<ErrorPlace>& where, const char* why) {
+  const std::string place = where ? PlaceText(*where) + "的" : std::string();
+  throw JetError(ErrorKind::Corrupt, kCorruptPrefix + place + "属性数据" + why, where);
 }
 
 std::u16string ReadUtf16(std::span<const uint8_t> bytes) {
@@ -91,7 +92,7 @@ std::vector<uint8_t> EncodePropertyBlob(const std::vector<PropertyBlock>& blocks
   return blob;
 }
 
-std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob, const std::string& where) {
+std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob, std::optional<ErrorPlace> where) {
   if (blob.size() < kSignature.size() || !std::equal(kSignature.begin(), kSignature.end(), blob.begin()))
     Corrupt(where, "缺少“MR2”签名。");
   std::vector<std::u16string> pool;

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "jet/Error.h"
 #include "jet/Format.h"
 
 namespace ipmdb::jet {
@@ -34,8 +36,9 @@ struct PropertyBlock {
 std::vector<uint8_t> EncodePropertyBlob(const std::vector<PropertyBlock>& blocks);
 
 // Throws ErrorKind::Corrupt on a bad signature, an unknown block type, or lengths that leave the
-// blob; the message names the blob's place with `where` (e.g. RowText(page, row) + "的"). Unknown
-// value types are kept as raw bytes.
-std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob, const std::string& where = {});
+// blob; the error names the blob's place, `where`, when it is given. Unknown value types are kept
+// as raw bytes.
+std::vector<PropertyBlock> DecodePropertyBlob(std::span<const uint8_t> blob,
+                                              std::optional<ErrorPlace> where = std::nullopt);
 
 }  // namespace ipmdb::jet

@@ -114,9 +114,10 @@ std::vector<ColumnSpec> MSysRelationshipsColumns() {
 TableDefinition MSysObjectsDefinition(const SystemPagePlan& plan) {
   const uint32_t h = plan.mapHolderPage;
   TableDefinition t = SystemTable(MSysObjectsColumns(), h, kObjectsOwnedMapRow, kObjectsFreeMapRow);
-  t.realIndexes = {RealIndex({objects::kParentId, objects::kName}, MakeRowPointer(h, kIndexMapRows[0]),
-                             plan.indexRootPages[0], kPrimaryIndexFlags),
-                   RealIndex({objects::kId}, MakeRowPointer(h, kIndexMapRows[1]), plan.indexRootPages[1],
+  t.realIndexes = {RealIndex({objects::kParentId, objects::kName},
+                             MakeRowPointer(h, kIndexMapRows.objectsByParentIdName),
+                             plan.indexRoots.objectsByParentIdName, kPrimaryIndexFlags),
+                   RealIndex({objects::kId}, MakeRowPointer(h, kIndexMapRows.objectsById), plan.indexRoots.objectsById,
                              kPrimaryIndexFlags)};
   t.logicalIndexes = {{u"Id", 1, 1, tdef::kIndexKindPrimaryKey}, {u"ParentIdName", 0, 0, tdef::kIndexKindNormal}};
   // Long-value columns get map-row pairs in column-id order; the list itself is stored in
@@ -134,8 +135,8 @@ TableDefinition MSysObjectsDefinition(const SystemPagePlan& plan) {
 TableDefinition MSysACEsDefinition(const SystemPagePlan& plan) {
   const uint32_t h = plan.mapHolderPage;
   TableDefinition t = SystemTable(MSysACEsColumns(), h, kAcesOwnedMapRow, kAcesFreeMapRow);
-  t.realIndexes = {RealIndex({aces::kObjectId}, MakeRowPointer(h, kIndexMapRows[2]), plan.indexRootPages[2],
-                             kRequiredIndexFlags)};
+  t.realIndexes = {RealIndex({aces::kObjectId}, MakeRowPointer(h, kIndexMapRows.acesByObjectId),
+                             plan.indexRoots.acesByObjectId, kRequiredIndexFlags)};
   t.logicalIndexes = {{u"ObjectId", 0, 0, tdef::kIndexKindNormal}};
   return t;
 }
@@ -143,7 +144,8 @@ TableDefinition MSysACEsDefinition(const SystemPagePlan& plan) {
 TableDefinition MSysQueriesDefinition(const SystemPagePlan& plan) {
   const uint32_t h = plan.mapHolderPage;
   TableDefinition t = SystemTable(MSysQueriesColumns(), h, kQueriesOwnedMapRow, kQueriesFreeMapRow);
-  t.realIndexes = {RealIndex({0, 1, 2}, MakeRowPointer(h, kIndexMapRows[3]), plan.indexRootPages[3], kPrimaryIndexFlags)};
+  t.realIndexes = {RealIndex({0, 1, 2}, MakeRowPointer(h, kIndexMapRows.queriesByObjectIdAttribute),
+                             plan.indexRoots.queriesByObjectIdAttribute, kPrimaryIndexFlags)};
   t.logicalIndexes = {{u"ObjectIdAttribute", 0, 0, tdef::kIndexKindPrimaryKey}};
   t.longValueMaps = {{5, MakeRowPointer(h, kQueriesExpressionMapRow), MakeRowPointer(h, kQueriesExpressionMapRow + 1)}};
   return t;
@@ -153,9 +155,12 @@ TableDefinition MSysRelationshipsDefinition(const SystemPagePlan& plan) {
   const uint32_t h = plan.mapHolderPage;
   TableDefinition t = SystemTable(MSysRelationshipsColumns(), h, kRelationshipsOwnedMapRow, kRelationshipsFreeMapRow);
   t.realIndexes = {
-      RealIndex({0}, MakeRowPointer(h, kIndexMapRows[4]), plan.indexRootPages[4], kIgnoreNullsIndexFlags),
-      RealIndex({4}, MakeRowPointer(h, kIndexMapRows[5]), plan.indexRootPages[5], kIgnoreNullsIndexFlags),
-      RealIndex({6}, MakeRowPointer(h, kIndexMapRows[6]), plan.indexRootPages[6], kIgnoreNullsIndexFlags)};
+      RealIndex({0}, MakeRowPointer(h, kIndexMapRows.relationshipsByName), plan.indexRoots.relationshipsByName,
+                kIgnoreNullsIndexFlags),
+      RealIndex({4}, MakeRowPointer(h, kIndexMapRows.relationshipsByObject), plan.indexRoots.relationshipsByObject,
+                kIgnoreNullsIndexFlags),
+      RealIndex({6}, MakeRowPointer(h, kIndexMapRows.relationshipsByReferencedObject),
+                plan.indexRoots.relationshipsByReferencedObject, kIgnoreNullsIndexFlags)};
   t.logicalIndexes = {{u"szObject", 1, 1, tdef::kIndexKindNormal},
                       {u"szReferencedObject", 2, 2, tdef::kIndexKindNormal},
                       {u"szRelationship", 0, 0, tdef::kIndexKindNormal}};

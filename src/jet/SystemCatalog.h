@@ -90,9 +90,27 @@ std::vector<ColumnSpec> MSysRelationshipsColumns();
 
 // Where the system tables keep their usage maps and index roots: all maps are rows of one holder
 // page, all indexes single leaves, in the layout the Jet engine gives a new database.
+// A number for each of the system tables' seven indexes: the page of its root, or the row of its
+// map on the holder page.
+struct SystemIndexes {
+  uint32_t objectsByParentIdName;    // MSysObjects (ParentId, Name)
+  uint32_t objectsById;              // MSysObjects (Id)
+  uint32_t acesByObjectId;           // MSysACEs (ObjectId)
+  uint32_t queriesByObjectIdAttribute;  // MSysQueries (ObjectId, Attribute, Order)
+  uint32_t relationshipsByName;      // MSysRelationships (szRelationship)
+  uint32_t relationshipsByObject;    // MSysRelationships (szObject)
+  uint32_t relationshipsByReferencedObject;  // MSysRelationships (szReferencedObject)
+};
+// Every index, to go through them all.
+inline constexpr std::array<uint32_t SystemIndexes::*, 7> kEverySystemIndex{
+    &SystemIndexes::objectsByParentIdName, &SystemIndexes::objectsById,
+    &SystemIndexes::acesByObjectId,        &SystemIndexes::queriesByObjectIdAttribute,
+    &SystemIndexes::relationshipsByName,   &SystemIndexes::relationshipsByObject,
+    &SystemIndexes::relationshipsByReferencedObject};
+
 struct SystemPagePlan {
   uint32_t mapHolderPage;
-  std::array<uint32_t, 7> indexRootPages;  // ParentIdName, Id, ObjectId, ObjectIdAttribute, 3 x MSysRelationships
+  SystemIndexes indexRoots;
 };
 
 // The four system table definitions (row counts and unique counts zero; the builder fills them).
@@ -112,6 +130,6 @@ inline constexpr uint32_t kRelationshipsOwnedMapRow = 26, kRelationshipsFreeMapR
 // The owned/free LVAL maps of MSysObjects' long-value columns, by column id: pairs from row 2 on,
 // in column-id order (Database, Connect, RmtInfoLong, Lv, LvProp, LvModule, LvExtra).
 inline constexpr uint32_t kFirstLongValueMapRow = 2;
-inline constexpr std::array<uint32_t, 7> kIndexMapRows{16, 17, 20, 25, 28, 29, 30};
+inline constexpr SystemIndexes kIndexMapRows{16, 17, 20, 25, 28, 29, 30};
 
 }  // namespace ipmdb::jet::catalog

@@ -31,69 +31,96 @@ std::u16string ReadName(ByteReader& r) {
   return name;
 }
 
-void WriteColumnDescriptor(ByteWriter& w, const ColumnDefinition& c) {
-  w.U8(uint8_t(c.type));
-  w.U32(tdef::kMarker);
-  w.U16(c.id);
-  w.U16(c.varIndex);
-  w.U16(c.ordinal);
-  w.U16(c.collation);
-  w.U8(c.sortId);
-  w.U8(c.sortVersion);
-  w.U8(c.flags);
-  w.U8(c.extFlags);
-  w.U32(0);
-  w.U16(c.IsFixedLength() ? c.fixedOffset : 0);
-  w.U16(c.length);
+// The fixed-size parts of a definition (its head, the index statistics, the column descriptors
+// and the index definitions) are written and read field by field at the offsets PageLayout.h
+// names; every field not set here is zero. Only the names and the long-value map list run on
+// from where the part before them ended.
+
+// A zeroed block of `size` bytes appended to the definition, to be filled at named offsets.
+uint8_t* AppendBlock(std::vector<uint8_t>& out, size_t size) {
+  out.resize(out.size() + size, 0);
+  return out.data() + out.size() - size;
+}
+
+void WriteColumnDescriptor(std::vector<uint8_t>& out, const ColumnDefinition& c) {
+  uint8_t* d = AppendBlock(out, tdef::kColumnDescriptorSize);
+  d[tdef::kColumnTypeOffset] = uint8_t(c.type);
+  PutU32(d + tdef::kColumnMarkerOffset, tdef::kMarker);
+  PutU16(d + tdef::kColumnIdOffset, c.id);
+  PutU16(d + tdef::kColumnVarIndexOffset, c.varIndex);
+  PutU16(d + tdef::kColumnOrdinalOffset, c.ordinal);
+  PutU16(d + tdef::kColumnCollationOffset, c.collation);
+  d[tdef::kColumnSortIdOffset] = c.sortId;
+  d[tdef::kColumnSortVersionOffset] = c.sortVersion;
+  d[tdef::kColumnFlagsOffset] = c.flags;
+  d[tdef::kColumnExtFlagsOffset] = c.extFlags;
+  PutU16(d + tdef::kColumnFixedOffsetOffset, c.IsFixedLength() ? c.fixedOffset : 0);
+  PutU16(d + tdef::kColumnLengthOffset, c.length);
 }
 
 ColumnDefinition ReadColumnDescriptor(ByteReader& r) {
+  const uint8_t* d = r.Bytes(tdef::kColumnDescriptorSize).data();
   ColumnDefinition c;
-  c.type = ColumnType(r.U8());
-  r.Skip(4);
-  c.id = r.U16();
-  c.varIndex = r.U16();
-  c.ordinal = r.U16();
-  c.collation = r.U16();
-  c.sortId = r.U8();
-  c.sortVersion = r.U8();
-  c.flags = r.U8();
-  c.extFlags = r.U8();
-  r.Skip(4);
-  c.fixedOffset = r.U16();
-  c.length = r.U16();
+  c.type = ColumnType(d[tdef::kColumnTypeOffset]);
+  c.id = GetU16(d + tdef::kColumnIdOffset);
+  c.varIndex = GetU16(d + tdef::kColumnVarIndexOffset);
+  c.ordinal = GetU16(d + tdef::kColumnOrdinalOffset);
+  c.collation = GetU16(d + tdef::kColumnCollationOffset);
+  c.sortId = d[tdef::kColumnSortIdOffset];
+  c.sortVersion = d[tdef::kColumnSortVersionOffset];
+  c.flags = d[tdef::kColumnFlagsOffset];
+  c.extFlags = d[tdef::kColumnExtFlagsOffset];
+  c.fixedOffset = GetU16(d + tdef::kColumnFixedOffsetOffset);
+  c.length = GetU16(d + tdef::kColumnLengthOffset);
   return c;
 }
 
-void WriteRealIndex(ByteWriter& w, const RealIndexDefinition& index) {
-  w.U32(tdef::kRealIndexMarker);
+void WriteRealIndex(std::vector<uint8_t>& out, const RealIndexDefinition& index) {
+  uint8_t* d = AppendBlock(out, tdef::kRealIndexSize);
+  PutU32(d + tdef::kRealIndexMarkerOffset, tdef::kRealIndexMarker);
   for (size_t slot = 0; slot < tdef::kRealIndexColumnSlots; ++slot) {
-    if (slot < index.columns.size()) {
-      w.U16(index.columns[slot].columnId);
-      w.U8(index.columns[slot].order);
-    } else {
-      w.U16(tdef::kUnusedIndexColumn);
-      w.U8(0);
-    }
+    uint8_t* s = d + tdef::kRealIndexColumnsOffset + tdef::kRealIndexColumnSlotSize * slot;
+    const bool used = slot < index.columns.size();
+    PutU16(s, used ? index.columns[slot].columnId : tdef::kUnusedIndexColumn);
+    s[2] = used ? index.columns[slot].order : 0;
   }
-  w.U32(index.usageMap);
-  w.U32(index.rootPage);
-  w.U32(0);
-  w.U16(index.flags);
-  w.U32(0);
+  PutU32(d + tdef::kRealIndexUsageMapOffset, index.usageMap);
+  PutU32(d + tdef::kRealIndexRootOffset, index.rootPage);
+  PutU16(d + tdef::kRealIndexFlagsOffset, index.flags);
 }
 
-void WriteLogicalIndex(ByteWriter& w, const LogicalIndexDefinition& index) {
-  w.U32(tdef::kMarker);
-  w.U32(index.number);
-  w.U32(index.realIndex);
-  w.U8(0);
-  w.U32(tdef::kNoOtherIndex);
-  w.U32(0);
-  w.U8(tdef::kNoCascade);
-  w.U8(tdef::kNoCascade);
-  w.U8(index.kind);
-  w.U32(0);
+RealIndexDefinition ReadRealIndex(ByteReader& r, uint32_t uniqueCount) {
+  const uint8_t* d = r.Bytes(tdef::kRealIndexSize).data();
+  RealIndexDefinition index;
+  index.uniqueCount = uniqueCount;
+  for (size_t slot = 0; slot < tdef::kRealIndexColumnSlots; ++slot) {
+    const uint8_t* s = d + tdef::kRealIndexColumnsOffset + tdef::kRealIndexColumnSlotSize * slot;
+    if (GetU16(s) != tdef::kUnusedIndexColumn) index.columns.push_back({GetU16(s), s[2]});
+  }
+  index.usageMap = GetU32(d + tdef::kRealIndexUsageMapOffset);
+  index.rootPage = GetU32(d + tdef::kRealIndexRootOffset);
+  index.flags = GetU16(d + tdef::kRealIndexFlagsOffset);
+  return index;
+}
+
+void WriteLogicalIndex(std::vector<uint8_t>& out, const LogicalIndexDefinition& index) {
+  uint8_t* d = AppendBlock(out, tdef::kLogicalIndexSize);
+  PutU32(d + tdef::kLogicalIndexMarkerOffset, tdef::kMarker);
+  PutU32(d + tdef::kLogicalIndexNumberOffset, index.number);
+  PutU32(d + tdef::kLogicalIndexRealIndexOffset, index.realIndex);
+  PutU32(d + tdef::kLogicalIndexOtherIndexOffset, tdef::kNoOtherIndex);
+  d[tdef::kLogicalIndexCascadeUpdateOffset] = tdef::kNoCascade;
+  d[tdef::kLogicalIndexCascadeDeleteOffset] = tdef::kNoCascade;
+  d[tdef::kLogicalIndexKindOffset] = index.kind;
+}
+
+LogicalIndexDefinition ReadLogicalIndex(ByteReader& r) {
+  const uint8_t* d = r.Bytes(tdef::kLogicalIndexSize).data();
+  LogicalIndexDefinition index;
+  index.number = GetU32(d + tdef::kLogicalIndexNumberOffset);
+  index.realIndex = GetU32(d + tdef::kLogicalIndexRealIndexOffset);
+  index.kind = d[tdef::kLogicalIndexKindOffset];
+  return index;
 }
 
 }  // namespace
@@ -188,36 +215,30 @@ std::vector<ColumnDefinition> LayOutColumns(const std::vector<ColumnSpec>& specs
 }
 
 std::vector<uint8_t> EncodeTableDefinition(const TableDefinition& t) {
-  std::vector<uint8_t> out;
+  // The free space and the next page are set per page (LayOutTableDefinitionPages), the
+  // definition's length once it is complete.
+  std::vector<uint8_t> out(tdef::kBodyOffset, 0);
+  uint8_t* head = out.data();
+  StartPage(head, PageType::TableDefinition);
+  PutU32(head + tdef::kMarkerOffset, tdef::kMarker);
+  PutU32(head + tdef::kRowCountOffset, t.rowCount);
+  PutU32(head + tdef::kAutoNumberOffset, t.autoNumber);
+  PutU32(head + tdef::kAutoIncrementOffset, uint32_t(t.autoIncrement));
+  head[tdef::kTableTypeOffset] = t.tableType;
+  PutU16(head + tdef::kMaxColumnsOffset, t.maxColumns);
+  PutU16(head + tdef::kVariableColumnsOffset, t.variableColumns);
+  PutU16(head + tdef::kColumnCountOffset, uint16_t(t.columns.size()));
+  PutU32(head + tdef::kLogicalIndexCountOffset, uint32_t(t.logicalIndexes.size()));
+  PutU32(head + tdef::kRealIndexCountOffset, uint32_t(t.realIndexes.size()));
+  PutU32(head + tdef::kOwnedMapOffset, t.ownedMap);
+  PutU32(head + tdef::kFreeMapOffset, t.freeMap);
+  for (const auto& index : t.realIndexes)
+    PutU32(AppendBlock(out, tdef::kIndexStatisticsSize) + tdef::kStatisticsUniqueCountOffset, index.uniqueCount);
+  for (const auto& c : t.columns) WriteColumnDescriptor(out, c);
   ByteWriter w(out);
-  w.U8(uint8_t(PageType::TableDefinition));
-  w.U8(0x01);
-  w.U16(0);  // free space: set per page
-  w.U32(0);  // next page: set per page
-  w.U32(0);  // definition length: set below
-  w.U32(tdef::kMarker);
-  w.U32(t.rowCount);
-  w.U32(t.autoNumber);
-  w.U32(uint32_t(t.autoIncrement));
-  w.U32(0);
-  w.Zeros(8);
-  w.U8(t.tableType);
-  w.U16(t.maxColumns);
-  w.U16(t.variableColumns);
-  w.U16(uint16_t(t.columns.size()));
-  w.U32(uint32_t(t.logicalIndexes.size()));
-  w.U32(uint32_t(t.realIndexes.size()));
-  w.U32(t.ownedMap);
-  w.U32(t.freeMap);
-  for (const auto& index : t.realIndexes) {
-    w.U32(0);
-    w.U32(index.uniqueCount);
-    w.U32(0);
-  }
-  for (const auto& c : t.columns) WriteColumnDescriptor(w, c);
   for (const auto& c : t.columns) WriteName(w, c.name);
-  for (const auto& index : t.realIndexes) WriteRealIndex(w, index);
-  for (const auto& index : t.logicalIndexes) WriteLogicalIndex(w, index);
+  for (const auto& index : t.realIndexes) WriteRealIndex(out, index);
+  for (const auto& index : t.logicalIndexes) WriteLogicalIndex(out, index);
   for (const auto& index : t.logicalIndexes) WriteName(w, index.name);
   for (const auto& maps : t.longValueMaps) {
     w.U16(maps.columnId);
@@ -247,8 +268,7 @@ std::vector<std::vector<uint8_t>> LayOutTableDefinitionPages(std::span<const uin
     const size_t chunk = std::min(definition.size() - consumed, kPageSize - headerSize);
     std::copy_n(definition.begin() + consumed, chunk, page.begin() + headerSize);
     consumed += chunk;
-    page[0] = uint8_t(PageType::TableDefinition);
-    page[1] = 0x01;
+    StartPage(page.data(), PageType::TableDefinition);
     const uint32_t next = i + 1 < pages.size() ? pages[i + 1] : 0;
     PutU32(&page[tdef::kNextPageOffset], next);
     uint16_t freeSpace = 0;
@@ -298,61 +318,42 @@ void CheckColumns(const TableDefinition& t, const std::string& what) {
 
 TableDefinition DecodeTableDefinition(std::span<const uint8_t> definition, uint32_t firstPage) {
   const std::string what = PageText(firstPage) + "上的表定义";
-  ByteReader r(definition, what.c_str());
+  const ErrorPlace place{firstPage, std::nullopt};
+  ByteReader r(definition, what.c_str(), place);
   TableDefinition t;
   if (r.U8() != uint8_t(PageType::TableDefinition)) throw CorruptPage(firstPage, "不是表定义页。");
   r.Seek(tdef::kDefinitionLengthOffset);
   const uint32_t length = r.U32();
   if (length > definition.size() || length < tdef::kBodyOffset || length > kMaxDefinitionLength)
     throw CorruptPage(firstPage, "上的表定义的长度 " + std::to_string(length) + " 不正确。");
-  ByteReader body(definition.first(length), what.c_str());
-  body.Seek(tdef::kRowCountOffset);
-  t.rowCount = body.U32();
-  t.autoNumber = body.U32();
-  t.autoIncrement = int32_t(body.U32());
-  body.Seek(tdef::kTableTypeOffset);
-  t.tableType = body.U8();
-  t.maxColumns = body.U16();
-  t.variableColumns = body.U16();
-  const uint16_t columnCount = body.U16();
-  const uint32_t logicalCount = body.U32();
-  const uint32_t realCount = body.U32();
-  t.ownedMap = body.U32();
-  t.freeMap = body.U32();
+  // The whole head lies within the definition's length, checked above.
+  const uint8_t* head = definition.data();
+  t.rowCount = GetU32(head + tdef::kRowCountOffset);
+  t.autoNumber = GetU32(head + tdef::kAutoNumberOffset);
+  t.autoIncrement = int32_t(GetU32(head + tdef::kAutoIncrementOffset));
+  t.tableType = head[tdef::kTableTypeOffset];
+  t.maxColumns = GetU16(head + tdef::kMaxColumnsOffset);
+  t.variableColumns = GetU16(head + tdef::kVariableColumnsOffset);
+  const uint16_t columnCount = GetU16(head + tdef::kColumnCountOffset);
+  const uint32_t logicalCount = GetU32(head + tdef::kLogicalIndexCountOffset);
+  const uint32_t realCount = GetU32(head + tdef::kRealIndexCountOffset);
+  t.ownedMap = GetU32(head + tdef::kOwnedMapOffset);
+  t.freeMap = GetU32(head + tdef::kFreeMapOffset);
+  ByteReader body(definition.first(length), what.c_str(), place);
+  body.Seek(tdef::kBodyOffset);
   if (realCount > kMaxIndexes || logicalCount > kMaxIndexes)
     throw CorruptPage(firstPage, "上的表定义的索引数目不正确。");
   if (columnCount > kMaxColumns)
     throw CorruptPage(firstPage, "上的表定义的列数 " + std::to_string(columnCount) + " 超过了 255。");
-  t.realIndexes.resize(realCount);
-  for (auto& index : t.realIndexes) {
-    body.Skip(tdef::kStatisticsUniqueCountOffset);
-    index.uniqueCount = body.U32();
-    body.Skip(tdef::kIndexStatisticsSize - tdef::kStatisticsUniqueCountOffset - 4);
+  std::vector<uint32_t> uniqueCounts;
+  for (uint32_t i = 0; i < realCount; ++i) {
+    const uint8_t* statistics = body.Bytes(tdef::kIndexStatisticsSize).data();
+    uniqueCounts.push_back(GetU32(statistics + tdef::kStatisticsUniqueCountOffset));
   }
   for (uint16_t i = 0; i < columnCount; ++i) t.columns.push_back(ReadColumnDescriptor(body));
   for (auto& c : t.columns) c.name = ReadName(body);
-  for (auto& index : t.realIndexes) {
-    body.Skip(4);
-    for (size_t slot = 0; slot < tdef::kRealIndexColumnSlots; ++slot) {
-      const uint16_t id = body.U16();
-      const uint8_t order = body.U8();
-      if (id != tdef::kUnusedIndexColumn) index.columns.push_back({id, order});
-    }
-    index.usageMap = body.U32();
-    index.rootPage = body.U32();
-    body.Skip(4);
-    index.flags = body.U16();
-    body.Skip(4);
-  }
-  t.logicalIndexes.resize(logicalCount);
-  for (auto& index : t.logicalIndexes) {
-    body.Skip(4);
-    index.number = body.U32();
-    index.realIndex = body.U32();
-    body.Skip(tdef::kLogicalIndexKindOffset - tdef::kLogicalIndexRelationTypeOffset);
-    index.kind = body.U8();
-    body.Skip(tdef::kLogicalIndexSize - tdef::kLogicalIndexKindOffset - 1);
-  }
+  for (const uint32_t uniqueCount : uniqueCounts) t.realIndexes.push_back(ReadRealIndex(body, uniqueCount));
+  for (uint32_t i = 0; i < logicalCount; ++i) t.logicalIndexes.push_back(ReadLogicalIndex(body));
   for (auto& index : t.logicalIndexes) index.name = ReadName(body);
   for (;;) {
     const uint16_t id = body.U16();

@@ -60,8 +60,9 @@ UsageMap UsageMap::MakeReference() {
 }
 
 UsageMap UsageMap::Decode(std::span<const uint8_t> row, uint32_t rowPointer) {
-  const std::string what = RowText(RowPointerPage(rowPointer), RowPointerRow(rowPointer)) + "的用量表";
-  ByteReader r(row, what.c_str());
+  const ErrorPlace place{RowPointerPage(rowPointer), RowPointerRow(rowPointer)};
+  const std::string what = PlaceText(place) + "的用量表";
+  ByteReader r(row, what.c_str(), place);
   const uint8_t type = r.U8();
   UsageMap map;
   if (type == usagemap::kInline) {
@@ -115,8 +116,7 @@ std::vector<uint8_t> UsageMap::Encode() const {
 
 std::vector<uint8_t> EncodeBitmapPage(size_t slot, std::span<const uint32_t> pages) {
   std::vector<uint8_t> page(kPageSize, 0);
-  page[0] = uint8_t(PageType::UsageBitmap);
-  page[1] = 0x01;
+  StartPage(page.data(), PageType::UsageBitmap);
   PageBitsEditor bits = PageBitsEditor::OfBitmapPage(page.data(), slot);
   for (uint32_t p : pages)
     if (bits.Covers(p)) bits.Set(p, true);

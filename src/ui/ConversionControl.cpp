@@ -15,29 +15,40 @@ constexpr int64_t kSecondsPerMinute = 60;
 
 }  // namespace
 
-TDoDecision DecideDoAction(const QString& caption, const std::optional<TWorkerView>& worker) {
-  const QString pause = texts::Pause();
-  const QString start = texts::Start();
-  if (caption == texts::Convert()) {
-    // A worker stays in the slot after its run has ended; a new start releases it first.
-    return {worker ? TDoAction::Restart : TDoAction::StartFirst, pause};
+QString CaptionOf(TRunState state) {
+  switch (state) {
+    case TRunState::Idle:
+      return texts::Convert();
+    case TRunState::Running:
+      return texts::Pause();
+    case TRunState::Paused:
+      return texts::Start();
   }
-  if (caption == start) {
-    if (!worker) return {TDoAction::Create, pause};
-    if (worker->FState == kWorkerFailed) return {TDoAction::Replace, pause};
-    return {worker->FSuspended ? TDoAction::Resume : TDoAction::Nothing, pause};
-  }
-  if (caption == pause && worker) {
-    if (worker->FState == kWorkerFailed) return {TDoAction::Clear, start};
-    if (worker->FState == kWorkerRunning) return {TDoAction::Pause, start};
-    return {TDoAction::Nothing, start};
-  }
-  return {TDoAction::Nothing, caption};
+  return texts::Convert();
 }
 
-bool AsksBeforeClosing(const QString& caption, const std::optional<TWorkerView>& worker) {
-  if (!worker || caption == texts::Convert()) return false;
-  return worker->FState == kWorkerCreated || worker->FState == kWorkerRunning;
+TDoDecision DecideDoAction(TRunState state, const std::optional<TWorkerView>& worker) {
+  using enum TRunState;
+  if (state == Idle) {
+    // A worker stays in the slot after its run has ended; a new start releases it first.
+    return {worker ? TDoAction::Restart : TDoAction::StartFirst, Running};
+  }
+  if (state == Paused) {
+    if (!worker) return {TDoAction::Create, Running};
+    if (worker->FState == TWorkerState::Failed) return {TDoAction::Replace, Running};
+    return {worker->FSuspended ? TDoAction::Resume : TDoAction::Nothing, Running};
+  }
+  if (worker) {
+    if (worker->FState == TWorkerState::Failed) return {TDoAction::Clear, Paused};
+    if (worker->FState == TWorkerState::Running) return {TDoAction::Pause, Paused};
+    return {TDoAction::Nothing, Paused};
+  }
+  return {TDoAction::Nothing, state};
+}
+
+bool AsksBeforeClosing(TRunState state, const std::optional<TWorkerView>& worker) {
+  if (!worker || state == TRunState::Idle) return false;
+  return worker->FState == TWorkerState::Created || worker->FState == TWorkerState::Running;
 }
 
 TRunEnd RunEndOf(const engine::ProgressMessage& message) {
@@ -68,7 +79,7 @@ TTextDatabaseKind KindOfTextDatabase(const QString& path) {
   return info.isFile() ? TTextDatabaseKind::File : TTextDatabaseKind::ReadOnce;
 }
 
-bool RunsOnceLoaded(const QString& caption) { return caption != texts::Start(); }
+bool RunsOnceLoaded(TRunState state) { return state != TRunState::Paused; }
 
 std::optional<QString> DroppedTextDatabase(const QList<QUrl>& urls) {
   if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;

@@ -1,10 +1,7 @@
 // The decisions of the conversion control, as pure functions so that every case can be checked
 // without a window or a worker; the window carries out what they decide.
 //
-// The convert button's caption is the state of the conversion control: "转换" when no conversion
-// is under way (at start, and again once a run has ended: its last batch was committed or a batch
-// was refused), "暂停" while a conversion is taken to be running (the button offers to pause it)
-// and "启动" while it is taken to be paused (the button offers to start it).
+// The conversion control's state is TRunState; the convert button's caption shows it (CaptionOf).
 #pragma once
 
 #include <QList>
@@ -21,14 +18,20 @@
 
 namespace ipmdb::ui {
 
-using engine::kWorkerCreated;
-using engine::kWorkerFailed;
-using engine::kWorkerFinished;
-using engine::kWorkerRunning;
+using engine::TWorkerState;
+
+// Where the conversion control stands, which the convert button's caption shows.
+enum class TRunState {
+  Idle,     // "转换": no conversion under way, at start and again once a run has ended (its last
+            // batch was committed or a batch was refused)
+  Running,  // "暂停": a conversion is taken to be running; the button offers to pause it
+  Paused,   // "启动": a conversion is taken to be paused; the button offers to start it
+};
+QString CaptionOf(TRunState state);
 
 // What the button sees of the worker in the window's slot.
 struct TWorkerView {
-  int32_t FState = kWorkerCreated;
+  TWorkerState FState = TWorkerState::Created;
   bool FSuspended = false;
 };
 
@@ -45,16 +48,16 @@ enum class TDoAction {
 
 struct TDoDecision {
   TDoAction FAction = TDoAction::Nothing;
-  // The caption once the action has succeeded; a failed action leaves the caption as it was.
-  QString FCaption;
+  // The state once the action has succeeded; a failed action leaves the state as it was.
+  TRunState FState = TRunState::Idle;
 };
 
-// The first row of the button's table that fits the caption and the worker (nullopt: empty slot).
+// The first row of the button's table that fits the state and the worker (nullopt: empty slot).
 // A combination no row covers (which the button never reaches) changes nothing.
-TDoDecision DecideDoAction(const QString& caption, const std::optional<TWorkerView>& worker);
+TDoDecision DecideDoAction(TRunState state, const std::optional<TWorkerView>& worker);
 
 // Whether closing the window must ask first: while a conversion is under way, running or paused.
-bool AsksBeforeClosing(const QString& caption, const std::optional<TWorkerView>& worker);
+bool AsksBeforeClosing(TRunState state, const std::optional<TWorkerView>& worker);
 
 // How a progress message ends the run, if it does: the last batch committed, or a batch refused
 // (the worker stops after it).
@@ -73,9 +76,9 @@ int ProgressPercent(int64_t done, int64_t total);
 enum class TTextDatabaseKind { File, ReadOnce, NoFile };
 TTextDatabaseKind KindOfTextDatabase(const QString& path);
 
-// Whether a worker whose text database has just been loaded starts its run: not when the button
-// offers "启动", the user having paused while the text was being loaded.
-bool RunsOnceLoaded(const QString& caption);
+// Whether a worker whose text database has just been loaded starts its run: not when the control
+// is paused, the user having paused while the text was being loaded.
+bool RunsOnceLoaded(TRunState state);
 
 // The text database among dropped files: a single local file whose name ends in ".txt" (any
 // case); nothing for anything else.

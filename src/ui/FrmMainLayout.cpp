@@ -165,7 +165,7 @@ void TFrmMain::BuildOutputRow() {
   Label1 = MakeLabel(Panel2, "Label1", texts::OutputLabel(), QPoint(23, 51));
   btnoutput = MakeButton(Panel2, "btnoutput", texts::ChangeOutput(), nullptr, QRect(160, 44, 60, 23));
   btnfolder = MakeButton(Panel2, "btnfolder", texts::OpenFolder(), nullptr, QRect(224, 44, 90, 23));
-  btndo = MakeButton(Panel2, "btndo", texts::Convert(), ":/images/arrow.png", QRect(407, 44, 54, 23));
+  btndo = MakeButton(Panel2, "btndo", CaptionOf(FRunState), ":/images/arrow.png", QRect(407, 44, 54, 23));
 
   Label2 = new QLabel(Panel2);
   Label2->setObjectName(QStringLiteral("Label2"));

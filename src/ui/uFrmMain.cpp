@@ -95,7 +95,7 @@ struct TFrmMain::TWorkerSlot {
   std::atomic<bool> FStop{false};
   // Which start of the window's made the slot: a hand-over for a slot released meanwhile is dropped.
   const uint64_t FNumber;
-  QString FCaptionBefore;
+  TRunState FStateBefore = TRunState::Idle;
   std::unique_ptr<engine::TDBThread> FLoaded;
   std::exception_ptr FFailure;
   std::unique_ptr<engine::TDBThread> FThread;
@@ -205,24 +205,24 @@ void TFrmMain::btndoClick() {
   const QString path = edt_txt_db->text();
   if (path.isEmpty()) throw UiError(ToStdString(texts::EmptyPath()));
 
-  const QString caption = btndo->text();
-  const TDoDecision decision = DecideDoAction(caption, WorkerView());
+  const TRunState state = FRunState;
+  const TDoDecision decision = DecideDoAction(state, WorkerView());
   switch (decision.FAction) {
     case TDoAction::StartFirst:
       AddLog(StartLogLine(LogTimeStamp(FClock())));
-      CreateWorker(path, caption);
+      CreateWorker(path, state);
       break;
     case TDoAction::Restart:
       StopWorker();
       AddLog(StartLogLine(LogTimeStamp(FClock())));
-      CreateWorker(path, caption);
+      CreateWorker(path, state);
       break;
     case TDoAction::Create:
-      CreateWorker(path, caption);
+      CreateWorker(path, state);
       break;
     case TDoAction::Replace:
       StopWorker();
-      CreateWorker(path, caption);
+      CreateWorker(path, state);
       break;
     case TDoAction::Resume:
       FWorker->FThread->Resume();
@@ -236,18 +236,23 @@ void TFrmMain::btndoClick() {
     case TDoAction::Nothing:
       break;
   }
-  btndo->setText(decision.FCaption);
+  SetRunState(decision.FState);
+}
+
+void TFrmMain::SetRunState(TRunState state) {
+  FRunState = state;
+  btndo->setText(CaptionOf(state));
 }
 
 std::optional<TWorkerView> TFrmMain::WorkerView() const {
   if (!FWorker) return std::nullopt;
-  if (!FWorker->FThread) return TWorkerView{kWorkerCreated, false};
+  if (!FWorker->FThread) return TWorkerView{TWorkerState::Created, false};
   return TWorkerView{FWorker->FThread->State(), FWorker->FThread->Suspended()};
 }
 
-void TFrmMain::CreateWorker(const QString& path, const QString& captionBefore) {
+void TFrmMain::CreateWorker(const QString& path, TRunState stateBefore) {
   auto slot = std::make_unique<TWorkerSlot>(*this, ++FStarts);
-  slot->FCaptionBefore = captionBefore;
+  slot->FStateBefore = stateBefore;
   TWorkerSlot* const started = slot.get();
   // The window outlives the starter (releasing the slot joins it), but not necessarily the queued
   // call, which goes to the application so that no filter on the window holds it back.
@@ -276,9 +281,9 @@ void TFrmMain::WorkerLoaded(uint64_t number) {
   TWorkerSlot& slot = *FWorker;
   slot.FStarter.join();
   if (slot.FFailure) {
-    // A failed start leaves the button as it was and the slot empty.
+    // A failed start leaves the control as it was and the slot empty.
     const std::exception_ptr failure = slot.FFailure;
-    btndo->setText(slot.FCaptionBefore);
+    SetRunState(slot.FStateBefore);
     FWorker.reset();
     std::rethrow_exception(failure);
   }
@@ -287,7 +292,7 @@ void TFrmMain::WorkerLoaded(uint64_t number) {
   FRunStart = FClock();
   ShowProgress(0, 1);
   btnfolder->setEnabled(true);
-  if (RunsOnceLoaded(btndo->text())) slot.FThread->Resume();
+  if (RunsOnceLoaded(FRunState)) slot.FThread->Resume();
   // A text database without a line is converted as soon as it is loaded: no batch, no message.
   if (slot.FThread->LineCount() == 0) EndRun(true, 0, FOutputPath);
 }
@@ -330,7 +335,7 @@ void TFrmMain::EndRun(bool completed, int64_t records, const QString& outputPath
     ShowProgress(1, 1);
     AddLog(FinishedLogLine(records, FRunStart.msecsTo(FClock()), QDir::toNativeSeparators(outputPath)));
   }
-  btndo->setText(texts::Convert());
+  SetRunState(TRunState::Idle);
 }
 
 void TFrmMain::ShowProgress(int64_t done, int64_t total) {
@@ -355,7 +360,7 @@ void TFrmMain::CloseWithoutAsking() {
 // message box still waiting is closed, so that nothing keeps the program alive or the
 // conversion going unseen. During a conversion the user is asked first.
 void TFrmMain::closeEvent(QCloseEvent* event) {
-  if (!FCloseWithoutAsking && AsksBeforeClosing(btndo->text(), WorkerView()) &&
+  if (!FCloseWithoutAsking && AsksBeforeClosing(FRunState, WorkerView()) &&
       !AskYesNo(this, texts::QuitQuestion()) && !FCloseWithoutAsking) {
     event->ignore();
     return;

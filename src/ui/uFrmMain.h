@@ -75,7 +75,7 @@ class TFrmMain : public QWidget {
 
   // Chooses the text database through the open-file dialog.
   void btnseltxtClick();
-  // Starts, pauses or resumes the conversion, by the caption of btndo.
+  // Starts, pauses or resumes the conversion, by the control's state, which btndo's caption shows.
   void btndoClick();
   // Chooses the output database through the save dialog.
   void btnoutputClick();
@@ -126,15 +126,17 @@ class TFrmMain : public QWidget {
   // Hands the message the current worker is waiting to deliver, if any, to HandleProgress.
   void ServeProgress();
   // Starts loading the text database and resetting the output on the starter thread; the worker
-  // comes to the slot in WorkerLoaded. `captionBefore`: the button's caption to go back to when
-  // the start fails.
-  void CreateWorker(const QString& path, const QString& captionBefore);
+  // comes to the slot in WorkerLoaded. `stateBefore`: the control's state to go back to when the
+  // start fails.
+  void CreateWorker(const QString& path, TRunState stateBefore);
   // The starter of start `number` has ended: takes its worker into the slot and starts the run,
   // or reports why there is none and empties the slot. Nothing when that slot was released.
   void WorkerLoaded(uint64_t number);
   // What the button's table sees of the slot; a worker being loaded counts as created.
   std::optional<TWorkerView> WorkerView() const;
-  // The run has ended: the button offers "转换" again; after a completed run the log says so.
+  // The control's state, and btndo's caption with it.
+  void SetRunState(TRunState state);
+  // The run has ended: the control is idle again; after a completed run the log says so.
   void EndRun(bool completed, int64_t records, const QString& outputPath);
   void ShowProgress(int64_t done, int64_t total);
   int LogLineCount() const;
@@ -160,6 +162,7 @@ class TFrmMain : public QWidget {
   QString FOutputPath;
   // When the current run started, by FClock.
   QDateTime FRunStart;
+  TRunState FRunState = TRunState::Idle;
   bool FCloseWithoutAsking = false;
   uint64_t FStarts = 0;  // workers started so far
   std::unique_ptr<TWorkerSlot> FWorker;

@@ -152,7 +152,7 @@ TEST_F(Worker, BatchesOfAThousandLinesAreReportedWithLastLineAndLineCount) {
       auto worker = Start(TextDatabase(c.FLines));
       EXPECT_EQ(worker->LineCount(), c.FLines);
       RunToEnd(*worker);
-      EXPECT_EQ(worker->State(), 2);
+      EXPECT_EQ(worker->State(), TWorkerState::Finished);
       EXPECT_EQ(worker->ErrorText(), "");
     }
     EXPECT_EQ(FRecorder.FMessages, c.FMessages);
@@ -175,7 +175,7 @@ TEST_F(Worker, RowsHoldTheFieldsOfTheirLines) {
                         "255.255.255.255 255.255.255.255 morvane.example MORVANE.EXAMPLE\n" +
                         "1.2.3.4");
     RunToEnd(*worker);
-    EXPECT_EQ(worker->State(), 2);
+    EXPECT_EQ(worker->State(), TWorkerState::Finished);
   }
   EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 5, 5}}));
   const Rows rows = ReadRows(Output());
@@ -206,7 +206,7 @@ TEST_F(Worker, TerminateDuringTheSecondBatchKeepsOnlyTheFirst) {
     FRecorder.FOnHandle = [raw](const ProgressMessage&) { raw->Terminate(); };
     RunToEnd(*worker);
     EXPECT_TRUE(worker->Terminated());
-    EXPECT_EQ(worker->State(), 2);
+    EXPECT_EQ(worker->State(), TWorkerState::Finished);
   }
   EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1000, 2500}}));
   EXPECT_EQ(ReadRows(Output()).size(), 1000u);
@@ -229,7 +229,7 @@ TEST_F(Worker, RefusalInTheBatchAfterASlowCommitComesAfterThatCommit) {
     EXPECT_TRUE(FRecorder.FMessages.empty());
     FGate.Release();
     RunToEnd(*worker);
-    EXPECT_EQ(worker->State(), kWorkerFailed);
+    EXPECT_EQ(worker->State(), TWorkerState::Failed);
     EXPECT_EQ(worker->ErrorText().rfind("第 1500 行的记录未能写入数据库：值过长", 0), 0u) << worker->ErrorText();
   }
   EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1000, 2500}, {kFailed, 2000, 2500}}));
@@ -244,7 +244,7 @@ TEST_F(Worker, TerminateWhileACommitIsInFlightKeepsItAndAddsNothingMore) {
     worker->Terminate();
     FGate.Release();
     RunToEnd(*worker);
-    EXPECT_EQ(worker->State(), kWorkerFinished);
+    EXPECT_EQ(worker->State(), TWorkerState::Finished);
   }
   // The second batch's message may have been dropped with the cancelled delivery.
   ASSERT_FALSE(FRecorder.FMessages.empty());
@@ -262,10 +262,10 @@ TEST_F(Worker, PauseWhileTheNextBatchIsPreparedHoldsTheRunUntilResumed) {
   FGate.Release();
   for (int round = 0; round < 5; ++round) EXPECT_FALSE(worker->WaitAndDispatchProgress(milliseconds(40)));
   EXPECT_EQ(FGate.Syncs(), 1);
-  EXPECT_EQ(worker->State(), kWorkerRunning);
+  EXPECT_EQ(worker->State(), TWorkerState::Running);
   worker->Resume();
   RunToEnd(*worker);
-  EXPECT_EQ(worker->State(), kWorkerFinished);
+  EXPECT_EQ(worker->State(), TWorkerState::Finished);
   EXPECT_EQ(FRecorder.FMessages,
             (std::vector<Message>{{kCommitted, 1000, 2500}, {kCommitted, 2000, 2500}, {kCommitted, 2500, 2500}}));
   worker.reset();
@@ -285,7 +285,7 @@ TEST_F(Worker, TextDatabaseCutShorterDuringTheRunFailsTheBatchWhoseLinesAreGone)
     std::filesystem::resize_file(FDir.Path() / "in.txt", cut + 5);
     FGate.Release();
     RunToEnd(*worker);
-    EXPECT_EQ(worker->State(), kWorkerFailed);
+    EXPECT_EQ(worker->State(), TWorkerState::Failed);
     EXPECT_EQ(worker->ErrorText(), "文本IP数据库“" + (FDir.Path() / "in.txt").string() +
                                        "”在读取过程中被截短了：第 25001 行起的内容已经不在文件里。"
                                        "已提交的第 1 至 25000 行在提交前已核对，与载入时的文本一致；此后读取的行都没有写入。");
@@ -315,7 +315,7 @@ TEST_F(Worker, TextDatabaseRewrittenDuringTheRunFailsTheBatchThatReadTheChangeBe
     std::filesystem::last_write_time(path, before);
     FGate.Release();
     RunToEnd(*worker);
-    EXPECT_EQ(worker->State(), kWorkerFailed);
+    EXPECT_EQ(worker->State(), TWorkerState::Failed);
     EXPECT_EQ(worker->ErrorText(), "文本IP数据库“" + path + "”在读取过程中被改动了：从第 " + std::to_string(kept + 1) +
                                        " 行起，内容与开始读取时不同。已提交的第 1 至 " + std::to_string(kept) +
                                        " 行在提交前已核对，与载入时的文本一致；此后读取的行都没有写入。");
@@ -337,7 +337,7 @@ TEST_F(Worker, TerminateBeforeTheRunBeginsLeavesStateCreated) {
   worker->Terminate();
   worker->Resume();
   EXPECT_TRUE(worker->WaitFor(milliseconds(60000)));
-  EXPECT_EQ(worker->State(), 0);
+  EXPECT_EQ(worker->State(), TWorkerState::Created);
   EXPECT_TRUE(FRecorder.FMessages.empty());
 }
 
@@ -350,7 +350,7 @@ TEST_F(Worker, RefusedThirdBatchIsRolledBackReportedAndEndsTheRun) {
   {
     auto worker = Start(TextDatabase(5000, tooLong));
     RunToEnd(*worker);
-    EXPECT_EQ(worker->State(), -1);
+    EXPECT_EQ(worker->State(), TWorkerState::Failed);
     const std::string error = worker->ErrorText();
     EXPECT_EQ(error.rfind("第 2345 行的记录未能写入数据库：", 0), 0u) << error;
     EXPECT_NE(error.find("startip"), std::string::npos) << error;
@@ -371,7 +371,7 @@ TEST_F(Worker, BatchThatWouldPassTheSizeLimitIsRefusedLikeAFullDisk) {
     TDBThread worker(false, Input(TextDatabase(5000)), &FRecorder, Output(), nullptr,
                      {.FMaxFileSize = twoBatches + jet::kPageSize});
     RunToEnd(worker);
-    EXPECT_EQ(worker.State(), kWorkerFailed);
+    EXPECT_EQ(worker.State(), TWorkerState::Failed);
     EXPECT_NE(worker.ErrorText().find("未能写入数据库：数据库已达 Jet 4.0 的 2 GB 上限"), std::string::npos)
         << worker.ErrorText();
   }
@@ -392,14 +392,14 @@ TEST_F(Worker, PausedWorkerMakesNoProgressUntilResumedAndThenContinues) {
   // Nothing may arrive while paused, however long the owner keeps dispatching.
   for (int round = 0; round < 5; ++round) EXPECT_FALSE(worker->WaitAndDispatchProgress(milliseconds(40)));
   EXPECT_FALSE(worker->Finished());
-  EXPECT_EQ(worker->State(), 1);
+  EXPECT_EQ(worker->State(), TWorkerState::Running);
   EXPECT_EQ(ReadRows(Output()).size(), 1000u);
   EXPECT_TRUE(worker->Suspended());
 
   worker->Resume();
   EXPECT_FALSE(worker->Suspended());
   RunToEnd(*worker);
-  EXPECT_EQ(worker->State(), 2);
+  EXPECT_EQ(worker->State(), TWorkerState::Finished);
   EXPECT_EQ(FRecorder.FMessages,
             (std::vector<Message>{{kCommitted, 1000, 2500}, {kCommitted, 2000, 2500}, {kCommitted, 2500, 2500}}));
   worker.reset();
@@ -436,10 +436,10 @@ TEST_F(Worker, WorkerCreatedSuspendedWaitsForResume) {
   auto worker = Start(TextDatabase(1), true);
   EXPECT_TRUE(worker->Suspended());
   EXPECT_FALSE(worker->WaitFor(milliseconds(20)));
-  EXPECT_EQ(worker->State(), 0);
+  EXPECT_EQ(worker->State(), TWorkerState::Created);
   worker->Resume();
   RunToEnd(*worker);
-  EXPECT_EQ(worker->State(), 2);
+  EXPECT_EQ(worker->State(), TWorkerState::Finished);
   EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1, 1}}));
 }
 
@@ -457,7 +457,7 @@ TEST_F(Worker, MissingOutputFolderIsCreatedWithItsParents) {
   {
     TDBThread worker(false, Input(TextDatabase(3)), &FRecorder, output);
     RunToEnd(worker);
-    EXPECT_EQ(worker.State(), 2);
+    EXPECT_EQ(worker.State(), TWorkerState::Finished);
   }
   EXPECT_EQ(ReadRows(output).size(), 3u);
 }
@@ -575,7 +575,7 @@ TEST_F(BatchExecutor, FilledSlotsAreCommittedAndBlankSlotsSkipped) {
   FBatch[37] = " \t\r\n";
   FBatch[999] = Statement(999);
   size_t failed = 0;
-  EXPECT_EQ(FWorker->ExecuteBatch(FBatch, &failed), 0);
+  FWorker->ExecuteBatch(FBatch, &failed);
   EXPECT_EQ(failed, TDBThread::kNoSlot);
   const Rows rows = ReadRows(Output());
   ASSERT_EQ(rows.size(), 38u);
@@ -584,13 +584,13 @@ TEST_F(BatchExecutor, FilledSlotsAreCommittedAndBlankSlotsSkipped) {
 }
 
 TEST_F(BatchExecutor, EmptyBatchCommitsNothing) {
-  EXPECT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+  FWorker->ExecuteBatch(FBatch);
   EXPECT_EQ(RowsNow(), 0u);
 }
 
 TEST_F(BatchExecutor, FailingStatementRollsBackItsWholeBatchOnly) {
   for (size_t i = 0; i < 1000; ++i) FBatch[i] = Statement(i);
-  ASSERT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+  FWorker->ExecuteBatch(FBatch);
 
   FBatch[499] = "insert into IP values('1','2',3)";
   size_t failed = 0;
@@ -600,14 +600,14 @@ TEST_F(BatchExecutor, FailingStatementRollsBackItsWholeBatchOnly) {
 
   // The connection stays open and usable.
   FBatch[499] = Statement(499);
-  EXPECT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+  FWorker->ExecuteBatch(FBatch);
   EXPECT_EQ(RowsNow(), 2000u);
 }
 
 TEST_F(BatchExecutor, StatementsReachTheDatabaseDecodedFromGbk) {
   // "电信" in GBK, whatever the locale of the process.
   FBatch[0] = "insert into IP values('1.1.1.1','1.1.1.1',0,0,'\xB5\xE7\xD0\xC5','\x80')";
-  EXPECT_EQ(FWorker->ExecuteBatch(FBatch), 0);
+  FWorker->ExecuteBatch(FBatch);
   const Rows rows = ReadRows(Output());
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][4].text, u"电信");

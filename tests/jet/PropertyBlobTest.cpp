@@ -48,10 +48,13 @@ TEST(PropertyBlob, DamagedBlobsAreReported) {
   auto badSignature = blob;
   badSignature[0] = 'X';
   try {
-    DecodePropertyBlob(badSignature, RowText(2, 5) + "的");
+    DecodePropertyBlob(badSignature, ErrorPlace{2, 5});
     ADD_FAILURE() << "a blob without its signature was decoded";
   } catch (const JetError& e) {
     EXPECT_EQ(std::string(e.what()), "数据库文件已损坏：第 2 页第 5 行的属性数据缺少“MR2”签名。");
+    ASSERT_TRUE(e.Place());
+    EXPECT_EQ(e.Place()->page, 2u);
+    EXPECT_EQ(e.Place()->row, 5u);
   }
   auto badLength = blob;
   PutU32(&badLength[38], 5000);

@@ -102,13 +102,23 @@ TEST(TableDefinition, DamagedDefinitionsAreReported) {
   auto bytes = EncodeTableDefinition(catalog::MSysACEsDefinition(plan));
   auto truncated = bytes;
   truncated.resize(100);
-  EXPECT_THROW(DecodeTableDefinition(truncated, 3), JetError);
   auto manyColumns = bytes;
   PutU16(&manyColumns[tdef::kColumnCountOffset], 1000);
-  EXPECT_THROW(DecodeTableDefinition(manyColumns, 3), JetError);
   auto notTdef = bytes;
   notTdef[0] = 0x01;
-  EXPECT_THROW(DecodeTableDefinition(notTdef, 3), JetError);
+  auto shortLength = bytes;  // the descriptors run past the length the definition gives
+  PutU32(&shortLength[tdef::kDefinitionLengthOffset], uint32_t(tdef::kBodyOffset + 10));
+  for (const auto* damaged : {&truncated, &manyColumns, &notTdef, &shortLength}) {
+    try {
+      DecodeTableDefinition(*damaged, 3);
+      ADD_FAILURE() << "a damaged definition was decoded";
+    } catch (const JetError& e) {
+      SCOPED_TRACE(e.what());
+      ASSERT_TRUE(e.Place());
+      EXPECT_EQ(e.Place()->page, 3u);
+      EXPECT_FALSE(e.Place()->row);
+    }
+  }
 }
 
 }  // namespace

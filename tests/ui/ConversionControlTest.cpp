@@ -24,14 +24,17 @@ using namespace ipmdb::ui;
 Q_DECLARE_METATYPE(std::optional<ipmdb::ui::TWorkerView>)
 Q_DECLARE_METATYPE(ipmdb::ui::TDoAction)
 Q_DECLARE_METATYPE(ipmdb::ui::TRunEnd)
+Q_DECLARE_METATYPE(ipmdb::ui::TRunState)
 
 namespace {
 
-const QString kConvert = texts::Convert();
-const QString kPause = texts::Pause();
-const QString kStart = texts::Start();
+// The control's states, by the caption that shows them: "转换", "暂停", "启动".
+constexpr TRunState kConvert = TRunState::Idle;
+constexpr TRunState kPause = TRunState::Running;
+constexpr TRunState kStart = TRunState::Paused;
+using enum TWorkerState;
 
-std::optional<TWorkerView> Worker(int32_t state, bool suspended) { return TWorkerView{state, suspended}; }
+std::optional<TWorkerView> Worker(TWorkerState state, bool suspended) { return TWorkerView{state, suspended}; }
 
 }  // namespace
 
@@ -40,67 +43,67 @@ class TConversionControlTest : public QObject {
 
  private slots:
   void ButtonFollowsItsTableTopToBottom_data() {
-    QTest::addColumn<QString>("caption");
+    QTest::addColumn<TRunState>("state");
     QTest::addColumn<std::optional<TWorkerView>>("worker");
     QTest::addColumn<TDoAction>("action");
-    QTest::addColumn<QString>("after");
+    QTest::addColumn<TRunState>("after");
     const std::optional<TWorkerView> none;
     QTest::newRow("convert, empty slot: first start") << kConvert << none << TDoAction::StartFirst << kPause;
     QTest::newRow("start, empty slot: create") << kStart << none << TDoAction::Create << kPause;
-    QTest::newRow("start, failed: replace") << kStart << Worker(kWorkerFailed, false) << TDoAction::Replace << kPause;
+    QTest::newRow("start, failed: replace") << kStart << Worker(Failed, false) << TDoAction::Replace << kPause;
     QTest::newRow("start, failed while paused: replace")
-        << kStart << Worker(kWorkerFailed, true) << TDoAction::Replace << kPause;
+        << kStart << Worker(Failed, true) << TDoAction::Replace << kPause;
     QTest::newRow("start, running and paused: resume")
-        << kStart << Worker(kWorkerRunning, true) << TDoAction::Resume << kPause;
+        << kStart << Worker(Running, true) << TDoAction::Resume << kPause;
     QTest::newRow("start, created and paused: resume")
-        << kStart << Worker(kWorkerCreated, true) << TDoAction::Resume << kPause;
+        << kStart << Worker(Created, true) << TDoAction::Resume << kPause;
     QTest::newRow("start, finished, not paused: nothing")
-        << kStart << Worker(kWorkerFinished, false) << TDoAction::Nothing << kPause;
+        << kStart << Worker(Finished, false) << TDoAction::Nothing << kPause;
     QTest::newRow("start, created, not paused: nothing")
-        << kStart << Worker(kWorkerCreated, false) << TDoAction::Nothing << kPause;
-    QTest::newRow("pause, failed: clear") << kPause << Worker(kWorkerFailed, false) << TDoAction::Clear << kStart;
-    QTest::newRow("pause, running: pause") << kPause << Worker(kWorkerRunning, false) << TDoAction::Pause << kStart;
-    QTest::newRow("pause, created: nothing") << kPause << Worker(kWorkerCreated, false) << TDoAction::Nothing << kStart;
+        << kStart << Worker(Created, false) << TDoAction::Nothing << kPause;
+    QTest::newRow("pause, failed: clear") << kPause << Worker(Failed, false) << TDoAction::Clear << kStart;
+    QTest::newRow("pause, running: pause") << kPause << Worker(Running, false) << TDoAction::Pause << kStart;
+    QTest::newRow("pause, created: nothing") << kPause << Worker(Created, false) << TDoAction::Nothing << kStart;
     QTest::newRow("pause, finished: nothing")
-        << kPause << Worker(kWorkerFinished, false) << TDoAction::Nothing << kStart;
+        << kPause << Worker(Finished, false) << TDoAction::Nothing << kStart;
     QTest::newRow("convert after a completed run: restart")
-        << kConvert << Worker(kWorkerFinished, false) << TDoAction::Restart << kPause;
+        << kConvert << Worker(Finished, false) << TDoAction::Restart << kPause;
     QTest::newRow("convert after a refused batch: restart")
-        << kConvert << Worker(kWorkerFailed, false) << TDoAction::Restart << kPause;
+        << kConvert << Worker(Failed, false) << TDoAction::Restart << kPause;
     QTest::newRow("convert before the worker has stored its end: restart")
-        << kConvert << Worker(kWorkerRunning, false) << TDoAction::Restart << kPause;
+        << kConvert << Worker(Running, false) << TDoAction::Restart << kPause;
     QTest::newRow("pause, empty slot: unreachable, nothing") << kPause << none << TDoAction::Nothing << kPause;
   }
 
   void ButtonFollowsItsTableTopToBottom() {
-    QFETCH(QString, caption);
+    QFETCH(TRunState, state);
     QFETCH(std::optional<TWorkerView>, worker);
     QFETCH(TDoAction, action);
-    QFETCH(QString, after);
-    const TDoDecision decision = DecideDoAction(caption, worker);
+    QFETCH(TRunState, after);
+    const TDoDecision decision = DecideDoAction(state, worker);
     QCOMPARE(decision.FAction, action);
-    QCOMPARE(decision.FCaption, after);
+    QCOMPARE(decision.FState, after);
   }
 
   void ClosingAsksOnlyWhileAConversionIsUnderWay_data() {
-    QTest::addColumn<QString>("caption");
+    QTest::addColumn<TRunState>("state");
     QTest::addColumn<std::optional<TWorkerView>>("worker");
     QTest::addColumn<bool>("asks");
     QTest::newRow("nothing started") << kConvert << std::optional<TWorkerView>() << false;
-    QTest::newRow("running") << kPause << Worker(kWorkerRunning, false) << true;
-    QTest::newRow("paused") << kStart << Worker(kWorkerRunning, true) << true;
-    QTest::newRow("just created") << kPause << Worker(kWorkerCreated, false) << true;
-    QTest::newRow("run ended, button back at convert") << kConvert << Worker(kWorkerRunning, false) << false;
-    QTest::newRow("finished") << kPause << Worker(kWorkerFinished, false) << false;
-    QTest::newRow("failed") << kPause << Worker(kWorkerFailed, false) << false;
+    QTest::newRow("running") << kPause << Worker(Running, false) << true;
+    QTest::newRow("paused") << kStart << Worker(Running, true) << true;
+    QTest::newRow("just created") << kPause << Worker(Created, false) << true;
+    QTest::newRow("run ended, button back at convert") << kConvert << Worker(Running, false) << false;
+    QTest::newRow("finished") << kPause << Worker(Finished, false) << false;
+    QTest::newRow("failed") << kPause << Worker(Failed, false) << false;
     QTest::newRow("failed worker cleared") << kStart << std::optional<TWorkerView>() << false;
   }
 
   void ClosingAsksOnlyWhileAConversionIsUnderWay() {
-    QFETCH(QString, caption);
+    QFETCH(TRunState, state);
     QFETCH(std::optional<TWorkerView>, worker);
     QFETCH(bool, asks);
-    QCOMPARE(AsksBeforeClosing(caption, worker), asks);
+    QCOMPARE(AsksBeforeClosing(state, worker), asks);
   }
 
   void RunEndsWithItsLastBatchOrARefusedOne_data() {

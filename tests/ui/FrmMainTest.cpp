@@ -204,7 +204,7 @@ class TFrmMainTest : public QObject {
     return FWindow->findChild<QPlainTextEdit*>(QStringLiteral("meminfo"))->toPlainText().split(QLatin1Char('\n'));
   }
   QString LastLogLine() const { return Log().back(); }
-  int32_t WorkerState() const { return FWindow->Worker() ? FWindow->Worker()->State() : -99; }
+  int32_t WorkerState() const { return FWindow->Worker() ? int32_t(FWindow->Worker()->State()) : -99; }
 
   void Choose(const QString& path) {
     FNextChoice = path;

@@ -37,10 +37,10 @@ std::string OwnerText(const DumpContext& context, uint32_t owner) {
   return "第 " + std::to_string(owner) + " 页（" + context.TableName(owner) + "）";
 }
 
-std::string EntryFlagsText(uint16_t entry) {
+std::string SlotFlagsText(const jet::RowSlot& slot) {
   std::string text;
-  if (entry & dp::kRowDeletedFlag) text += "，已删除";
-  if (entry & dp::kRowOverflowFlag) text += "，溢出";
+  if (slot.deleted) text += "，已删除";
+  if (slot.overflow) text += "，溢出";
   return text;
 }
 
@@ -69,14 +69,14 @@ std::span<const uint8_t> RowSpan(const uint8_t* page, const jet::RowExtent& exte
 void DumpRow(DumpContext& context, uint32_t number, const uint8_t* page, uint16_t r, RowKind kind,
              RowPrinter* printer) {
   auto& out = context.out;
-  const uint16_t entry = jet::GetU16(page + dp::kRowTableOffset + 2 * r);
-  out << "    行 " << r << "：偏移表项 " << Hex16(entry);
+  const jet::RowSlot slot = jet::DataPageSlot(page, r);
+  out << "    行 " << r << "：偏移表项 " << Hex16(slot.entry);
   try {
     // A deleted slot is either a deleted row or the new place of a row moved here from another
     // page; only its bytes are shown, the slot that points here shows the row.
-    const bool deleted = entry & dp::kRowDeletedFlag;
+    const bool deleted = slot.deleted;
     const auto extent = jet::DataPageRow(page, number, r, deleted);
-    out << "，偏移 " << extent->offset << "，长度 " << extent->length << EntryFlagsText(entry);
+    out << "，偏移 " << extent->offset << "，长度 " << extent->length << SlotFlagsText(slot);
     const uint32_t rowPointer = jet::MakeRowPointer(number, r);
     if (deleted) {
       out << "\n";
