@@ -48,8 +48,14 @@ namespace {
 
 std::string Quoted(const std::string& path) { return "“" + path + "”"; }
 
+#ifdef _WIN32
+constexpr char kSeparators[] = "\\/";  // Windows takes either
+#else
+constexpr char kSeparators[] = "/";
+#endif
+
 std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
+  const size_t slash = path.find_last_of(kSeparators);
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);

@@ -197,6 +197,16 @@ constexpr size_t kMaxTransfer = size_t(1) << 30;
 // A FILETIME counts 100-nanosecond ticks since 1601; this many of them lie before 1970.
 constexpr int64_t kFileTimeAt1970 = 116444736000000000;
 
+// Whether the creation time stays what it was when the file was made. Wine (which exports
+// wine_get_version from its ntdll) reports a file's last status change as its creation time,
+// so that every write moves it: taken as the birth time, it would make a database's own journal
+// look written for another file, and a hot journal be removed unplayed. There the file goes
+// without a birth time, as on a POSIX file system that records none.
+bool CreationTimeIsBirthTime() {
+  static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return !wine;
+}
+
 class Win32File final : public File {
  public:
   Win32File(HANDLE handle, std::string path) : FHandle(handle), FPath(std::move(path)) {}
@@ -261,14 +271,15 @@ class Win32File final : public File {
 
   // The volume serial number and the file index: what stays the same for one file under every
   // name, as the device and inode numbers do on POSIX. NTFS reuses a file index once its file is
-  // gone, so the creation time, which a new file gets anew, tells the two apart.
+  // gone, so the creation time, which a new file gets anew, tells the two apart (where it can be
+  // trusted: CreationTimeIsBirthTime).
   FileIdentity Identity() override {
     const BY_HANDLE_FILE_INFORMATION info = Information();
     FileIdentity identity{uint64_t(info.dwVolumeSerialNumber),
                           uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow, std::nullopt};
     const int64_t created = int64_t(uint64_t(info.ftCreationTime.dwHighDateTime) << 32 |
                                     info.ftCreationTime.dwLowDateTime);
-    if (created != 0) identity.FBirthTime = (created - kFileTimeAt1970) * 100;
+    if (created != 0 && CreationTimeIsBirthTime()) identity.FBirthTime = (created - kFileTimeAt1970) * 100;
     return identity;
   }
 

@@ -11,7 +11,7 @@ TEST(OutputDatabase, LivesInTheFolderOfTheRunningExecutable) {
   const std::string folder = ExecutableFolder();
   ASSERT_FALSE(folder.empty());
   EXPECT_NE(folder.back(), '/');
-  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder) / "database_tests"));
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder) / "database_tests" IPMDB_EXECUTABLE_SUFFIX));
   EXPECT_EQ(OutputDatabasePath(), folder + "/MorvaneIP数据库.MDB");
 }
 

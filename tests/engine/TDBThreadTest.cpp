@@ -126,11 +126,13 @@ class Worker : public testing::Test {
   SyncGateVfs FGate;
 };
 
+#ifndef _WIN32  // the only test that uses it counts on /proc
 // Threads of this process.
 size_t ThreadCount() {
   const std::filesystem::directory_iterator tasks("/proc/self/task");
   return size_t(std::distance(begin(tasks), end(tasks)));
 }
+#endif
 
 TEST_F(Worker, BatchesOfAThousandLinesAreReportedWithLastLineAndLineCount) {
   const struct {
@@ -212,6 +214,7 @@ TEST_F(Worker, TerminateDuringTheSecondBatchKeepsOnlyTheFirst) {
 
 // The refused line is prepared while the first batch's commit waits for its sync: its batch fails
 // only once the first is committed and reported.
+#ifndef _WIN32  // it counts the threads in /proc/self/task
 TEST_F(Worker, RefusalInTheBatchAfterASlowCommitComesAfterThatCommit) {
   const auto tooLong = [](size_t i) -> std::optional<std::string> {
     if (i == 1499) return std::string("10.0.0.1234567890 10.0.0.2 x y");
@@ -232,6 +235,7 @@ TEST_F(Worker, RefusalInTheBatchAfterASlowCommitComesAfterThatCommit) {
   EXPECT_EQ(FRecorder.FMessages, (std::vector<Message>{{kCommitted, 1000, 2500}, {kFailed, 2000, 2500}}));
   EXPECT_EQ(ReadRows(Output()).size(), 1000u);
 }
+#endif
 
 // The commit in flight completes; the batch prepared meanwhile is not inserted.
 TEST_F(Worker, TerminateWhileACommitIsInFlightKeepsItAndAddsNothingMore) {
@@ -303,14 +307,12 @@ TEST_F(Worker, TextDatabaseRewrittenDuringTheRunFailsTheBatchThatReadTheChangeBe
   const std::string path = (FDir.Path() / "in.txt").string();
   {
     auto worker = StartHeld(text, 1);
-    struct stat before {};
-    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const auto before = std::filesystem::last_write_time(path);
     std::string rewritten = text;
     for (size_t at = 0; (at = rewritten.find(" area", at)) != std::string::npos; ++at) rewritten[at + 1] = 'A';
     ASSERT_EQ(rewritten.size(), text.size());
     std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << rewritten;
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    std::filesystem::last_write_time(path, before);
     FGate.Release();
     RunToEnd(*worker);
     EXPECT_EQ(worker->State(), TWorkerState::Failed);
@@ -460,6 +462,7 @@ TEST_F(Worker, MissingOutputFolderIsCreatedWithItsParents) {
   EXPECT_EQ(ReadRows(output).size(), 3u);
 }
 
+#ifndef _WIN32  // it expects the C library's text; Windows words it in its own
 TEST_F(Worker, MissingInputFailsConstructionAndLeavesTheOutputUntouched) {
   FDir.Write("out.mdb", "earlier output");
   const std::string missing = (FDir.Path() / "missing.txt").string();
@@ -472,6 +475,7 @@ TEST_F(Worker, MissingInputFailsConstructionAndLeavesTheOutputUntouched) {
   }
   EXPECT_EQ(FDir.Read("out.mdb"), "earlier output");
 }
+#endif
 
 TEST_F(Worker, OutputThatIsTheInputFailsConstructionAndLeavesTheInputUntouched) {
   // The window's output path is fixed; a text database picked at that very file, under any name,
@@ -507,6 +511,7 @@ TEST_F(Worker, OutputHeldByAnotherConnectionCannotBeReplaced) {
   EXPECT_EQ(ReadRows(Output()).size(), 1500u);
 }
 
+#ifndef _WIN32  // the folder deeper than PATH_MAX is made with openat and mkdirat
 TEST_F(Worker, OutputThatCannotBeWrittenNamesTheReason) {
   std::filesystem::create_directory(FDir.Path() / "folder.mdb");
   const std::string plain = FDir.Write("plain", "a file, not a folder");
@@ -549,6 +554,7 @@ TEST_F(Worker, OutputThatCannotBeWrittenNamesTheReason) {
   // Deeper than TempDir's removal reaches.
   EXPECT_EQ(std::system(("rm -rf '" + (FDir.Path() / "deep").string() + "'").c_str()), 0);
 }
+#endif
 
 // ExecuteBatch, called on a worker whose run has not begun.
 class BatchExecutor : public Worker {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FaultVfs.h"
+#include "PagerTestSupport.h"
 #include "database/TableIP.h"
 #include "jet/Database.h"
 #include "jet/DatabaseBuilder.h"
@@ -109,6 +110,7 @@ class DatabaseCrash : public ::testing::Test {
 };
 
 TEST_F(DatabaseCrash, EveryCrashPointLeavesThePreviousOrTheNewCommit) {
+  if (!SystemRecordsBirthTime()) GTEST_SKIP() << kNoBirthTime;
   const auto [writes, syncs] = SecondCommitOperations();
   ASSERT_GT(writes, 2u);
   ASSERT_EQ(syncs, 2u);  // the journal, then the database

@@ -94,6 +94,7 @@ TEST_F(JournalTest, TornAppendedPageIsCutAway) {
 // Page 3 carries bytes that are neither before nor after the commit, so the test sees whether
 // playback wrote anything there.
 TEST_F(JournalTest, TornJournalTailIsIgnored) {
+  if (!SystemRecordsBirthTime()) GTEST_SKIP() << kNoBirthTime;
   Tags current = kAfter;
   current[3] = 5;
   WriteTagsFile(FPath, current);
@@ -104,6 +105,7 @@ TEST_F(JournalTest, TornJournalTailIsIgnored) {
 }
 
 TEST_F(JournalTest, FirstRecordThatFailsItsChecksumEndsPlayback) {
+  if (!SystemRecordsBirthTime()) GTEST_SKIP() << kNoBirthTime;
   Tags current = kAfter;
   current[3] = 5;
   current[1] = 5;
@@ -192,6 +194,7 @@ TEST_F(JournalTest, JournalOfAnotherFileIsPlayedBackOnlyOntoACopyCutShortAlike) 
 // since, only a file whose listed pages hold the journal's images is written, and any other is
 // refused with the journal beside it, both byte for byte.
 TEST_F(JournalTest, JournalIsPlayedOnlyIntoTheFileItWasWrittenFor) {
+  if (!SystemRecordsBirthTime()) GTEST_SKIP() << kNoBirthTime;
   Tags partly = kAfter;
   partly[3] = 0;
   Tags torn = kAfter;

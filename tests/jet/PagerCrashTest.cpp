@@ -33,6 +33,7 @@ uint32_t RunUntilCrash(FaultVfs& vfs, const std::string& path) {
 class CommitCrashTest : public ::testing::TestWithParam<FaultOp> {};
 
 TEST_P(CommitCrashTest, CrashAtAnyPointOfACommitLeavesTheLastOrTheNextState) {
+  if (!SystemRecordsBirthTime()) GTEST_SKIP() << kNoBirthTime;
   const std::vector<Tags> states = StatesUpTo(kCommits);
   const FaultOp op = GetParam();
   for (const Policy& policy : AllPolicies(32)) {
@@ -65,6 +66,7 @@ class RecoveryCrashTest : public ::testing::Test {
   // Transaction 1 crashes at its database sync with every pending write torn: the database holds
   // parts of its pages (and a part of an appended page), the journal is hot (rule 1).
   void SetUp() override {
+    if (!SystemRecordsBirthTime()) GTEST_SKIP() << kNoBirthTime;
     WriteTagsFile(FPath, kInitialTags);
     FaultVfs vfs(11);
     vfs.CrashAt(FaultOp::Sync, 1, CrashPolicy::TearAll, ".mdb");

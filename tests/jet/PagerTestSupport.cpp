@@ -56,6 +56,14 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(FPath, ignored);
 }
 
+bool SystemRecordsBirthTime() {
+  static const bool recorded = [] {
+    TempDir dir;
+    return Vfs::System().Open(dir.File("birth"), Vfs::OpenMode::CreateReadWrite)->Identity().FBirthTime.has_value();
+  }();
+  return recorded;
+}
+
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -27,6 +27,13 @@ class TempDir {
   std::string FPath;
 };
 
+// Whether the system's file system records when a file was created. Without it, a journal whose
+// commit tore the database's pages cannot be shown to be that file's own, and the file is refused
+// instead of played into (src/jet/Journal.cpp): the crash tests that expect playback need it.
+// Wine reports none (src/jet/Win32Vfs.cpp).
+bool SystemRecordsBirthTime();
+inline constexpr char kNoBirthTime[] = "the file system records no birth time (Wine reports none)";
+
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 bool FileExists(const std::string& path);
