@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "jet/Win32Vfs.h"
+#include "platform/SystemError.h"
 #else
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -53,13 +54,13 @@ MappedFilePageSource::MappedFilePageSource(const std::string& path, PartialPage 
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    throw JetError(ErrorKind::Io, "无法打开数据库文件“" + path + "”：" + Win32ErrorText(GetLastError()));
+    throw JetError(ErrorKind::Io, "无法打开数据库文件“" + path + "”：" + platform::SystemFailure{int(GetLastError())}.Text());
   }
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file, &size)) {
     const DWORD error = GetLastError();
     CloseHandle(file);
-    throw JetError(ErrorKind::Io, "无法读取数据库文件“" + path + "”：" + Win32ErrorText(error));
+    throw JetError(ErrorKind::Io, "无法读取数据库文件“" + path + "”：" + platform::SystemFailure{int(error)}.Text());
   }
   FFileSize = uint64_t(size.QuadPart);
   FSize = size_t(FFileSize - FFileSize % kPageSize);
@@ -74,7 +75,7 @@ MappedFilePageSource::MappedFilePageSource(const std::string& path, PartialPage 
   const DWORD error = GetLastError();
   if (mapping) CloseHandle(mapping);
   CloseHandle(file);
-  if (data == nullptr) throw JetError(ErrorKind::Io, "无法读取数据库文件“" + path + "”：" + Win32ErrorText(error));
+  if (data == nullptr) throw JetError(ErrorKind::Io, "无法读取数据库文件“" + path + "”：" + platform::SystemFailure{int(error)}.Text());
   FData = static_cast<const uint8_t*>(data);
 }
 

@@ -40,25 +40,14 @@
 #include "jet/Error.h"
 #include "jet/File.h"
 #include "jet/Win32Vfs.h"
+#include "platform/SystemError.h"
+#include "platform/win32/Wide.h"
 
 namespace ipmdb::jet {
 namespace {
 
-// The text without the line break that FormatMessageW ends it with.
-std::string SystemErrorText(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  if (length == 0) return "Windows 错误 " + std::to_string(error);
-  std::wstring wide(text, length);
-  LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ')) wide.pop_back();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string utf8(size_t(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), size, nullptr, nullptr);
-  return utf8;
-}
+// FormatMessageW's text for the error, in the user's language, as UTF-8.
+std::string SystemErrorText(DWORD error) { return platform::SystemFailure{int(error)}.Text(); }
 
 // The errno value that stands for a Windows error code in JetError::SystemError(), so that
 // callers name the reason in their own words on both systems. A sharing violation is what a lock
@@ -120,12 +109,7 @@ std::wstring Widen(const std::string& utf8) {
   return wide;
 }
 
-std::string Narrow(const std::wstring& wide) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string utf8(size_t(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), size, nullptr, nullptr);
-  return utf8;
-}
+std::string Narrow(const std::wstring& wide) { return platform::Utf8FromWide(wide); }
 
 constexpr wchar_t kLongPrefix[] = L"\\\\?\\";
 constexpr wchar_t kLongUncPrefix[] = L"\\\\?\\UNC\\";
@@ -439,7 +423,6 @@ class Win32Vfs final : public Vfs {
 
 std::wstring Win32Path(const std::string& path) { return SystemPath(path); }
 
-std::string Win32ErrorText(unsigned long error) { return SystemErrorText(error); }
 
 Vfs& Vfs::System() {
   static Win32Vfs vfs;

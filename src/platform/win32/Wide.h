@@ -1,5 +1,5 @@
-// UTF-8 inside the program, UTF-16 at the Windows system's edge; used inside the platform layer
-// only.
+// UTF-8 inside the program, UTF-16 at the Windows system's edge; used by the platform layer and
+// by the engine's Windows file system.
 #pragma once
 
 #include <string>
