@@ -14,6 +14,7 @@
 
 #include "engine/Branding.h"
 #include "ui/core/ConversionControl.h"
+#include "ui/core/Layout.h"
 #include "ui/core/LogLines.h"
 #include "ui/core/Texts.h"
 #include "ui/core/WindowPlace.h"
@@ -25,30 +26,15 @@
 namespace ipmdb::ui {
 namespace {
 
-// The window's client area.
-constexpr int kClientWidth = 476;
-// The top panel: the text database row, the output row and the output path under it.
-constexpr int kTopPanelHeight = 105;
-constexpr int kLogPanelHeight = 194;
-constexpr int kStatusBarHeight = 20;
-constexpr int kClientHeight = kTopPanelHeight + kLogPanelHeight + kStatusBarHeight;
-// The log and the progress bar fill their panel inside the panel's two one-pixel bevels.
-constexpr int kBevelWidth = 2;
-constexpr int kProgressHeight = 18;
+using namespace layout;
+
 // Room for the window manager's frame, which is unknown until the window is shown: borders and a
 // title bar, in device-independent pixels.
 constexpr QSize kFrameAllowance(10, 40);
-// Character heights in pixels: the window's font and the log's.
-constexpr int kWindowFontPixels = 12;
-constexpr int kLogFontPixels = 13;
-// Space between the edit's label and the edit.
-constexpr int kLabelSpacing = 3;
-constexpr int kButtonPictureSize = 16;
 
-const QColor kGreen(0, 128, 0);
-const QColor kBlue(0, 0, 255);
-const QColor kRed(255, 0, 0);
-const QColor kBlack(0, 0, 0);
+QColor ColorOf(layout::TColor color) { return QColor(color.FRed, color.FGreen, color.FBlue); }
+QRect RectOf(const TRect& place) { return QRect(place.FLeft, place.FTop, place.FWidth, place.FHeight); }
+QPoint PointOf(TPoint place) { return QPoint(place.FX, place.FY); }
 
 QString MakerUrl() { return ToQString(engine::kMakerUrl); }
 
@@ -100,7 +86,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
   }
   button->setObjectName(QString::fromUtf8(name));
   button->setGeometry(place);
-  SetColor(button, QPalette::ButtonText, kBlack);
+  SetColor(button, QPalette::ButtonText, ColorOf(kButtonTextColor));
   return button;
 }
 
@@ -144,7 +130,7 @@ void TFrmMain::BuildFileRow() {
 
   edt_txt_db = new QLineEdit(Panel2);
   edt_txt_db->setObjectName(QStringLiteral("edt_txt_db"));
-  edt_txt_db->setGeometry(120, 15, 280, 20);
+  edt_txt_db->setGeometry(RectOf(kTextDatabaseEdit));
   edt_txt_db->setReadOnly(true);
   SetColor(edt_txt_db, QPalette::Base, edt_txt_db->palette().color(QPalette::ToolTipBase));
   // The edit's label stands on its left, right-aligned against it and centred on its height. A
@@ -155,7 +141,7 @@ void TFrmMain::BuildFileRow() {
   edt_txt_db_label->move(std::max(0, edt_txt_db->x() - kLabelSpacing - edt_txt_db_label->width()),
                          edt_txt_db->y() + (edt_txt_db->height() - edt_txt_db_label->height()) / 2);
 
-  btnseltxt = MakeButton(Panel2, "btnseltxt", ToQString(texts::Select()), ":/images/plus.png", QRect(407, 14, 54, 23));
+  btnseltxt = MakeButton(Panel2, "btnseltxt", ToQString(texts::Select()), ":/images/plus.png", RectOf(kSelectButton));
   connect(btnseltxt, &QPushButton::clicked, this,
           [this] { TApplication::RunGuarded(btnseltxt, [this] { btnseltxtClick(); }); });
 }
@@ -163,15 +149,15 @@ void TFrmMain::BuildFileRow() {
 // The output row: its label, the buttons that change and show the output, the convert button at
 // the right, and the output database's full path under them, in line with the edit above.
 void TFrmMain::BuildOutputRow() {
-  Label1 = MakeLabel(Panel2, "Label1", ToQString(texts::OutputLabel()), QPoint(23, 51));
-  btnoutput = MakeButton(Panel2, "btnoutput", ToQString(texts::ChangeOutput()), nullptr, QRect(160, 44, 60, 23));
-  btnfolder = MakeButton(Panel2, "btnfolder", ToQString(texts::OpenFolder()), nullptr, QRect(224, 44, 90, 23));
-  btndo = MakeButton(Panel2, "btndo", ToQString(CaptionOf(FRunState)), ":/images/arrow.png", QRect(407, 44, 54, 23));
+  Label1 = MakeLabel(Panel2, "Label1", ToQString(texts::OutputLabel()), PointOf(kOutputLabel));
+  btnoutput = MakeButton(Panel2, "btnoutput", ToQString(texts::ChangeOutput()), nullptr, RectOf(kChangeOutputButton));
+  btnfolder = MakeButton(Panel2, "btnfolder", ToQString(texts::OpenFolder()), nullptr, RectOf(kOpenFolderButton));
+  btndo = MakeButton(Panel2, "btndo", ToQString(CaptionOf(FRunState)), ":/images/arrow.png", RectOf(kConvertButton));
 
   Label2 = new QLabel(Panel2);
   Label2->setObjectName(QStringLiteral("Label2"));
-  Label2->setGeometry(edt_txt_db->x(), 78, kClientWidth - 15 - edt_txt_db->x(), edt_txt_db->height());
-  SetColor(Label2, QPalette::WindowText, kGreen);
+  Label2->setGeometry(RectOf(kOutputPath));
+  SetColor(Label2, QPalette::WindowText, ColorOf(kGreen));
 
   connect(btnoutput, &QPushButton::clicked, this,
           [this] { TApplication::RunGuarded(btnoutput, [this] { btnoutputClick(); }); });
@@ -189,23 +175,21 @@ void TFrmMain::BuildLog() {
   Panel1->setLineWidth(1);
   Panel1->setMidLineWidth(0);
 
-  const int innerWidth = kClientWidth - 2 * kBevelWidth;
-  const int logHeight = kLogPanelHeight - 2 * kBevelWidth - kProgressHeight;
   meminfo = new QPlainTextEdit(Panel1);
   meminfo->setObjectName(QStringLiteral("meminfo"));
-  meminfo->setGeometry(kBevelWidth, kBevelWidth, innerWidth, logHeight);
+  meminfo->setGeometry(RectOf(kLog));
   meminfo->setReadOnly(true);
   meminfo->setFrameShape(QFrame::NoFrame);
   meminfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   meminfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   meminfo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   meminfo->setFont(SongFont(kLogFontPixels));
-  SetColor(meminfo, QPalette::Text, kGreen);
+  SetColor(meminfo, QPalette::Text, ColorOf(kGreen));
   meminfo->setPlainText(ToQString(WelcomeLogLine()));
 
   pbProgress = new QProgressBar(Panel1);
   pbProgress->setObjectName(QStringLiteral("pbProgress"));
-  pbProgress->setGeometry(kBevelWidth, kBevelWidth + logHeight, innerWidth, kProgressHeight);
+  pbProgress->setGeometry(RectOf(kProgress));
   pbProgress->setRange(0, 100);
   pbProgress->setValue(0);
   pbProgress->setTextVisible(true);
@@ -215,25 +199,25 @@ void TFrmMain::BuildLog() {
 void TFrmMain::BuildStatusBar() {
   sBar = new QFrame(this);
   sBar->setObjectName(QStringLiteral("sBar"));
-  sBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+  sBar->setGeometry(0, kStatusBarTop, kClientWidth, kStatusBarHeight);
   sBar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   sBar->setLineWidth(1);
   sBar->setFont(SongFont(kWindowFontPixels));
   SetColor(sBar, QPalette::WindowText, palette().color(QPalette::ButtonText));
 
-  Label3 = MakeLabel(sBar, "Label3", ToQString(texts::MakerLabel()), QPoint(22, 4));
+  Label3 = MakeLabel(sBar, "Label3", ToQString(texts::MakerLabel()), PointOf(kMakerLabel));
 
   HyperLink1 = new THyperLink(sBar);
   HyperLink1->setObjectName(QStringLiteral("HyperLink1"));
   HyperLink1->setFont(SongFont(kWindowFontPixels));
-  HyperLink1->SetFontColor(kBlue);
+  HyperLink1->SetFontColor(ColorOf(kLinkColor));
   HyperLink1->setAutoFillBackground(true);
   SetColor(HyperLink1, QPalette::Window, palette().color(QPalette::Button));
-  HyperLink1->SetEnterColor(kRed);
+  HyperLink1->SetEnterColor(ColorOf(kLinkHoverColor));
   HyperLink1->SetURL(MakerUrl());
   HyperLink1->setText(MakerUrl());
   HyperLink1->adjustSize();
-  HyperLink1->move(113, 4);
+  HyperLink1->move(PointOf(kMakerLink));
   // Without a browser the address goes to the log, where it can be selected and copied.
   HyperLink1->SetOnOpenFailed([this](THyperLink* link) { AddLog(ToQString(texts::NoBrowser(ToUtf8(link->URL())))); });
 }

@@ -53,7 +53,9 @@ std::optional<QString> AskUser(const TOpenDialog& request, QWidget* owner) {
 
 }  // namespace
 
-QStringList TOpenDialog::Filters() const { return {ToQString(texts::TextDatabaseFilter()), ToQString(texts::AllFilesFilter())}; }
+QStringList TOpenDialog::Filters() const {
+  return {ToQString(texts::TextDatabaseFilter()), ToQString(texts::AllFilesFilter())};
+}
 
 bool TOpenDialog::Execute(QWidget* owner) {
   const std::optional<QString> chosen = Hook() ? Hook()(*this) : AskUser(*this, owner);
