@@ -413,7 +413,9 @@ class Win32Vfs final : public Vfs {
     }
     const DWORD error = GetLastError();
     CloseHandle(handle);
-    if (n == 0) ThrowSystemError("查找文件", path, error);
+    // Wine fails with ERROR_MORE_DATA on every path past 260 characters, whatever the buffer: the
+    // path is too long for the system at hand, and is reported so.
+    if (n == 0) ThrowSystemError("查找文件", path, error == ERROR_MORE_DATA ? ERROR_FILENAME_EXCED_RANGE : error);
     final.resize(n);
     return ProgramPath(final);
   }
