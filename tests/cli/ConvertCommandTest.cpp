@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,7 +20,11 @@
 #include "jet/PageSource.h"
 #include "platform/Path.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32/Wide.h"
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -370,6 +376,120 @@ TEST_F(ConvertCommand, StopSignalEndsTheRunAtTheNextLineAndKeepsWhatWasCommitted
     EXPECT_EQ(RowCount(Output()), committed);
   }
 }
+
+// Chinese folder and file names for the input and the output, whatever the system's code page:
+// under Wine these tests also run in an English locale, whose ANSI code page is 1252
+// (tests/CMakeLists.txt).
+TEST_F(ConvertCommand, ChineseFolderAndFileNamesWorkWhateverTheCodePage) {
+  const std::filesystem::path folder = FDir.Path() / testing_support::PathFromUtf8("中文目录");
+  std::filesystem::create_directory(folder);
+  const std::string input = FDir.Write(testing_support::Utf8Of(folder / testing_support::PathFromUtf8("输入.txt")),
+                                       TextDatabase(1500));
+  const std::string output = testing_support::Utf8Of(folder / testing_support::PathFromUtf8("输出 数据库.mdb"));
+  const Outcome outcome = Run({input, "-o", output});
+  EXPECT_EQ(outcome.FExitCode, 0) << outcome.FErr;
+  EXPECT_NE(outcome.FOut.find(output), std::string::npos) << outcome.FOut;
+  EXPECT_EQ(RowCount(output), 1500u);
+}
+
+#ifdef _WIN32
+// Whether the tests run under Wine, which says so through its ntdll.
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+// Outputs that Windows may keep from being replaced: held open by another program that shares it
+// with nobody, or marked read-only. Each fails with the reason, the earlier file as it was.
+TEST_F(ConvertCommand, OutputHeldOrReadOnlyOnWindowsFailsWithTheReasonAndStaysAsItWas) {
+  const std::string input = FDir.Write("in.txt", TextDatabase(10));
+  const std::wstring output = platform::SystemPath(Output());
+  HANDLE held = INVALID_HANDLE_VALUE;
+  const struct {
+    const char* FName;
+    std::function<bool()> FSetUp;  // false when the system at hand cannot show the case
+    std::function<void()> FTearDown;
+    std::string FReason;
+  } cases[] = {
+      {"open in another program",
+       [&] {
+         held = CreateFileW(output.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+         return held != INVALID_HANDLE_VALUE;
+       },
+       [&] { CloseHandle(held); }, "文件正被另一个程序使用"},
+      // Wine keeps the attribute as permission bits, which do not stop the tests when they run as
+      // root: the case shows only where a write to the file is refused.
+      {"read-only",
+       [&] {
+         SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_READONLY);
+         const HANDLE probe = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
+         if (probe == INVALID_HANDLE_VALUE) return true;
+         CloseHandle(probe);
+         return false;
+       },
+       [&] { SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_NORMAL); }, "没有写入权限"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.FName);
+    FDir.Write("out.mdb", "an earlier file");
+    if (!c.FSetUp()) {
+      c.FTearDown();
+      std::cout << c.FName << ": not shown here, the system lets the tests write the file\n";
+      continue;
+    }
+    const Outcome outcome = Run({input, "-o", Output()});
+    c.FTearDown();
+    EXPECT_EQ(outcome.FExitCode, 2);
+    EXPECT_EQ(outcome.FErr, "ipmdb-convert: [" + Output() + "]资源文件释放失败。原因：" + c.FReason + "。\n");
+    EXPECT_EQ(FDir.Read("out.mdb"), "an earlier file");
+  }
+}
+
+// The whole of a file named by a path of any length, or nothing when it cannot be read.
+std::string ReadLongPath(const std::string& path) {
+  const HANDLE file = CreateFileW(platform::SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  std::string bytes;
+  char buffer[4096];
+  DWORD n = 0;
+  while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  return bytes;
+}
+
+// A path of 300 characters: Windows reads and writes it in the "\\?\" form. Wine cannot give
+// back the final path of a name past 260 characters (GetFinalPathNameByHandleW), which the output
+// needs, so there the output is refused as too long and the earlier file stays; the input is read
+// under both.
+TEST_F(ConvertCommand, PathOf300CharactersIsReadAndWrittenOrRefusedAsTooLongUnderWine) {
+  std::string folder = FDir.Path().string();
+  for (const char part : {'d', 'e', 'f'}) {
+    folder += "\\" + std::string(100, part);
+    ASSERT_TRUE(CreateDirectoryW(platform::SystemPath(folder).c_str(), nullptr)) << GetLastError();
+  }
+  const std::string input = folder + "\\in.txt";
+  const std::string output = folder + "\\out.mdb";
+  ASSERT_GT(output.size(), 300u);
+  for (const auto& [path, bytes] : {std::pair(input, TextDatabase(1500)), std::pair(output, std::string("earlier"))}) {
+    const HANDLE file =
+        CreateFileW(platform::SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr));
+    CloseHandle(file);
+  }
+  const Outcome read = Run({input, "-o", Output()});
+  EXPECT_EQ(read.FExitCode, 0) << read.FErr;
+  EXPECT_EQ(RowCount(Output()), 1500u);
+
+  const Outcome written = Run({input, "-o", output});
+  if (UnderWine()) {
+    EXPECT_EQ(written.FExitCode, 2);
+    EXPECT_EQ(written.FErr, "ipmdb-convert: [" + output + "]资源文件释放失败。原因：路径或文件名太长。\n");
+    EXPECT_EQ(ReadLongPath(output), "earlier");
+  } else {
+    EXPECT_EQ(written.FExitCode, 0) << written.FErr;
+    EXPECT_EQ(RowCount(output), 1500u);
+  }
+}
+#endif
 
 // Through a second name of the output, recovery would miss the journal beside the first name, and
 // a conversion would replace the file under one name only: both are refused, nothing written.
