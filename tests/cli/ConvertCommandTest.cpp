@@ -21,6 +21,9 @@
 #include "platform/Path.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 
 #include "platform/win32/Wide.h"
@@ -400,7 +403,7 @@ bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_g
 // with nobody, or marked read-only. Each fails with the reason, the earlier file as it was.
 TEST_F(ConvertCommand, OutputHeldOrReadOnlyOnWindowsFailsWithTheReasonAndStaysAsItWas) {
   const std::string input = FDir.Write("in.txt", TextDatabase(10));
-  const std::wstring output = platform::SystemPath(Output());
+  const std::wstring output = platform::SystemPath(Output()).value();
   HANDLE held = INVALID_HANDLE_VALUE;
   const struct {
     const char* FName;
@@ -445,7 +448,7 @@ TEST_F(ConvertCommand, OutputHeldOrReadOnlyOnWindowsFailsWithTheReasonAndStaysAs
 
 // The whole of a file named by a path of any length, or nothing when it cannot be read.
 std::string ReadLongPath(const std::string& path) {
-  const HANDLE file = CreateFileW(platform::SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  const HANDLE file = CreateFileW(platform::SystemPath(path).value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
   std::string bytes;
   char buffer[4096];
@@ -463,14 +466,14 @@ TEST_F(ConvertCommand, PathOf300CharactersIsReadAndWrittenOrRefusedAsTooLongUnde
   std::string folder = FDir.Path().string();
   for (const char part : {'d', 'e', 'f'}) {
     folder += "\\" + std::string(100, part);
-    ASSERT_TRUE(CreateDirectoryW(platform::SystemPath(folder).c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(CreateDirectoryW(platform::SystemPath(folder).value().c_str(), nullptr)) << GetLastError();
   }
   const std::string input = folder + "\\in.txt";
   const std::string output = folder + "\\out.mdb";
   ASSERT_GT(output.size(), 300u);
   for (const auto& [path, bytes] : {std::pair(input, TextDatabase(1500)), std::pair(output, std::string("earlier"))}) {
     const HANDLE file =
-        CreateFileW(platform::SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CreateFileW(platform::SystemPath(path).value().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr));
     CloseHandle(file);

@@ -16,6 +16,9 @@
 #include "platform/SystemError.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <iconv.h>

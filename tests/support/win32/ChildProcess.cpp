@@ -72,11 +72,15 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
       FErrors = readErrors;
     }
     in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-    out = options.FStreams == Streams::ReaderGone
-              ? writeErrors
-              : CreateFileW(platform::SystemPath(options.FStdout).c_str(), GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::optional<std::wstring> stdoutPath = platform::SystemPath(options.FStdout);
+    if (options.FStreams == Streams::ReaderGone) {
+      out = writeErrors;
+    } else if (stdoutPath) {
+      out = CreateFileW(stdoutPath->c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    } else {
+      out = INVALID_HANDLE_VALUE;
+    }
   }
   startup.hStdInput = in;
   startup.hStdOutput = out;
