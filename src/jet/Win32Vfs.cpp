@@ -98,45 +98,21 @@ bool IsOutOfRoom(DWORD error) {
   ThrowFailure(action + "“" + path + "”", error);
 }
 
-std::wstring Widen(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), int(utf8.size()), nullptr, 0);
-  if (size == 0) {
-    throw JetError(ErrorKind::Io, "路径“" + utf8 + "”不是有效的 UTF-8 文本。", EINVAL);
-  }
-  std::wstring wide(size_t(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), int(utf8.size()), wide.data(), size);
-  return wide;
-}
-
 std::string Narrow(const std::wstring& wide) { return platform::Utf8FromWide(wide); }
 
 constexpr wchar_t kLongPrefix[] = L"\\\\?\\";
 constexpr wchar_t kLongUncPrefix[] = L"\\\\?\\UNC\\";
 
-// The full path (GetFullPathNameW: absolute, backslashes, "." and ".." resolved) of a UTF-8 path.
-std::wstring FullPath(const std::string& path) {
-  const std::wstring wide = Widen(path);
-  if (wide.starts_with(kLongPrefix) || wide.starts_with(L"\\\\.\\")) return wide;
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetFullPathNameW(wide.c_str(), DWORD(full.size()), full.data(), nullptr);
-    if (n == 0) ThrowSystemError("查找文件", path, GetLastError());
-    if (n < full.size()) {
-      full.resize(n);
-      return full;
-    }
-    full.resize(n);
-  }
-}
-
-// The path in the form that the wide functions accept at any length: the "\\?\" prefix lifts the
-// limit of 260 characters and passes the full path to the file system untouched.
+// The path in the form that the wide functions accept at any length (platform::SystemPath): the
+// "\\?\" prefix lifts the limit of 260 characters and passes the full path to the file system
+// untouched. A path that is not UTF-8, or that the system cannot make absolute, fails here.
 std::wstring SystemPath(const std::string& path) {
-  const std::wstring full = FullPath(path);
-  if (full.starts_with(kLongPrefix) || full.starts_with(L"\\\\.\\")) return full;
-  if (full.starts_with(L"\\\\")) return kLongUncPrefix + full.substr(2);
-  return kLongPrefix + full;
+  if (std::optional<std::wstring> wide = platform::SystemPath(path)) return *std::move(wide);
+  const DWORD error = GetLastError();
+  if (error == ERROR_NO_UNICODE_TRANSLATION) {
+    throw JetError(ErrorKind::Io, "路径“" + path + "”不是有效的 UTF-8 文本。", EINVAL);
+  }
+  ThrowSystemError("查找文件", path, error);
 }
 
 // The reverse of SystemPath for paths handed back to the program.
@@ -386,7 +362,7 @@ class Win32Vfs final : public Vfs {
   // the final path of its folder and the name.
   std::string ResolvePath(const std::string& path) override {
     if (std::optional<std::string> final = FinalPath(path)) return *final;
-    const std::string full = ProgramPath(FullPath(path));
+    const std::string full = ProgramPath(SystemPath(path));
     const std::string folder = FolderOf(full);
     const std::optional<std::string> finalFolder = FinalPath(folder);
     if (!finalFolder) ThrowSystemError("查找文件夹", folder, ERROR_PATH_NOT_FOUND);
@@ -413,7 +389,9 @@ class Win32Vfs final : public Vfs {
     }
     const DWORD error = GetLastError();
     CloseHandle(handle);
-    if (n == 0) ThrowSystemError("查找文件", path, error);
+    // Wine fails with ERROR_MORE_DATA on every path past 260 characters, whatever the buffer: the
+    // path is too long for the system at hand, and is reported so.
+    if (n == 0) ThrowSystemError("查找文件", path, error == ERROR_MORE_DATA ? ERROR_FILENAME_EXCED_RANGE : error);
     final.resize(n);
     return ProgramPath(final);
   }

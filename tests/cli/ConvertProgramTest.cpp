@@ -1,17 +1,11 @@
 // Runs the built ipmdb-convert on files the tests write and checks what it prints and returns,
 // in the language and the encoding of its locale.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <iconv.h>
-#include <locale.h>
-#include <spawn.h>
-#include <string.h>
-#include <sys/wait.h>
 
-#include <cerrno>
 #include <string>
 #include <vector>
 
+#include "../support/ChildProcess.h"
 #include "../support/TempDir.h"
 #include "../support/TestLocale.h"
 #include "engine/Gbk.h"
@@ -19,11 +13,25 @@
 #include "engine/LineList.h"
 #include "engine/ParseLine.h"
 #include "ipmdb/Version.h"
+#include "platform/SystemError.h"
 
-extern char** environ;
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <iconv.h>
+#include <locale.h>
+#include <string.h>
+
+#include <cerrno>
+#endif
 
 namespace ipmdb::cli {
 namespace {
+
+using testing_support::ChildProcess;
 
 struct Outcome {
   int FExitCode = -1;
@@ -31,57 +39,25 @@ struct Outcome {
   std::string FErr;
 };
 
-// The environment of the tests with the locale's variables replaced by `locale`; by default the
-// program speaks Chinese in UTF-8, whatever the locale the tests run under.
-std::vector<std::string> Environment(std::vector<std::string> locale = {"LC_ALL=C.UTF-8"}) {
-  for (char** variable = environ; *variable != nullptr; ++variable) {
-    const std::string text = *variable;
-    bool replaced = false;
-    for (const char* name : {"LC_", "LANG=", "LANGUAGE=", "LOCPATH="}) replaced = replaced || text.rfind(name, 0) == 0;
-    if (!replaced) locale.push_back(text);
-  }
-  return locale;
-}
-
-// `utf8` in GBK.
-std::string Gbk(const std::string& utf8) {
-  const iconv_t converter = iconv_open("GBK", "UTF-8");
-  std::string result(utf8.size() * 2, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  size_t inLeft = utf8.size();
-  char* out = result.data();
-  size_t outLeft = result.size();
-  iconv(converter, &in, &inLeft, &out, &outLeft);
-  iconv_close(converter);
-  result.resize(result.size() - outLeft);
-  return result;
+// The system's text for a file that does not exist, as the program's messages end with it.
+std::string NoSuchFileText() {
+#ifdef _WIN32
+  return platform::SystemFailure{ERROR_FILE_NOT_FOUND}.Text();
+#else
+  return platform::SystemErrorText(ENOENT);
+#endif
 }
 
 class ConvertProgram : public testing::Test {
  protected:
-  Outcome Run(std::vector<std::string> args, std::vector<std::string> environment = Environment()) {
-    args.insert(args.begin(), IPMDB_CONVERT_PROGRAM);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const std::string out = (FDir.Path() / "stdout").string();
-    const std::string err = (FDir.Path() / "stderr").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> envp;
-    for (std::string& variable : environment) envp.push_back(variable.data());
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
+  Outcome Run(const std::vector<std::string>& args, ChildProcess::Options options = {}) {
+    options.FStdout = FDir.PathOf("stdout");
+    ChildProcess child(IPMDB_CONVERT_PROGRAM, args, options);
     Outcome outcome;
-    if (spawned != 0) return outcome;
-    int status = 0;
-    if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) outcome.FExitCode = WEXITSTATUS(status);
+    if (!child.Started()) return outcome;
+    outcome.FErr = child.ReadErrors();
+    outcome.FExitCode = child.Wait();
     outcome.FOut = FDir.Read("stdout");
-    outcome.FErr = FDir.Read("stderr");
     return outcome;
   }
 
@@ -133,7 +109,7 @@ TEST_F(ConvertProgram, FileThatCannotBeOpenedIsReportedWithTheEnginesMessage) {
   const Outcome outcome = Run({"--sql", missing});
   EXPECT_EQ(outcome.FExitCode, 2);
   EXPECT_EQ(outcome.FOut, "");
-  EXPECT_EQ(outcome.FErr, "ipmdb-convert: Cannot open file \"" + missing + "\". No such file or directory\n");
+  EXPECT_EQ(outcome.FErr, "ipmdb-convert: Cannot open file \"" + missing + "\". " + NoSuchFileText() + "\n");
 }
 
 TEST_F(ConvertProgram, UsageErrorsExitWithTwoAndPointToHelp) {
@@ -165,11 +141,13 @@ TEST_F(ConvertProgram, HelpAndVersionPrintAndSucceed) {
   EXPECT_NE(help.FOut.find("用法：ipmdb-convert 输入文件 [-o 输出文件] [--quiet]"), std::string::npos);
 }
 
+// The language and encoding of a locale are POSIX's: Windows takes the language from the user's
+// settings, which no test sets for one program, and gives a console UTF-16 whatever its code page.
+#ifndef _WIN32
 // Under an English locale the help, the errors and the summary are English; the engine's
 // messages stay Chinese, as they do in the window.
 TEST_F(ConvertProgram, EnglishLocaleGetsEnglishTexts) {
-  const std::vector<std::string> english =
-      Environment({"LANG=en_US.UTF-8", "LOCPATH=" + testing_support::kTestLocales});
+  const ChildProcess::Options english = {.FLocale = {"LANG=en_US.UTF-8", "LOCPATH=" + testing_support::kTestLocales}};
   const Outcome help = Run({"--help"}, english);
   EXPECT_EQ(help.FExitCode, 0);
   EXPECT_EQ(help.FOut.rfind("Usage: ipmdb-convert INPUT [-o OUTPUT] [--quiet]\n", 0), 0u) << help.FOut;
@@ -184,13 +162,27 @@ TEST_F(ConvertProgram, EnglishLocaleGetsEnglishTexts) {
   EXPECT_EQ(converted.FErr.rfind("Committed 1/1 lines in ", 0), 0u) << converted.FErr;
 }
 
+// `utf8` in GBK.
+std::string Gbk(const std::string& utf8) {
+  const iconv_t converter = iconv_open("GBK", "UTF-8");
+  std::string result(utf8.size() * 2, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  size_t inLeft = utf8.size();
+  char* out = result.data();
+  size_t outLeft = result.size();
+  iconv(converter, &in, &inLeft, &out, &outLeft);
+  iconv_close(converter);
+  result.resize(result.size() - outLeft);
+  return result;
+}
+
 // Under a GBK locale the messages are GBK, the system's text included, in one encoding; the
 // statements of --sql stay UTF-8 as documented.
 TEST_F(ConvertProgram, GbkLocaleGetsItsMessagesInGbkAndTheStatementsInUtf8) {
   if (!testing_support::TestLocaleMade("zh_CN.GBK"))
     GTEST_SKIP() << "localedef could not make zh_CN.GBK in " << testing_support::kTestLocales
                  << " (it comes with the locales package, see scripts/setup)";
-  const std::vector<std::string> gbk = Environment({"LC_ALL=zh_CN.GBK", "LOCPATH=" + testing_support::kTestLocales});
+  const ChildProcess::Options gbk = {.FLocale = {"LC_ALL=zh_CN.GBK", "LOCPATH=" + testing_support::kTestLocales}};
   const std::string missing = (FDir.Path() / "missing.txt").string();
   const Outcome failed = Run({missing, "-o", (FDir.Path() / "out.mdb").string()}, gbk);
   EXPECT_EQ(failed.FExitCode, 2);
@@ -205,6 +197,7 @@ TEST_F(ConvertProgram, GbkLocaleGetsItsMessagesInGbkAndTheStatementsInUtf8) {
   EXPECT_EQ(statements.FExitCode, 0);
   EXPECT_EQ(statements.FOut, "insert into IP values('1.0.0.0','1.0.0.255',16777216,16777471,'中','x')\n");
 }
+#endif
 
 }  // namespace
 }  // namespace ipmdb::cli

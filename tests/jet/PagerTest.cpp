@@ -13,6 +13,15 @@
 #include "PagerTestSupport.h"
 #include "jet/Error.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "platform/InputFile.h"
+#endif
+
 namespace ipmdb::jet {
 namespace {
 
@@ -230,6 +239,24 @@ TEST_F(PagerTest, MissingFileIsAnIoErrorNamingPathAndReason) {
   }
   EXPECT_FALSE(FileExists(missing));
 }
+
+#ifdef _WIN32  // a POSIX path is bytes, and any bytes name a file
+// A path that is not UTF-8 is refused as such, by the file system and by the input's reader alike,
+// never opened with its wrong bytes replaced (by U+FFFD), which could name another file.
+TEST_F(PagerTest, PathThatIsNotUtf8IsRefusedAsSuch) {
+  const std::string bad = FDir.File("bad") + "\xFF.mdb";
+  try {
+    Pager pager(Vfs::System(), bad);
+    ADD_FAILURE() << "opened a path that is not UTF-8";
+  } catch (const JetError& e) {
+    EXPECT_EQ(e.SystemError(), EINVAL);
+    EXPECT_NE(std::string(e.what()).find("不是有效的 UTF-8 文本"), std::string::npos) << e.what();
+  }
+  platform::InputFile input;
+  EXPECT_EQ(input.Open(bad).FCode, ERROR_NO_UNICODE_TRANSLATION);
+  EXPECT_FALSE(platform::IdentityOf(bad).has_value());
+}
+#endif
 
 TEST_F(PagerTest, FileWhoseLengthIsNotWholePagesIsRefusedUntouched) {
   for (size_t size : {size_t(0), size_t(1), size_t(kPageSize - 1), size_t(kPageSize + 1), size_t(3 * kPageSize + 7)}) {

@@ -1,6 +1,9 @@
 // What a Windows path names.
 #include "platform/FileKind.h"
 
+#include <optional>
+#include <string>
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -11,9 +14,12 @@
 namespace ipmdb::platform {
 
 // FILE_FLAG_BACKUP_SEMANTICS lets a folder be opened too; no access is asked for, so nothing is
-// read and a device is not started.
+// read and a device is not started. A name that is not UTF-8 can name no file here: the windows
+// take their names from the system as UTF-16, which always converts.
 PathKind KindOfPath(const std::string& path) {
-  const HANDLE handle = CreateFileW(SystemPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const std::optional<std::wstring> name = SystemPath(path);
+  if (!name) return PathKind::Missing;
+  const HANDLE handle = CreateFileW(name->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return PathKind::Missing;
   BY_HANDLE_FILE_INFORMATION info{};

@@ -36,8 +36,10 @@ bool IsPipeEnd(DWORD error) { return error == ERROR_BROKEN_PIPE || error == ERRO
 // No access is asked for, only the file's attributes, so that a file open in another program
 // without sharing is still identified; FILE_FLAG_BACKUP_SEMANTICS lets a folder be opened too.
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  const HANDLE handle = CreateFileW(SystemPath(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const std::optional<std::wstring> name = SystemPath(path);
+  if (!name) return std::nullopt;
+  const HANDLE handle =
+      CreateFileW(name->c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
   const bool known = GetFileInformationByHandle(handle, &info);
@@ -68,8 +70,10 @@ void InputFile::Close() {
 // waits for a writer.
 SystemFailure InputFile::Open(const std::string& path) {
   Close();
-  const HANDLE handle = CreateFileW(SystemPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::optional<std::wstring> name = SystemPath(path);
+  if (!name) return LastError();
+  const HANDLE handle =
+      CreateFileW(name->c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   FHandle = handle;
   FPipe = GetFileType(handle) == FILE_TYPE_PIPE;
@@ -91,11 +95,12 @@ SystemFailure InputFile::CreateTemporary(std::string& folder) {
   // A name no other call of this process makes; another process's has another id.
   static std::atomic<unsigned> counter{0};
   for (;;) {
-    const std::wstring name = wideFolder + L"ipmdb-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(counter.fetch_add(1)) + L".tmp";
-    const HANDLE handle =
-        CreateFileW(SystemPath(Utf8FromWide(name)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const std::optional<std::wstring> name =
+        SystemPath(folder + "ipmdb-" + std::to_string(GetCurrentProcessId()) + "-" +
+                   std::to_string(counter.fetch_add(1)) + ".tmp");
+    if (!name) return LastError();
+    const HANDLE handle = CreateFileW(name->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       FHandle = handle;
       FPipe = false;

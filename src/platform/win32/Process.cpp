@@ -17,9 +17,11 @@
 namespace ipmdb::platform {
 
 // What stands in here for each POSIX step:
-// - Closed standard descriptors: files are opened as handles (CreateFileW), never as C library
-//   descriptors, so no database can take the number of a missing standard stream; output to a
-//   stream the launcher did not give fails and is dropped. Nothing to do.
+// - Missing standard streams: files are opened as handles (CreateFileW), never as C library
+//   descriptors, so no database can take the place of a standard stream. A stream the launcher
+//   did not give (a program started without a console or handles) is opened on the null device
+//   all the same, so that output to it is dropped as on POSIX, instead of failing: the summary
+//   of a conversion that worked would otherwise turn it into a failure (exit code 2).
 // - SIGPIPE: there is none; a write to a pipe whose reader went away fails (ERROR_NO_DATA, which
 //   the C library reports as EINVAL or EPIPE) like any failed write. Nothing to do.
 // - SIGXFSZ: Windows has no file-size limit per process; a full disk or a file system's own
@@ -34,8 +36,30 @@ namespace ipmdb::platform {
 // - Binary standard streams: text mode would write every "\n" of the --sql statements as
 //   "\r\n", and read a Ctrl-Z in piped input as its end. Messages end in "\n" too, which every
 //   console and editor of today shows as a line break.
+namespace {
+
+// Gives the C library's stream `fd` a descriptor on the null device, and the system that handle,
+// when the launcher gave none. The C library marks such a stream with the descriptor -2, which
+// freopen refuses; so the descriptor is made with _dup2 and set in the stream, whose fields
+// msvcrt's stdio.h declares.
+void OpenOnNullDeviceIfMissing(std::FILE* stream, int fd, int access, DWORD which) {
+  if (_fileno(stream) >= 0) return;
+  const int null = _open("NUL", access | _O_BINARY);
+  if (null < 0) return;
+  if (_dup2(null, fd) == 0) {
+    stream->_file = fd;
+    SetStdHandle(which, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+  }
+  _close(null);
+}
+
+}  // namespace
+
 void PrepareProcess() {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  OpenOnNullDeviceIfMissing(stdin, 0, _O_RDONLY, STD_INPUT_HANDLE);
+  OpenOnNullDeviceIfMissing(stdout, 1, _O_WRONLY, STD_OUTPUT_HANDLE);
+  OpenOnNullDeviceIfMissing(stderr, 2, _O_WRONLY, STD_ERROR_HANDLE);
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);

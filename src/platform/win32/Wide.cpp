@@ -24,16 +24,27 @@ std::string Utf8FromWide(std::wstring_view wide) {
   return utf8;
 }
 
-std::wstring SystemPath(const std::string& utf8) {
-  const std::wstring wide = WideFromUtf8(utf8);
+std::optional<std::wstring> SystemPath(const std::string& utf8) {
+  std::wstring wide;
+  if (!utf8.empty()) {
+    const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), int(utf8.size()), nullptr, 0);
+    if (size == 0) return std::nullopt;
+    wide.resize(size_t(size));
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), int(utf8.size()), wide.data(), size);
+  }
   if (wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\")) return wide;
-  // GetFullPathNameW needs a buffer of the size it returns first, which counts the closing NUL.
-  const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return wide;
-  std::wstring full(size_t(size), L'\0');
-  const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-  if (length == 0 || length >= size) return wide;
-  full.resize(length);
+  // GetFullPathNameW needs a buffer of the size it returns, which counts the closing NUL; the
+  // working folder may change between the calls, so the buffer grows until the path fits.
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetFullPathNameW(wide.c_str(), DWORD(full.size()), full.data(), nullptr);
+    if (length == 0) return std::nullopt;
+    if (length < full.size()) {
+      full.resize(length);
+      break;
+    }
+    full.resize(length);
+  }
   // A device name ("NUL", "CON") comes back in the device form, which needs no other.
   if (full.starts_with(L"\\\\.\\")) return full;
   if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
