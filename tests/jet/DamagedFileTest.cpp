@@ -359,6 +359,8 @@ void ExpectCorruptNaming(const std::function<void()>& action, uint32_t page, con
     EXPECT_EQ(e.Kind(), ErrorKind::Corrupt) << what << ": " << message;
     EXPECT_EQ(message.rfind(std::string(kCorruptPrefix) + "第 ", 0), 0u) << what << ": " << message;
     EXPECT_NE(message.find(PageText(page)), std::string::npos) << what << ": " << message;
+    ASSERT_TRUE(e.Place()) << what << ": " << message;
+    EXPECT_EQ(message.rfind(kCorruptPrefix + PlaceText(*e.Place()), 0), 0u) << what << ": " << message;
   }
 }
 
