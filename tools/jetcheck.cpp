@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/CheckCommand.h"
+#include "check/CheckCommand.h"
 #include "platform/Console.h"
 #include "platform/Process.h"
 
@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
   }
   if (!usable || path.empty()) {
     ipmdb::platform::ConsoleErr() << "用法：jetcheck 数据库文件 [--quiet]\n";
-    return ipmdb::jet::kCheckUnreadable;
+    return ipmdb::check::kCheckUnreadable;
   }
-  return ipmdb::jet::RunCheckCommand(path, quiet, ipmdb::platform::ConsoleOut(), ipmdb::platform::ConsoleErr(),
-                                         "jetcheck");
+  return ipmdb::check::RunCheckCommand(path, quiet, ipmdb::platform::ConsoleOut(), ipmdb::platform::ConsoleErr(),
+                                       "jetcheck");
 }

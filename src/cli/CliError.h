@@ -2,8 +2,7 @@
 // (a usage error earns a pointer to --help) and a finished Chinese message.
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include "jet/Error.h"
 
 namespace ipmdb::cli {
 
@@ -12,13 +11,6 @@ enum class CliErrorKind {
   Output,  // standard output could not be written
 };
 
-class CliError : public std::runtime_error {
- public:
-  CliError(CliErrorKind kind, const std::string& message) : std::runtime_error(message), FKind(kind) {}
-  CliErrorKind Kind() const { return FKind; }
-
- private:
-  CliErrorKind FKind;
-};
+using CliError = jet::KindedError<CliErrorKind>;
 
 }  // namespace ipmdb::cli

@@ -14,7 +14,7 @@
 #include "cli/Texts.h"
 #include "engine/LineList.h"
 #include "ipmdb/Version.h"
-#include "jet/CheckCommand.h"
+#include "check/CheckCommand.h"
 #include "platform/Console.h"
 #include "platform/Process.h"
 
@@ -39,8 +39,8 @@ int Run(const ipmdb::cli::Arguments& arguments) {
     case Command::Recover:
       return ipmdb::cli::RunRecovery(arguments.FInput);
     case Command::Check:
-      return ipmdb::jet::RunCheckCommand(arguments.FInput, false, ipmdb::platform::ConsoleOut(),
-                                         ipmdb::platform::ConsoleErr(), kProgramName.data());
+      return ipmdb::check::RunCheckCommand(arguments.FInput, false, ipmdb::platform::ConsoleOut(),
+                                           ipmdb::platform::ConsoleErr(), kProgramName.data());
   }
   return ipmdb::cli::kExitFailure;
 }

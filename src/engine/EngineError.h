@@ -2,8 +2,7 @@
 // message that no caller parses.
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include "jet/Error.h"
 
 namespace ipmdb::engine {
 
@@ -17,13 +16,6 @@ enum class EngineErrorKind {
   InputChanged,        // the text database was cut shorter or rewritten while it was being read
 };
 
-class EngineError : public std::runtime_error {
- public:
-  EngineError(EngineErrorKind kind, const std::string& message) : std::runtime_error(message), FKind(kind) {}
-  EngineErrorKind Kind() const { return FKind; }
-
- private:
-  EngineErrorKind FKind;
-};
+using EngineError = jet::KindedError<EngineErrorKind>;
 
 }  // namespace ipmdb::engine

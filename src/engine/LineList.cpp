@@ -3,6 +3,7 @@
 #include "engine/LineList.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -14,6 +15,51 @@ namespace {
 
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
+
+// The line-break rules, for loading and reading alike: a line ends at CR, at LF or at the pair
+// CR LF, which is one break.
+struct LineBreak {
+  const char* at;    // the break's first byte; the end of the bytes when they hold no break
+  const char* next;  // where the line after it starts
+  bool open;         // a CR that ends the bytes: an LF that comes next belongs to it
+};
+
+LineBreak BreakAt(const char* at, const char* end) {
+  if (at == end) return {end, end, false};
+  if (*at == kLf) return {at, at + 1, false};
+  if (at + 1 == end) return {at, end, true};
+  return {at, at[1] == kLf ? at + 2 : at + 1, false};
+}
+
+// Marks every byte of the word that lies below 14 (CR and LF among them) with its top bit: the
+// classic test for a byte below n (n <= 128). Bytes of 0x80 and above are never marked. A borrow
+// can mark a byte just above a marked one too, so a mark says only where to look.
+constexpr uint64_t MarkBytesBelow14(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  return (word - kOnes * 14) & ~word & kOnes * 0x80;
+}
+
+// The first break in [from, end). Sixteen bytes at a time are passed over while none of them is
+// marked; the marked bytes of the rest are looked at in the order they lie in, the lowest mark
+// being the first byte on the little-endian machines this is built for.
+LineBreak NextBreak(const char* from, const char* end) {
+  static_assert(std::endian::native == std::endian::little);
+  const char* at = from;
+  for (; end - at >= 16; at += 16) {
+    uint64_t words[2];
+    std::memcpy(words, at, sizeof words);
+    const uint64_t marks[2] = {MarkBytesBelow14(words[0]), MarkBytesBelow14(words[1])};
+    if ((marks[0] | marks[1]) == 0) continue;
+    for (size_t half = 0; half < 2; ++half) {
+      for (uint64_t m = marks[half]; m != 0; m &= m - 1) {
+        const char* byte = at + 8 * half + std::countr_zero(m) / 8;
+        if (*byte == kCr || *byte == kLf) return BreakAt(byte, end);
+      }
+    }
+  }
+  while (at < end && *at != kCr && *at != kLf) ++at;
+  return BreakAt(at, end);
+}
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, const platform::SystemFailure& failure) {
   throw EngineError(EngineErrorKind::CannotOpenFile,
@@ -85,31 +131,16 @@ class LineCounter {
       }
       if (FBlockEndPending) EndBlock(digested, p);
     }
-    // The next CR and the next LF are tracked apart, each found with memchr, which is much
-    // faster than a byte loop; the earlier of the two is the next break.
-    const char* nextCr = Find(p, end, kCr);
-    const char* nextLf = Find(p, end, kLf);
-    for (;;) {
-      const char* at = std::min(nextCr, nextLf);
-      if (at == end) break;
-      const char* after = at + 1;
-      if (*at == kCr) {
-        if (after == end) {
-          FCrPending = true;
-        } else if (*after == kLf) {
-          ++after;
-        }
-      }
-      EndLine(FOffset + uint64_t(after - data));
+    for (LineBreak found = NextBreak(p, end); found.at != end; found = NextBreak(found.next, end)) {
+      FCrPending = found.open;
+      EndLine(FOffset + uint64_t(found.next - data));
       if (FCount % LineList::kIndexStride == 0) {
         if (FCrPending) {
           FBlockEndPending = true;
         } else {
-          EndBlock(digested, after);
+          EndBlock(digested, found.next);
         }
       }
-      if (nextCr < after) nextCr = Find(after, end, kCr);
-      if (nextLf < after) nextLf = Find(after, end, kLf);
     }
     FDigest.Feed(digested, size_t(end - digested));
     FOffset += size;
@@ -126,11 +157,6 @@ class LineCounter {
   }
 
  private:
-  static const char* Find(const char* from, const char* end, char c) {
-    const void* found = std::memchr(from, c, size_t(end - from));
-    return found ? static_cast<const char*>(found) : end;
-  }
-
   void EndLine(uint64_t nextStart) {
     ++FCount;
     FLineStart = nextStart;
@@ -259,13 +285,12 @@ bool LineList::Reader::Next(Line& line) {
   if (FNextLine % kIndexStride == 0 && FList.FIndex[FNextLine / kIndexStride] != start)
     FList.ThrowChanged(FNextLine, false);
   for (;;) {
-    bool needMore = false;
-    const size_t at = FindBreak(FPos, needMore);
-    if (!needMore) {
+    const LineEnd found = FindLineEnd(FPos);
+    if (!found.needMore) {
       // A line never starts at the end of the text: a break there adds none.
       if (start == FList.FTextSize) FList.ThrowChanged(FNextLine, false);
-      line = {start, at - FPos, std::string_view(FChunk.data() + FPos, at - FPos)};
-      Advance(at);
+      line = {start, found.at - FPos, std::string_view(FChunk.data() + FPos, found.at - FPos)};
+      FPos = found.next;
       break;
     }
     if (FPos > 0) {
@@ -335,37 +360,14 @@ void LineList::Reader::Fill() {
   FChunkUsed += ReadSome(from, FChunk.data() + FChunkUsed, size, FNextLine);
 }
 
-// The first break at or after `from` in the chunk, or the chunk's end. needMore: the chunk ends
-// before the text does and either holds no break or ends in a CR, which may be the first half of
-// CR LF.
-size_t LineList::Reader::FindBreak(size_t from, bool& needMore) {
-  const char* begin = FChunk.data() + from;
-  const char* end = FChunk.data() + FChunkUsed;
-  const char* at = begin;
-  // Eight bytes at a time while none of them can be a break: CR and LF are the only breaks, and
-  // both lie below 14. The test is the classic one for a byte below n (n <= 128): it never misses
-  // one, and bytes of 0x80 and above never trigger it.
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  for (uint64_t word; end - at >= 8; at += 8) {
-    std::memcpy(&word, at, sizeof word);
-    if (((word - kOnes * (kCr + 1)) & ~word & kOnes * 0x80) != 0) break;
-  }
-  while (at < end && *at != kCr && *at != kLf) ++at;
+// The end of the line that starts at `from` in the chunk. needMore: the chunk ends before the
+// text does and either holds no break or ends in a CR, which may be the first half of CR LF.
+LineList::Reader::LineEnd LineList::Reader::FindLineEnd(size_t from) const {
+  const char* chunk = FChunk.data();
+  const char* end = chunk + FChunkUsed;
+  const LineBreak found = NextBreak(chunk + from, end);
   const bool textEnds = FChunkOffset + FChunkUsed == FList.FTextSize;
-  needMore = !textEnds && (at == end || (*at == kCr && at + 1 == end));
-  return size_t(at - FChunk.data());
-}
-
-// After the line that ends at `breakAt` (a break, or the end of the text): the next line starts
-// behind its break.
-void LineList::Reader::Advance(size_t breakAt) {
-  if (breakAt == FChunkUsed) {
-    FPos = breakAt;
-  } else if (FChunk[breakAt] == kCr && breakAt + 1 < FChunkUsed && FChunk[breakAt + 1] == kLf) {
-    FPos = breakAt + 2;
-  } else {
-    FPos = breakAt + 1;
-  }
+  return {size_t(found.at - chunk), size_t(found.next - chunk), !textEnds && (found.at == end || found.open)};
 }
 
 // A line that fills the whole chunk: its bytes are passed over, chunk by chunk, to its break,
@@ -374,18 +376,17 @@ void LineList::Reader::SkipLongLine(Line& line) {
   const uint64_t start = FChunkOffset;
   FLongLineInBlock = true;
   for (;;) {
-    bool needMore = false;
-    size_t at = FindBreak(0, needMore);
-    if (!needMore) {
-      line = {start, FChunkOffset + at - start, {}};
-      Advance(at);
+    const LineEnd found = FindLineEnd(0);
+    if (!found.needMore) {
+      line = {start, FChunkOffset + found.at - start, {}};
+      FPos = found.next;
       return;
     }
     // Keeps a final CR, whose partner may come next; drops everything else.
-    const size_t keep = at < FChunkUsed ? 1 : 0;
+    const size_t keep = found.at < FChunkUsed ? 1 : 0;
     DigestUpTo(FChunkUsed - keep);
     FDigested = 0;
-    if (keep) FChunk[0] = FChunk[at];
+    if (keep) FChunk[0] = FChunk[found.at];
     FChunkOffset += FChunkUsed - keep;
     FChunkUsed = keep;
     Fill();

@@ -138,9 +138,15 @@ class LineList {
     void DigestUpTo(size_t end);
     void EndBlock();
     void ConfirmBlock(size_t block);
-    size_t FindBreak(size_t from, bool& needMore);
+    // Where a line ends in the chunk: its break (or the chunk's end), where the next line starts,
+    // and whether more must be read before either is known.
+    struct LineEnd {
+      size_t at;
+      size_t next;
+      bool needMore;
+    };
+    LineEnd FindLineEnd(size_t from) const;
     void SkipLongLine(Line& line);
-    void Advance(size_t breakAt);
     std::string_view ReadPiece(uint64_t offset, uint64_t length);
     size_t ReadSome(uint64_t offset, char* to, size_t size, size_t line);
 

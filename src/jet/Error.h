@@ -2,7 +2,8 @@
 // user-readable message (Chinese, naming the file, table, column or page concerned) that no
 // caller parses. A failure of a system call also keeps the call's errno, so that a caller can
 // name the reason in its own words; damage found in the file keeps the page, and the row on it,
-// that its message names, so that a caller can place it without reading the text.
+// that its message names, so that a caller can place it without reading the text. The failure
+// types of the layers above take the same shape, KindedError, over kinds of their own.
 #pragma once
 
 #include <cstdint>
@@ -31,21 +32,32 @@ struct ErrorPlace {
   std::optional<uint32_t> row;
 };
 
-class JetError : public std::runtime_error {
+// A layer's failure type over the layer's own kinds (the Jet engine's, the conversion engine's,
+// the command line's): a kind that callers may branch on and a finished message that no caller
+// parses.
+template <typename KindType>
+class KindedError : public std::runtime_error {
+ public:
+  KindedError(KindType kind, const std::string& message) : std::runtime_error(message), FKind(kind) {}
+  KindType Kind() const { return FKind; }
+
+ private:
+  KindType FKind;
+};
+
+class JetError : public KindedError<ErrorKind> {
  public:
   JetError(ErrorKind kind, const std::string& message, int systemError = 0)
-      : std::runtime_error(message), FKind(kind), FSystemError(systemError) {}
+      : KindedError(kind, message), FSystemError(systemError) {}
   JetError(ErrorKind kind, const std::string& message, std::optional<ErrorPlace> place)
-      : std::runtime_error(message), FKind(kind), FSystemError(0), FPlace(place) {}
-  ErrorKind Kind() const { return FKind; }
+      : KindedError(kind, message), FPlace(place) {}
   // The errno of the system call that failed; 0 when the failure is not a system call's.
   int SystemError() const { return FSystemError; }
   // The page and row the message names first; nothing when it names none.
   const std::optional<ErrorPlace>& Place() const { return FPlace; }
 
  private:
-  ErrorKind FKind;
-  int FSystemError;
+  int FSystemError = 0;
   std::optional<ErrorPlace> FPlace;
 };
 

@@ -453,12 +453,12 @@ class Checker {
       Problem(where + to + "那里没有该表的行。");
       return std::nullopt;
     }
-    const uint16_t entry = GetU16(bytes + datapage::kRowTableOffset + datapage::kRowTableEntrySize * tr);
-    if (entry & datapage::kRowOverflowFlag) {
+    const RowSlot slot = DataPageSlot(bytes, uint16_t(tr));
+    if (slot.overflow) {
       Problem(where + to + "那一行又是溢出行。");
       return std::nullopt;
     }
-    if (!(entry & datapage::kRowDeletedFlag)) {
+    if (!slot.deleted) {
       Problem(where + to + "那一行没有删除标志，逐页读取时会被读到两次。");
       return std::nullopt;
     }

@@ -181,8 +181,10 @@ uint32_t Pager::Append() {
 
 Pager::CachedPage& Pager::Load(uint32_t page) {
   if (page >= FNewPageCount) {
-    throw JetError(ErrorKind::Corrupt, "数据库文件" + Quoted(FPath) + "已损坏：第 " + std::to_string(page) +
-                                           " 页超出了文件末尾（文件共 " + std::to_string(FNewPageCount) + " 页）。");
+    throw JetError(ErrorKind::Corrupt,
+                   "数据库文件" + Quoted(FPath) + "已损坏：" + PageText(page) + "超出了文件末尾（文件共 " +
+                       std::to_string(FNewPageCount) + " 页）。",
+                   ErrorPlace{page, std::nullopt});
   }
   if (auto found = FCache.find(page); found != FCache.end()) {
     found->second->FLastUse = ++FUseClock;
@@ -190,8 +192,8 @@ Pager::CachedPage& Pager::Load(uint32_t page) {
   }
   auto cached = std::make_unique<CachedPage>();
   if (FDatabase->ReadAt(PageOffset(page), cached->FBytes) != kPageSize) {
-    throw JetError(ErrorKind::Corrupt,
-                   "数据库文件" + Quoted(FPath) + "已损坏：读取第 " + std::to_string(page) + " 页时文件提前结束。");
+    throw JetError(ErrorKind::Corrupt, "数据库文件" + Quoted(FPath) + "已损坏：读取" + PageText(page) + "时文件提前结束。",
+                   ErrorPlace{page, std::nullopt});
   }
   cached->FLastUse = ++FUseClock;
   return *FCache.emplace(page, std::move(cached)).first->second;

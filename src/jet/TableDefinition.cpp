@@ -287,8 +287,8 @@ std::vector<std::vector<uint8_t>> LayOutTableDefinitionPages(std::span<const uin
 namespace {
 
 // The checks of a decoded definition that the row codec and the writer rely on.
-void CheckColumns(const TableDefinition& t, const std::string& what) {
-  auto fail = [&](const std::string& why) { return JetError(ErrorKind::Corrupt, "数据库文件已损坏：" + what + why); };
+void CheckColumns(const TableDefinition& t, uint32_t firstPage) {
+  auto fail = [&](const std::string& why) { return CorruptPage(firstPage, "上的表定义" + why); };
   if (t.maxColumns > kMaxColumns || t.variableColumns > kMaxColumns)
     throw fail("的列数上限超过了 " + std::to_string(kMaxColumns) + "。");
   std::array<bool, kMaxColumns> ids{}, slots{};
@@ -366,7 +366,7 @@ TableDefinition DecodeTableDefinition(std::span<const uint8_t> definition, uint3
   }
   if (body.Remaining() != 0)
     throw CorruptPage(firstPage, "上的表定义在结束标记之后还有 " + std::to_string(body.Remaining()) + " 字节，与其长度不符。");
-  CheckColumns(t, what);
+  CheckColumns(t, firstPage);
   return t;
 }
 

@@ -58,6 +58,12 @@ TEST(LineList, BreaksNulsAndFinalBreaksFollowTheLineRules) {
       {"\0a\nb"s, {}},
       {" \t lead and trail \t \r\n", {" \t lead and trail \t "}},
       {"\xD6\xD0\xB9\xFA \xB5\xE7\xD0\xC5\r\n\xA1\xA1\r\n", {"\xD6\xD0\xB9\xFA \xB5\xE7\xD0\xC5", "\xA1\xA1"}},
+      // Breaks on either side of a 16-byte step; other control bytes, bytes whose low bits are CR
+      // or LF, and bytes right above a control byte, none of them a break.
+      {"0123456789abcde\r\n0123456789abcdef\n0123456789abcdefg\r\r\n",
+       {"0123456789abcde", "0123456789abcdef", "0123456789abcdefg", ""}},
+      {"\t\x0b\x0c\x01\x0e\x0e \x8d\x8a\xff\x8d\x0e\t\x0e\x7f\x80 and on\r\nb"s,
+       {"\t\x0b\x0c\x01\x0e\x0e \x8d\x8a\xff\x8d\x0e\t\x0e\x7f\x80 and on", "b"}},
   };
   // Chunks of a few bytes put every break, CR LF pairs too, across a chunk boundary somewhere,
   // and make most lines longer than a chunk.

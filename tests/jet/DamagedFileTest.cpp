@@ -59,8 +59,7 @@ uint8_t* PageOf(Bytes& file, uint32_t page) { return file.data() + size_t(page) 
 
 // The bytes of a live row, inside the file.
 uint8_t* RowOf(Bytes& file, uint32_t page, uint16_t row) {
-  const uint16_t entry = GetU16(PageOf(file, page) + datapage::kRowTableOffset + 2 * row);
-  return PageOf(file, page) + (entry & datapage::kRowOffsetMask);
+  return PageOf(file, page) + DataPageSlot(PageOf(file, page), row).offset;
 }
 
 // What the engine does with the damaged file.
@@ -97,13 +96,13 @@ const std::vector<DamageCase>& Cases() {
       {"RowOffsetOfTheLastDataPageBelowTheOffsetTable",
        [](Bytes& f, const Landmarks& l) {
          uint8_t* page = PageOf(f, l.lastDataPage);
-         PutU16(page + datapage::kRowTableOffset + 2 * (DataPageRowCount(page) - 1), 0x0010);
+         PutU16(page + RowSlotOffset(DataPageRowCount(page) - 1), 0x0010);
          return l.lastDataPage;
        },
        Engine::RefusesOpen},
       {"RowOffsetOutsideTheFirstDataPage",
        [](Bytes& f, const Landmarks& l) {
-         PutU16(PageOf(f, l.firstDataPage) + datapage::kRowTableOffset, datapage::kRowOffsetMask);
+         PutU16(PageOf(f, l.firstDataPage) + RowSlotOffset(0), datapage::kRowOffsetMask);
          return l.firstDataPage;
        },
        Engine::RefusesRead},
@@ -209,7 +208,7 @@ const std::vector<DamageCase>& Cases() {
        Engine::RefusesOpen},
       {"OverflowRowPointsAtItself",
        [](Bytes& f, const Landmarks& l) {
-         uint8_t* entry = PageOf(f, l.firstDataPage) + datapage::kRowTableOffset;
+         uint8_t* entry = PageOf(f, l.firstDataPage) + RowSlotOffset(0);
          PutU16(entry, uint16_t(GetU16(entry) | datapage::kRowOverflowFlag));
          PutU32(RowOf(f, l.firstDataPage, 0), MakeRowPointer(l.firstDataPage, 0));
          return l.firstDataPage;
@@ -360,6 +359,8 @@ void ExpectCorruptNaming(const std::function<void()>& action, uint32_t page, con
     EXPECT_EQ(e.Kind(), ErrorKind::Corrupt) << what << ": " << message;
     EXPECT_EQ(message.rfind(std::string(kCorruptPrefix) + "第 ", 0), 0u) << what << ": " << message;
     EXPECT_NE(message.find(PageText(page)), std::string::npos) << what << ": " << message;
+    ASSERT_TRUE(e.Place()) << what << ": " << message;
+    EXPECT_EQ(message.rfind(kCorruptPrefix + PlaceText(*e.Place()), 0), 0u) << what << ": " << message;
   }
 }
 

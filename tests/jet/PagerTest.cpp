@@ -208,6 +208,9 @@ TEST_F(PagerTest, ReadingPastTheLastPageIsCorruption) {
   } catch (const JetError& e) {
     EXPECT_EQ(e.Kind(), ErrorKind::Corrupt);
     EXPECT_NE(std::string(e.what()).find(FPath), std::string::npos);
+    ASSERT_TRUE(e.Place());
+    EXPECT_EQ(e.Place()->page, kInitialTags.size());
+    EXPECT_FALSE(e.Place()->row);
   }
 }
 

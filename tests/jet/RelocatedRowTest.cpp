@@ -27,7 +27,7 @@ class RelocatedRow : public ::testing::Test {
     uint8_t* page = FBytes.data() + size_t(number) * kPageSize;
     InitDataPage(page, kOwner);
     AppendDataPageRow(page, row);
-    uint8_t* entry = page + datapage::kRowTableOffset;
+    uint8_t* entry = page + RowSlotOffset(0);
     PutU16(entry, uint16_t(GetU16(entry) | flags));
     return number;
   }

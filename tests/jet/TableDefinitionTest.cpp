@@ -108,7 +108,9 @@ TEST(TableDefinition, DamagedDefinitionsAreReported) {
   notTdef[0] = 0x01;
   auto shortLength = bytes;  // the descriptors run past the length the definition gives
   PutU32(&shortLength[tdef::kDefinitionLengthOffset], uint32_t(tdef::kBodyOffset + 10));
-  for (const auto* damaged : {&truncated, &manyColumns, &notTdef, &shortLength}) {
+  auto columnLimit = bytes;  // decodes whole; the column checks after decoding refuse it
+  PutU16(&columnLimit[tdef::kMaxColumnsOffset], kMaxColumns + 1);
+  for (const auto* damaged : {&truncated, &manyColumns, &notTdef, &shortLength, &columnLimit}) {
     try {
       DecodeTableDefinition(*damaged, 3);
       ADD_FAILURE() << "a damaged definition was decoded";

@@ -1,4 +1,4 @@
-#include "jet/CheckCommand.h"
+#include "check/CheckCommand.h"
 
 #include "jet/Error.h"
 #include "jet/File.h"
@@ -6,7 +6,7 @@
 #include "jet/Journal.h"
 #include "jet/JournalPath.h"
 
-namespace ipmdb::jet {
+namespace ipmdb::check {
 namespace {
 
 enum class JournalFound { None, CutShort, InUse, Unproven };
@@ -23,18 +23,18 @@ struct JournalBeside {
 // file is reported, since opening the file refuses it until the user decides. Opening the file
 // first refuses a folder, a FIFO or a device at once.
 JournalBeside ExamineJournalOf(const std::string& path) {
-  Vfs& vfs = Vfs::System();
-  const std::unique_ptr<File> database = vfs.Open(path, Vfs::OpenMode::ExistingReadOnly);
-  JournalBeside result{JournalFound::None, JournalPathFor(vfs.ResolvePath(path))};
+  jet::Vfs& vfs = jet::Vfs::System();
+  const std::unique_ptr<jet::File> database = vfs.Open(path, jet::Vfs::OpenMode::ExistingReadOnly);
+  JournalBeside result{JournalFound::None, jet::JournalPathFor(vfs.ResolvePath(path)), {}};
   if (!vfs.Exists(result.FPath)) return result;
-  const std::unique_ptr<File> journal = vfs.Open(result.FPath, Vfs::OpenMode::ExistingReadOnly);
-  const JournalFinding finding = ExamineJournal(*journal, *database);
-  if (finding.FState == JournalState::Unproven) {
+  const std::unique_ptr<jet::File> journal = vfs.Open(result.FPath, jet::Vfs::OpenMode::ExistingReadOnly);
+  const jet::JournalFinding finding = jet::ExamineJournal(*journal, *database);
+  if (finding.FState == jet::JournalState::Unproven) {
     result.FFound = JournalFound::Unproven;
     result.FWhy = finding.FWhy;
     return result;
   }
-  if (finding.FState != JournalState::Hot) return result;
+  if (finding.FState != jet::JournalState::Hot) return result;
   result.FFound = database->TryLockExclusive() ? JournalFound::CutShort : JournalFound::InUse;
   return result;
 }
@@ -42,7 +42,7 @@ JournalBeside ExamineJournalOf(const std::string& path) {
 }  // namespace
 
 int RunCheckCommand(const std::string& path, bool quiet, std::ostream& out, std::ostream& err, const char* program) {
-  CheckSummary summary;
+  jet::CheckSummary summary;
   try {
     const JournalBeside journal = ExamineJournalOf(path);
     switch (journal.FFound) {
@@ -64,10 +64,10 @@ int RunCheckCommand(const std::string& path, bool quiet, std::ostream& out, std:
               << "。打开此文件会被拒绝；若文件已被替换，删除该日志即可。\n";
         return kCheckUnreadable;
     }
-    summary = CheckDatabaseFile(path, [&](const std::string& problem) {
+    summary = jet::CheckDatabaseFile(path, [&](const std::string& problem) {
       if (!quiet) out << problem << '\n';
     });
-  } catch (const JetError& e) {
+  } catch (const jet::JetError& e) {
     if (!quiet) err << program << ": " << e.what() << '\n';
     return kCheckUnreadable;
   }
@@ -83,4 +83,4 @@ int RunCheckCommand(const std::string& path, bool quiet, std::ostream& out, std:
   return summary.problems == 0 ? kCheckClean : kCheckProblems;
 }
 
-}  // namespace ipmdb::jet
+}  // namespace ipmdb::check

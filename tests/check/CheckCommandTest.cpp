@@ -15,16 +15,16 @@
 #include <sstream>
 #include <string>
 
-#include "FaultVfs.h"
-#include "PagerTestSupport.h"
+#include "../jet/FaultVfs.h"
+#include "../jet/PagerTestSupport.h"
+#include "check/CheckCommand.h"
 #include "database/TableIP.h"
-#include "jet/CheckCommand.h"
 #include "jet/Database.h"
 #include "jet/DatabaseBuilder.h"
 #include "jet/JournalPath.h"
 #include "../support/TempDir.h"
 
-namespace ipmdb::jet {
+namespace ipmdb::check {
 namespace {
 
 namespace fs = std::filesystem;
@@ -33,18 +33,18 @@ namespace fs = std::filesystem;
 // commit's page writes reached the file, some did not.
 std::string CrashedMidCommit(const fs::path& dir) {
   const std::string path = (dir / "crashed.mdb").string();
-  const auto bytes = BuildDatabase(database::TemplateDatabase());
+  const auto bytes = jet::BuildDatabase(database::TemplateDatabase());
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  FaultVfs vfs(3);
-  Database db(path, vfs);
+  jet::FaultVfs vfs(3);
+  jet::Database db(path, vfs);
   const auto batch = [&db] {
     db.Begin();
     for (int i = 0; i < 1000; ++i) db.Execute(u"insert into IP values('1.0.0.0','1.0.0.255',1,2,'中国','地区')");
     db.Commit();
   };
   batch();
-  vfs.CrashAt(FaultOp::Sync, 2, CrashPolicy::Mixed);  // the database's sync, after the journal's
-  EXPECT_THROW(batch(), SimulatedCrash);
+  vfs.CrashAt(jet::FaultOp::Sync, 2, jet::CrashPolicy::Mixed);  // the database's sync, after the journal's
+  EXPECT_THROW(batch(), jet::SimulatedCrash);
   return path;
 }
 
@@ -66,10 +66,10 @@ void PrintTo(const Target& t, std::ostream* os) { *os << t.name; }
 class CheckCommand : public ::testing::TestWithParam<Target> {};
 
 TEST_P(CheckCommand, ReportsWhatItFindsWithoutWaiting) {
-  if (GetParam().status == kCheckCommitCutShort && !SystemRecordsBirthTime()) GTEST_SKIP() << kNoBirthTime;
+  if (GetParam().status == kCheckCommitCutShort && !jet::SystemRecordsBirthTime()) GTEST_SKIP() << jet::kNoBirthTime;
   testing_support::TempDir dir;
   const std::string path = GetParam().make(dir.Path());
-  const std::string before = Bytes(path), journalBefore = Bytes(JournalPathFor(path));
+  const std::string before = Bytes(path), journalBefore = Bytes(jet::JournalPathFor(path));
   std::ostringstream out, err;
   auto run = std::async(std::launch::async, [&] { return RunCheckCommand(path, false, out, err, "jetcheck"); });
   if (run.wait_for(std::chrono::seconds(20)) == std::future_status::timeout) {
@@ -81,7 +81,7 @@ TEST_P(CheckCommand, ReportsWhatItFindsWithoutWaiting) {
   EXPECT_EQ(run.get(), GetParam().status) << out.str() << err.str();
   EXPECT_NE((out.str() + err.str()).find(GetParam().says), std::string::npos) << out.str() << err.str();
   EXPECT_EQ(Bytes(path), before);
-  EXPECT_EQ(Bytes(JournalPathFor(path)), journalBefore);
+  EXPECT_EQ(Bytes(jet::JournalPathFor(path)), journalBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -111,4 +111,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace ipmdb::jet
+}  // namespace ipmdb::check
