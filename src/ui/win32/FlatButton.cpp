@@ -6,18 +6,21 @@
 #include <cmath>
 #include <string>
 
+#include "ui/core/Layout.h"
+
 namespace ipmdb::ui::win32 {
 namespace {
 
-// The picture's side and the gaps around it, in layout pixels (96 DPI).
-constexpr double kPictureSize = 16.0;
+// The picture's side and the gap after it, in layout pixels (96 DPI).
+constexpr double kPictureSize = layout::kButtonPictureSize;
 constexpr double kPictureGap = 4.0;
 constexpr int kLayoutDpi = 96;
 
 const COLORREF kPlusFill = RGB(230, 30, 30);
 const COLORREF kPlusRim = RGB(128, 0, 0);
 const COLORREF kArrowColor = RGB(0, 150, 0);
-const COLORREF kCaptionColor = RGB(0, 0, 0);
+const COLORREF kCaptionColor =
+    RGB(layout::kButtonTextColor.FRed, layout::kButtonTextColor.FGreen, layout::kButtonTextColor.FBlue);
 
 // Maps the picture's 16 x 16 units onto the button at `left`, `top` (device pixels).
 struct TPictureFrame {

@@ -4,8 +4,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <string>
+#include <tuple>
+
 #include "engine/Branding.h"
 #include "platform/win32/Wide.h"
+#include "ui/core/Layout.h"
 #include "ui/core/LogLines.h"
 #include "ui/core/Texts.h"
 #include "ui/core/WindowPlace.h"
@@ -16,47 +21,48 @@
 namespace ipmdb::ui::win32 {
 namespace {
 
-constexpr int kClientWidth = 476;
-// The top panel: the text database row, the output row and the output path under it.
-constexpr int kTopPanelHeight = 105;
-constexpr int kLogPanelHeight = 194;
-constexpr int kStatusBarHeight = 20;
-constexpr int kClientHeight = kTopPanelHeight + kLogPanelHeight + kStatusBarHeight;
-constexpr int kStatusBarTop = kTopPanelHeight + kLogPanelHeight;
-// The log and the progress bar fill their panel inside the panel's two one-pixel bevels.
-constexpr int kBevelWidth = 2;
-constexpr int kProgressHeight = 18;
-constexpr int kLogHeight = kLogPanelHeight - 2 * kBevelWidth - kProgressHeight;
-// Character heights in layout pixels: the window's font and the log's.
-constexpr int kWindowFontPixels = 12;
-constexpr int kLogFontPixels = 13;
-
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_ACCEPTFILES | WS_EX_CONTROLPARENT;
 
-const COLORREF kGreen = RGB(0, 128, 0);
+// The link draws its text inside a frame for the keyboard focus this wide (HyperLink.h).
+constexpr int kLinkFocusMargin = 2;
 
-// Each control's place in layout pixels. The link's size comes from its text.
+// The layout's places that a control takes as they are, moved from their band into the client
+// area. The labels and the link take their texts' sizes (PlaceControls).
 struct TPlace {
   TControlId FId;
-  RECT FBox;  // left, top, width, height
+  TRect FBox;
+  int FBandTop;
 };
 constexpr TPlace kPlaces[] = {
-    {kEdtTxtDbLabel, {0, 15, 117, 20}},
-    {kEdtTxtDb, {120, 15, 280, 20}},
-    {kBtnSelTxt, {407, 14, 54, 23}},
-    {kLabel1, {23, 51, 134, 14}},
-    {kBtnOutput, {160, 44, 60, 23}},
-    {kBtnFolder, {224, 44, 90, 23}},
-    {kBtnDo, {407, 44, 54, 23}},
-    {kLabel2, {120, 78, kClientWidth - 15 - 120, 20}},
-    {kMemInfo, {kBevelWidth, kTopPanelHeight + kBevelWidth, kClientWidth - 2 * kBevelWidth, kLogHeight}},
-    {kPbProgress,
-     {kBevelWidth, kTopPanelHeight + kBevelWidth + kLogHeight, kClientWidth - 2 * kBevelWidth, kProgressHeight}},
-    {kLabel3, {22, kStatusBarTop + 4, 90, 14}},
-    // The link's text starts inside its focus frame.
-    {kHyperLink1, {111, kStatusBarTop + 2, 0, 0}},
+    {kEdtTxtDb, layout::kTextDatabaseEdit, 0},
+    {kBtnSelTxt, layout::kSelectButton, 0},
+    {kBtnOutput, layout::kChangeOutputButton, 0},
+    {kBtnFolder, layout::kOpenFolderButton, 0},
+    {kBtnDo, layout::kConvertButton, 0},
+    {kLabel2, layout::kOutputPath, 0},
+    {kMemInfo, layout::kLog, layout::kTopPanelHeight},
+    {kPbProgress, layout::kProgress, layout::kTopPanelHeight},
 };
+
+COLORREF ColorRef(layout::TColor color) { return RGB(color.FRed, color.FGreen, color.FBlue); }
+
+// The size of the control's text in `font`, in device pixels.
+SIZE TextSize(HWND control, HFONT font) {
+  std::wstring text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(size_t(GetWindowTextW(control, text.data(), int(text.size()))));
+  const HDC dc = GetDC(control);
+  const HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size;
+}
+
+void Move(HWND control, int left, int top, int width, int height) {
+  SetWindowPos(control, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 std::string MakerUrl() { return std::string(engine::kMakerUrl); }
 
@@ -80,7 +86,7 @@ HWND TFrmMain::AddControl(const wchar_t* className, TControlId id, const std::st
 void TFrmMain::BuildLayout() {
   FDpi = GetDpiForWindow(FHandle);
   MakeFonts();
-  AddControl(L"STATIC", kEdtTxtDbLabel, texts::TextDatabaseLabel(), SS_RIGHT | SS_CENTERIMAGE | SS_NOPREFIX);
+  AddControl(L"STATIC", kEdtTxtDbLabel, texts::TextDatabaseLabel(), SS_NOPREFIX);
   edt_txt_db = AddControl(L"EDIT", kEdtTxtDb, "", WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
   AddControl(L"BUTTON", kBtnSelTxt, texts::Select(), WS_TABSTOP | BS_OWNERDRAW);
   AddControl(L"STATIC", kLabel1, texts::OutputLabel(), SS_NOPREFIX);
@@ -102,8 +108,8 @@ void TFrmMain::BuildLayout() {
 void TFrmMain::MakeFonts() {
   const HFONT oldWindowFont = FWindowFont;
   const HFONT oldLogFont = FLogFont;
-  FWindowFont = SongFont(Scale(kWindowFontPixels));
-  FLogFont = SongFont(Scale(kLogFontPixels));
+  FWindowFont = SongFont(Scale(layout::kWindowFontPixels));
+  FLogFont = SongFont(Scale(layout::kLogFontPixels));
   // The controls hold the old fonts until PlaceControls gives them the new ones.
   if (oldWindowFont != nullptr) {
     PlaceControls();
@@ -113,13 +119,37 @@ void TFrmMain::MakeFonts() {
 }
 
 void TFrmMain::PlaceControls() {
+  for (const HWND control : {GetDlgItem(FHandle, kEdtTxtDbLabel), GetDlgItem(FHandle, kLabel1),
+                             GetDlgItem(FHandle, kLabel3), GetDlgItem(FHandle, kHyperLink1)}) {
+    SendMessageW(control, WM_SETFONT, WPARAM(FWindowFont), TRUE);
+  }
   for (const TPlace& place : kPlaces) {
     const HWND control = GetDlgItem(FHandle, place.FId);
-    const HFONT font = place.FId == kMemInfo ? FLogFont : FWindowFont;
-    SetWindowPos(control, nullptr, Scale(place.FBox.left), Scale(place.FBox.top), Scale(place.FBox.right),
-                 Scale(place.FBox.bottom), SWP_NOZORDER | SWP_NOACTIVATE | (place.FId == kHyperLink1 ? SWP_NOSIZE : 0));
-    SendMessageW(control, WM_SETFONT, WPARAM(font), TRUE);
+    Move(control, Scale(place.FBox.FLeft), Scale(place.FBandTop + place.FBox.FTop), Scale(place.FBox.FWidth),
+         Scale(place.FBox.FHeight));
+    SendMessageW(control, WM_SETFONT, WPARAM(place.FId == kMemInfo ? FLogFont : FWindowFont), TRUE);
   }
+
+  // The edit's label ends the spacing before the edit, centred on its height. A substitute font
+  // may make it wider than the room there; it then starts at the panel's edge and gives up its
+  // last letters rather than its first.
+  const HWND label = GetDlgItem(FHandle, kEdtTxtDbLabel);
+  const SIZE labelSize = TextSize(label, FWindowFont);
+  const TRect& edit = layout::kTextDatabaseEdit;
+  const int labelRight = Scale(edit.FLeft - layout::kLabelSpacing);
+  const int labelLeft = std::max(0, labelRight - int(labelSize.cx));
+  Move(label, labelLeft, Scale(edit.FTop) + (Scale(edit.FHeight) - labelSize.cy) / 2, labelRight - labelLeft,
+       labelSize.cy);
+  for (const auto& [id, at, bandTop] : {std::tuple{kLabel1, layout::kOutputLabel, 0},
+                                        std::tuple{kLabel3, layout::kMakerLabel, layout::kStatusBarTop}}) {
+    const HWND text = GetDlgItem(FHandle, id);
+    const SIZE size = TextSize(text, FWindowFont);
+    Move(text, Scale(at.FX), Scale(bandTop + at.FY), size.cx, size.cy);
+  }
+  // The link has sized itself to its text with the font.
+  SetWindowPos(GetDlgItem(FHandle, kHyperLink1), nullptr, Scale(layout::kMakerLink.FX) - kLinkFocusMargin,
+               Scale(layout::kStatusBarTop + layout::kMakerLink.FY) - kLinkFocusMargin, 0, 0,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
   InvalidateRect(FHandle, nullptr, TRUE);
 }
 
@@ -127,7 +157,7 @@ void TFrmMain::PlaceControls() {
 // there; otherwise moved inside it, so that no part (the status bar first) is off screen at any
 // scale.
 void TFrmMain::PlaceOnScreen() {
-  RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
+  RECT frame{0, 0, Scale(layout::kClientWidth), Scale(layout::kClientHeight)};
   AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, FDpi);
   const TSize size{int(frame.right - frame.left), int(frame.bottom - frame.top)};
   MONITORINFO monitor{};
@@ -151,9 +181,9 @@ void TFrmMain::ChangeDpi(UINT dpi, const RECT& suggested) {
 void TFrmMain::PaintPanels() {
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(FHandle, &paint);
-  RECT logPanel{0, Scale(kTopPanelHeight), Scale(kClientWidth), Scale(kStatusBarTop)};
+  RECT logPanel{0, Scale(layout::kTopPanelHeight), Scale(layout::kClientWidth), Scale(layout::kStatusBarTop)};
   DrawEdge(dc, &logPanel, EDGE_ETCHED, BF_RECT);
-  RECT statusBar{0, Scale(kStatusBarTop), Scale(kClientWidth), Scale(kClientHeight)};
+  RECT statusBar{0, Scale(layout::kStatusBarTop), Scale(layout::kClientWidth), Scale(layout::kClientHeight)};
   DrawEdge(dc, &statusBar, BDR_SUNKENOUTER, BF_RECT);
   EndPaint(FHandle, &paint);
 }
@@ -166,11 +196,11 @@ LRESULT TFrmMain::ColorOf(HDC dc, HWND control) {
     return LRESULT(GetSysColorBrush(COLOR_INFOBK));
   }
   if (control == meminfo) {
-    SetTextColor(dc, kGreen);
+    SetTextColor(dc, ColorRef(layout::kGreen));
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     return LRESULT(GetSysColorBrush(COLOR_WINDOW));
   }
-  if (control == Label2) SetTextColor(dc, kGreen);
+  if (control == Label2) SetTextColor(dc, ColorRef(layout::kGreen));
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   return LRESULT(GetSysColorBrush(COLOR_BTNFACE));
 }

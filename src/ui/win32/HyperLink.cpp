@@ -4,14 +4,16 @@
 #include <string>
 
 #include "platform/win32/Wide.h"
+#include "ui/core/Layout.h"
 #include "ui/win32/Shell.h"
 
 namespace ipmdb::ui::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"IpmdbHyperLink";
-const COLORREF kRestColor = RGB(0, 0, 255);
-const COLORREF kEnterColor = RGB(255, 0, 0);
+const COLORREF kRestColor = RGB(layout::kLinkColor.FRed, layout::kLinkColor.FGreen, layout::kLinkColor.FBlue);
+const COLORREF kEnterColor =
+    RGB(layout::kLinkHoverColor.FRed, layout::kLinkHoverColor.FGreen, layout::kLinkHoverColor.FBlue);
 // Room around the text for the focus frame, in device pixels.
 constexpr int kFocusMargin = 2;
 

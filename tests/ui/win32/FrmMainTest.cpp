@@ -50,17 +50,19 @@ std::chrono::system_clock::time_point FixedTime() {
 std::string Utf8(const std::filesystem::path& path) { return platform::Utf8FromWide(path.wstring()); }
 
 // Serves this thread's messages, as the program's loop does, until `done` holds or the time is
-// up; returns whether it holds.
+// up; returns whether it holds. It looks after every message: a quick worker keeps the queue
+// from ever running empty.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (!done()) {
     if (std::chrono::steady_clock::now() >= end) return false;
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
+    } else {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   return true;
 }
