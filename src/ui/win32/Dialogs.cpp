@@ -55,6 +55,20 @@ UINT MessageBoxStyleOf(uint8_t kind) {
   }
 }
 
+// A file dialog's settings common to both: owner, filter (first entry selected), name buffer,
+// the explorer look with a resizable frame, no read-only box, and the working folder left alone.
+OPENFILENAMEW FileDialog(HWND owner, const std::wstring& filter, std::vector<wchar_t>& name) {
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = name.data();
+  dialog.nMaxFile = DWORD(name.size());
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+  return dialog;
+}
+
 }  // namespace
 
 int ShowMsg(const std::string& text, uint8_t kind) {
@@ -73,15 +87,8 @@ bool TOpenDialog::Execute(HWND owner) {
   std::vector<wchar_t> name = NameBuffer(FFileName);
   const std::wstring initialDir = platform::WideFromUtf8(FInitialDir);
 
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = name.data();
-  dialog.nMaxFile = DWORD(name.size());
+  OPENFILENAMEW dialog = FileDialog(owner, filter, name);
   dialog.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
   if (!GetOpenFileNameW(&dialog)) return false;
   FFileName = platform::Utf8FromWide(name.data());
   return true;
@@ -93,16 +100,10 @@ std::optional<std::string> AskOutputPath(HWND owner, const std::string& current)
   std::vector<wchar_t> name = NameBuffer(current);
   const std::wstring title = platform::WideFromUtf8(texts::OutputDialogTitle());
 
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = name.data();
-  dialog.nMaxFile = DWORD(name.size());
+  OPENFILENAMEW dialog = FileDialog(owner, filter, name);
   dialog.lpstrTitle = title.c_str();
   dialog.lpstrDefExt = L"mdb";
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
+  dialog.Flags |= OFN_OVERWRITEPROMPT;
   if (!GetSaveFileNameW(&dialog)) return std::nullopt;
   return platform::Utf8FromWide(name.data());
 }

@@ -21,6 +21,7 @@
 #include "ui/win32/ProgressBar.h"
 #include "ui/win32/Settings.h"
 #include "ui/win32/Shell.h"
+#include "ui/win32/WindowText.h"
 
 namespace ipmdb::ui::win32 {
 namespace {
@@ -33,12 +34,6 @@ constexpr wchar_t kWindowClass[] = L"IpmdbFrmMain";
 constexpr std::chrono::milliseconds kStopWait(3000);
 
 std::wstring Wide(const std::string& text) { return platform::WideFromUtf8(text); }
-
-std::string TextOf(HWND control) {
-  std::wstring text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(size_t(GetWindowTextW(control, text.data(), int(text.size()))));
-  return platform::Utf8FromWide(text);
-}
 
 // The edit control breaks lines at CR LF only.
 std::wstring WithCrLf(const std::string& text) {
@@ -299,7 +294,7 @@ void TFrmMain::ChooseTextDatabase(const std::string& path) {
   settings::SetLastFolder(FolderOfFile(chosen));
 }
 
-std::string TFrmMain::ChosenPath() const { return TextOf(edt_txt_db); }
+std::string TFrmMain::ChosenPath() const { return platform::Utf8FromWide(WindowText(edt_txt_db)); }
 
 void TFrmMain::OnDropFiles(HDROP drop) {
   std::vector<std::string> paths;

@@ -17,6 +17,7 @@
 #include "ui/win32/FlatButton.h"
 #include "ui/win32/HyperLink.h"
 #include "ui/win32/ProgressBar.h"
+#include "ui/win32/WindowText.h"
 
 namespace ipmdb::ui::win32 {
 namespace {
@@ -49,8 +50,7 @@ COLORREF ColorRef(layout::TColor color) { return RGB(color.FRed, color.FGreen, c
 
 // The size of the control's text in `font`, in device pixels.
 SIZE TextSize(HWND control, HFONT font) {
-  std::wstring text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(size_t(GetWindowTextW(control, text.data(), int(text.size()))));
+  const std::wstring text = WindowText(control);
   const HDC dc = GetDC(control);
   const HGDIOBJ old = SelectObject(dc, font);
   SIZE size{};

@@ -6,6 +6,7 @@
 #include "platform/win32/Wide.h"
 #include "ui/core/Layout.h"
 #include "ui/win32/Shell.h"
+#include "ui/win32/WindowText.h"
 
 namespace ipmdb::ui::win32 {
 namespace {
@@ -26,12 +27,6 @@ struct TLinkState {
 
 TLinkState* StateOf(HWND link) { return reinterpret_cast<TLinkState*>(GetWindowLongPtrW(link, GWLP_USERDATA)); }
 
-std::wstring TextOf(HWND link) {
-  std::wstring text(size_t(GetWindowTextLengthW(link)) + 1, L'\0');
-  text.resize(size_t(GetWindowTextW(link, text.data(), int(text.size()))));
-  return text;
-}
-
 void SetFont(HWND link, TLinkState& state, HFONT font) {
   if (state.FEnterFont != nullptr) DeleteObject(state.FEnterFont);
   state.FFont = font;
@@ -43,7 +38,7 @@ void SetFont(HWND link, TLinkState& state, HFONT font) {
 
   const HDC dc = GetDC(link);
   const HGDIOBJ old = SelectObject(dc, state.FEnterFont);
-  const std::wstring text = TextOf(link);
+  const std::wstring text = WindowText(link);
   SIZE size{};
   GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
   SelectObject(dc, old);
@@ -63,7 +58,7 @@ void Paint(HWND link, const TLinkState& state) {
   SetBkMode(dc, TRANSPARENT);
   RECT textBox = box;
   InflateRect(&textBox, -kFocusMargin, -kFocusMargin);
-  const std::wstring text = TextOf(link);
+  const std::wstring text = WindowText(link);
   DrawTextW(dc, text.c_str(), int(text.size()), &textBox, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old);
   if (GetFocus() == link) DrawFocusRect(dc, &box);
@@ -71,7 +66,7 @@ void Paint(HWND link, const TLinkState& state) {
 }
 
 void Click(HWND link) {
-  if (OpenWithShell(platform::Utf8FromWide(TextOf(link)))) return;
+  if (OpenWithShell(platform::Utf8FromWide(WindowText(link)))) return;
   const int id = GetDlgCtrlID(link);
   SendMessageW(GetParent(link), WM_COMMAND, MAKEWPARAM(id, kLinkOpenFailed), LPARAM(link));
 }

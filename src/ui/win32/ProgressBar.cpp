@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "ui/win32/WindowText.h"
+
 namespace ipmdb::ui::win32 {
 namespace {
 
@@ -22,8 +24,7 @@ void Paint(HWND bar, const HFONT* font) {
   const HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
   DefSubclassProc(bar, WM_PRINTCLIENT, WPARAM(memory), PRF_CLIENT | PRF_ERASEBKGND);
 
-  std::wstring text(size_t(GetWindowTextLengthW(bar)) + 1, L'\0');
-  text.resize(size_t(GetWindowTextW(bar, text.data(), int(text.size()))));
+  const std::wstring text = WindowText(bar);
   const HGDIOBJ oldFont = SelectObject(memory, *font);
   SetBkMode(memory, TRANSPARENT);
   SetTextColor(memory, GetSysColor(COLOR_WINDOWTEXT));

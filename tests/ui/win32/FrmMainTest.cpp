@@ -328,4 +328,29 @@ TEST_F(Win32WindowTest, TheLinkAndTheFolderButtonGoToTheShell) {
   EXPECT_EQ(log[2], "3 - 无法打开文件夹：" + Utf8(FFolder.Path()));
 }
 
+// On a move to a screen of another scale the controls, their fonts and the frame follow, at
+// every scale from 100% to 250%.
+TEST_F(Win32WindowTest, FollowsTheScreensScale) {
+  Open();
+  for (const int dpi : {144, 240, 96}) {
+    SCOPED_TRACE(dpi);
+    // The system suggests the frame; any rectangle within the screen does here.
+    const RECT suggested{10 + dpi, 20, 410 + dpi, 320};
+    SendMessageW(FWindow->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+
+    RECT frame;
+    GetWindowRect(FWindow->Handle(), &frame);
+    EXPECT_TRUE(EqualRect(&frame, &suggested));
+    RECT button;
+    GetWindowRect(Control(ui::win32::kBtnDo), &button);
+    MapWindowPoints(nullptr, FWindow->Handle(), reinterpret_cast<POINT*>(&button), 2);
+    const RECT expected{MulDiv(407, dpi, 96), MulDiv(44, dpi, 96), MulDiv(407, dpi, 96) + MulDiv(54, dpi, 96),
+                        MulDiv(44, dpi, 96) + MulDiv(23, dpi, 96)};
+    EXPECT_TRUE(EqualRect(&button, &expected));
+    LOGFONTW logFont{};
+    GetObjectW(HGDIOBJ(SendMessageW(Control(ui::win32::kMemInfo), WM_GETFONT, 0, 0)), sizeof(logFont), &logFont);
+    EXPECT_EQ(logFont.lfHeight, -MulDiv(13, dpi, 96));
+  }
+}
+
 }  // namespace
