@@ -1,8 +1,9 @@
 # The Windows resources every program carries, compiled by windres (CMake's RC language):
-#   ipmdb_windows_resources(TARGET <target> DESCRIPTION <text> [GUI])
+#   ipmdb_windows_resources(TARGET <target> [DESCRIPTION <text>] [GUI])
 # gives <target> the program icon (resource MAINICON, resources/ipmdb.ico), a version block made
-# from the project's version with DESCRIPTION as the file description and the maker's web address
-# as the company, and with GUI the manifest of a window (resources/windows/window.manifest.in).
+# from the project's version with DESCRIPTION (else the target's name) as the file description
+# and the maker's web address as the company, and with GUI the manifest of a window
+# (resources/windows/window.manifest.in).
 # Elsewhere it does nothing, so that a program's CMakeLists.txt calls it unconditionally.
 if(NOT WIN32)
   function(ipmdb_windows_resources)
@@ -20,8 +21,11 @@ endif()
 
 function(ipmdb_windows_resources)
   cmake_parse_arguments(PARSE_ARGV 0 IPMDB "GUI" "TARGET;DESCRIPTION" "")
-  if(NOT IPMDB_TARGET OR NOT IPMDB_DESCRIPTION)
-    message(FATAL_ERROR "ipmdb_windows_resources needs TARGET and DESCRIPTION")
+  if(NOT IPMDB_TARGET)
+    message(FATAL_ERROR "ipmdb_windows_resources needs a TARGET")
+  endif()
+  if(NOT IPMDB_DESCRIPTION)
+    set(IPMDB_DESCRIPTION ${IPMDB_TARGET})
   endif()
   set(IPMDB_ICON_FILE ${CMAKE_SOURCE_DIR}/resources/ipmdb.ico)
   set(folder ${CMAKE_BINARY_DIR}/resources/${IPMDB_TARGET})
