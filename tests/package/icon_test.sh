@@ -11,7 +11,7 @@ trap 'rm -rf "$folder"' EXIT
 
 "$draw_images" "$folder"
 # Every size draw-images paints, smallest first.
-pictures=$(ls "$folder"/icon-*.png | sort -t- -k2 -n)
+pictures=$(cd "$folder" && ls icon-*.png | sort -t- -k2 -n | sed "s|^|$folder/|")
 sh "$make_ico" "$folder/ipmdb.ico" $pictures
 if ! cmp -s "$folder/ipmdb.ico" "$committed"; then
   echo "$committed is not what draw-images paints now; make it again with"
