@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # The Windows installer under Wine, in a Wine prefix of its own: made with cpack, installed
 # silently, used, and uninstalled silently, after which nothing of it may be left.
-#   windows_installer_test.sh CPACK BUILD_DIR SAMPLE WINDOW
-# WINDOW is 1 when the build has the window ipmdb.exe, which then must be installed with its
-# Start-menu entry.
+#   windows_installer_test.sh CPACK BUILD_DIR SAMPLE [WINDOW_OUTPUT_PATH]
+# WINDOW_OUTPUT_PATH, the program of that name, is given when the build has the window ipmdb.exe,
+# which then must be installed with its Start-menu entry, and put its output database where the
+# user can write.
 # Wine runs as an ordinary user: as root, as nobody. The program folder is then made read-only
 # for that user, as Program Files is on Windows, and the installed programs must still work.
 set -euo pipefail
 cpack=$1
 build=$(cd "$2" && pwd)
 sample=$3
-window=$4
+window_output_path=${4:-}
 
 fail() {
   echo "FAIL: $*" >&2
@@ -66,18 +67,37 @@ windows_path() {
 # command line, spaces included, and refuses quotes, which wine would add: cmd passes it as it is.
 run "$wine" cmd /c "$(windows_path "$work/$(basename "$setup")") /S /D=$winfolder" </dev/null >/dev/null 2>&1 || fail "the installer failed"
 expected=(ipmdb-convert.exe jetcheck.exe README.md Uninstall.exe)
-[ "$window" = 1 ] && expected+=(ipmdb.exe)
+[ -n "$window_output_path" ] && expected+=(ipmdb.exe)
 for file in "${expected[@]}"; do
   [ -f "$folder/$file" ] || fail "the installer did not install $file"
 done
 [ -f "$menu/Uninstall.lnk" ] || fail "no Start-menu entry for the uninstaller"
-if [ "$window" = 1 ]; then
+if [ -n "$window_output_path" ]; then
   [ -f "$menu/MorvaneIP数据库转换程序.lnk" ] || fail "no Start-menu entry for the window"
 fi
 key_exists "$uninstall_key" || fail "the program is not in the list of installed programs"
 
-# The program folder read-only for the user, as Program Files is on Windows.
+# The installed window's output database: in its own folder while the user can create files
+# there, and in the user's documents folder once the folder is read-only, as Program Files is on
+# Windows. Wine's null graphics driver shows the window nowhere.
+output_name=MorvaneIP数据库.MDB
+window_output() {
+  run "$wine" "$work/$(basename "$window_output_path")" "$winfolder\\ipmdb.exe" </dev/null ||
+    fail "the installed window did not start and close"
+}
+if [ -n "$window_output_path" ]; then
+  run cp "$window_output_path" "$work/"
+  run "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+  shown=$(window_output)
+  [ "$shown" = "$winfolder\\$output_name" ] || fail "the window in a folder it may write to writes to $shown"
+fi
 chmod -R a-w "$folder"
+if [ -n "$window_output_path" ]; then
+  user=$(run id -un)
+  shown=$(window_output)
+  [ "$shown" = "C:\\users\\$user\\Documents\\$output_name" ] ||
+    fail "the window in a folder it may not write to writes to $shown"
+fi
 # A conversion of the sample, and of an empty file for the rows of the empty template, each
 # checked by the installed jetcheck.exe: the sample's lines are the rows it adds.
 run touch "$work/empty.txt"
