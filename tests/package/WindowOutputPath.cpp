@@ -3,6 +3,7 @@
 // installer's test runs it on the installed ipmdb.exe to see where that window writes.
 #include <windows.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,6 @@
 #include "ui/win32/FrmMain.h"
 
 namespace {
-
-using ipmdb::platform::WriteConsole;
 
 constexpr DWORD kWaitMilliseconds = 30000;
 constexpr DWORD kPollMilliseconds = 100;
@@ -44,7 +43,7 @@ std::string TextOf(HWND control) {
 }
 
 int Fail(const std::string& message) {
-  WriteConsole(stderr, "window-output-path: " + message + "\n");
+  ipmdb::platform::ConsoleErr() << "window-output-path: " << message << std::endl;
   return 1;
 }
 
@@ -81,6 +80,6 @@ int main(int argc, char** argv) {
   const bool ended = WaitForSingleObject(process.hProcess, kWaitMilliseconds) == WAIT_OBJECT_0;
   CloseHandle(process.hProcess);
   if (!ended) return Fail(args[1] + " did not end when its window was closed");
-  WriteConsole(stdout, outputPath + "\n");
+  ipmdb::platform::ConsoleOut() << outputPath << std::endl;
   return 0;
 }

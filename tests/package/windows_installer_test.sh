@@ -87,7 +87,11 @@ window_output() {
 }
 if [ -n "$window_output_path" ]; then
   run cp "$window_output_path" "$work/"
+  # The desktop that wineboot started knows no driver yet: it starts again with the new one.
   run "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+  run "$wineserver" -k
+  run "$wineserver" -w
+  run "$wineserver" -p
   shown=$(window_output)
   [ "$shown" = "$winfolder\\$output_name" ] || fail "the window in a folder it may write to writes to $shown"
 fi
