@@ -11,6 +11,7 @@
 
 #include "engine/Branding.h"
 #include "platform/Path.h"
+#include "platform/SystemError.h"
 #include "platform/win32/Wide.h"
 #include "ui/core/LogLines.h"
 #include "ui/core/OutputLocation.h"
@@ -115,7 +116,7 @@ TFrmMain::TFrmMain(const TStartOptions& options) {
   CreateWindowExW(WS_EX_ACCEPTFILES | WS_EX_CONTROLPARENT, kWindowClass, caption.c_str(),
                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT,
                   CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-  if (FHandle == nullptr) throw UiError("CreateWindowExW: " + std::to_string(GetLastError()));
+  if (FHandle == nullptr) throw UiError(platform::SystemFailure{int(GetLastError())}.Text());
   BuildLayout();
   PlaceOnScreen();
   RunGuarded([this, &options] { FormCreate(options); });

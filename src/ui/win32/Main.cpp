@@ -4,11 +4,13 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "platform/Process.h"
 #include "ui/core/Texts.h"
+#include "ui/win32/Dialogs.h"
 #include "ui/win32/FrmMain.h"
 
 int main(int argc, char** argv) {
@@ -20,7 +22,7 @@ int main(int argc, char** argv) {
   ui::texts::SetLanguage(ui::texts::LanguageOfEnvironment());
   const std::vector<std::string> arguments = platform::Utf8Arguments(argc, argv);
   int exitCode = 0;
-  {
+  try {
     ui::win32::TFrmMain window({platform::ExecutableFolder(), arguments.size() > 1 ? arguments[1] : std::string()});
     window.SetOnDestroyed([] { PostQuitMessage(0); });
     ShowWindow(window.Handle(), SW_SHOWDEFAULT);
@@ -32,6 +34,10 @@ int main(int argc, char** argv) {
       DispatchMessageW(&message);
     }
     exitCode = int(message.wParam);
+  } catch (const std::exception& error) {
+    // Only a window that could not be created comes here; the window reports everything else.
+    ui::win32::ShowMsg(error.what(), ui::win32::kMsgError);
+    exitCode = 1;
   }
   if (SUCCEEDED(com)) CoUninitialize();
   return exitCode;
