@@ -99,7 +99,6 @@ class TFrmMain {
 
   // For tests: the worker in the slot, or nullptr (also while its text database is being loaded).
   const engine::TDBThread* Worker() const;
-  const std::string& OutputPath() const { return FOutputPath; }
 
  private:
   class TWorkerReceiver;
