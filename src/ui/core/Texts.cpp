@@ -49,8 +49,6 @@ Language LanguageOfEnvironment() {
 
 void SetLanguage(Language language) { gLanguage.store(language); }
 
-Language CurrentLanguage() { return gLanguage.load(); }
-
 std::string ApplicationTitle() { return Tr("MorvaneIP数据库转换程序"); }
 std::string TextDatabaseLabel() { return Tr("Morvane文本数据库："); }
 std::string OutputLabel() { return Tr("默认*.MDB数据库路径："); }

@@ -21,7 +21,6 @@ enum class Language { Chinese, English };
 Language LanguageOfEnvironment();
 // Chooses the language of every text; Chinese until called.
 void SetLanguage(Language language);
-Language CurrentLanguage();
 
 // The application title: the caption of every message box and the start of the window's caption.
 std::string ApplicationTitle();
