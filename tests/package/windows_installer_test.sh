@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows installer under Wine, in a Wine prefix of its own: made with cpack, installed
 # silently, used, and uninstalled silently, after which nothing of it may be left.
-#   windows_installer_test.sh CPACK BUILD_DIR SAMPLE [WINDOW_OUTPUT_PATH]
+#   windows_installer_test.sh CPACK SETUP SAMPLE [WINDOW_OUTPUT_PATH]
+# SETUP is the installer cpack is to make in its build folder.
 # WINDOW_OUTPUT_PATH, the program of that name, is given when the build has the window ipmdb.exe,
 # which then must be installed with its Start-menu entry, and put its output database where the
 # user can write.
@@ -9,7 +10,7 @@
 # for that user, as Program Files is on Windows, and the installed programs must still work.
 set -euo pipefail
 cpack=$1
-build=$(cd "$2" && pwd)
+setup=$2
 sample=$3
 window_output_path=${4:-}
 
@@ -38,8 +39,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-(cd "$build" && "$cpack" -G NSIS >/dev/null) || fail "cpack -G NSIS failed"
-setup=$(ls "$build"/ipmdb-*-win64-setup.exe)
+rm -f "$setup"
+(cd "$(dirname "$setup")" && "$cpack" -G NSIS >/dev/null) || fail "cpack -G NSIS failed"
+[ -f "$setup" ] || fail "cpack -G NSIS did not make $setup"
 run cp "$setup" "$sample" "$work/"
 run mkdir "$work/prefix"
 run "$wineserver" -p
