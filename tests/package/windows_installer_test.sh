@@ -22,9 +22,13 @@ fail() {
 work=$(mktemp -d)
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
-  chown nobody:nogroup "$work"
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 fi
+# Copies files into the work folder for Wine's user, who may not be able to read the build's.
+hand_over() {
+  cp "$@" "$work/"
+  [ ${#as_user[@]} -eq 0 ] || chown -R nobody:nogroup "$work"
+}
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 # winemenubuilder would copy the Start-menu entries into the Linux desktop's menu.
@@ -42,7 +46,7 @@ trap cleanup EXIT
 rm -f "$setup"
 (cd "$(dirname "$setup")" && "$cpack" -G NSIS >/dev/null) || fail "cpack -G NSIS failed"
 [ -f "$setup" ] || fail "cpack -G NSIS did not make $setup"
-run cp "$setup" "$sample" "$work/"
+hand_over "$setup" "$sample"
 run mkdir "$work/prefix"
 run "$wineserver" -p
 run "$wine" wineboot --init </dev/null >/dev/null 2>&1
@@ -88,7 +92,7 @@ window_output() {
     fail "the installed window did not start and close"
 }
 if [ -n "$window_output_path" ]; then
-  run cp "$window_output_path" "$work/"
+  hand_over "$window_output_path"
   # The desktop that wineboot started knows no driver yet: it starts again with the new one.
   run "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
   run "$wineserver" -k
