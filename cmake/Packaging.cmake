@@ -1,7 +1,7 @@
 # The Debian package. `cpack -G DEB` in a build folder makes ipmdb_<version>_<arch>.deb from
 # everything the install() rules put under the prefix: every program installed here or beside its
 # target (a new program joins the package with one install(TARGETS ...) line below), the desktop
-# entry, the icons, the translations and the manual page. Its dependencies are found by
+# entry, the icons and the manual page. Its dependencies are found by
 # dpkg-shlibdeps from the programs' own libraries, never listed by hand.
 
 install(TARGETS ipmdb-convert jetcheck RUNTIME DESTINATION bin)

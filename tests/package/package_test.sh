@@ -26,7 +26,7 @@ echo "package: $(basename "$deb")"
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
 for expected in /usr/bin/ipmdb /usr/bin/ipmdb-convert /usr/bin/jetcheck /usr/share/applications/ipmdb.desktop \
                 /usr/share/icons/hicolor/16x16/apps/ipmdb.png /usr/share/icons/hicolor/48x48/apps/ipmdb.png \
-                /usr/share/icons/hicolor/128x128/apps/ipmdb.png /usr/share/ipmdb/translations/ipmdb_en.qm \
+                /usr/share/icons/hicolor/128x128/apps/ipmdb.png \
                 /usr/share/man/man1/ipmdb-convert.1.gz; do
   grep -qx "$expected" "$work/files" || fail "the package lacks $expected"
 done

@@ -1,0 +1,466 @@
+// TFrmMain: start-up, the message handler, the log, the conversion control, the output's place,
+// the progress and error reports, and closing.
+#include "ui/win32/FrmMain.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "engine/Branding.h"
+#include "platform/Path.h"
+#include "platform/win32/Wide.h"
+#include "ui/core/LogLines.h"
+#include "ui/core/OutputLocation.h"
+#include "ui/core/ProgressText.h"
+#include "ui/core/Texts.h"
+#include "ui/core/UiError.h"
+#include "ui/win32/HyperLink.h"
+#include "ui/win32/ProgressBar.h"
+#include "ui/win32/Settings.h"
+#include "ui/win32/Shell.h"
+#include "ui/win32/WindowText.h"
+
+namespace ipmdb::ui::win32 {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"IpmdbFrmMain";
+
+// How long StopWorker waits for the worker's end before releasing it. The terminate request
+// cancels any delivery the worker waits on, so the worker ends at its next line check, well
+// within this; the release that follows waits for it regardless.
+constexpr std::chrono::milliseconds kStopWait(3000);
+
+std::wstring Wide(const std::string& text) { return platform::WideFromUtf8(text); }
+
+// The edit control breaks lines at CR LF only.
+std::wstring WithCrLf(const std::string& text) {
+  std::wstring lines;
+  for (const wchar_t c : Wide(text)) {
+    if (c == L'\n') lines += L'\r';
+    lines += c;
+  }
+  return lines;
+}
+
+bool IsFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(platform::SystemPath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+// The worker's receiver. ProgressPending runs on the worker's thread and only posts; HandleProgress
+// runs on the window's thread, inside ServeProgress, and sends the message to the window.
+class TFrmMain::TWorkerReceiver final : public engine::TProgressReceiver {
+ public:
+  explicit TWorkerReceiver(HWND window) : FWindow(window) {}
+
+  void HandleProgress(const engine::ProgressMessage& message) override {
+    SendMessageW(FWindow, UINT(message.message), WPARAM(message.wParam), LPARAM(message.lParam));
+  }
+
+  // Fails harmlessly once the window is gone; its destruction released the worker first.
+  void ProgressPending() override { PostMessageW(FWindow, kMsgServeProgress, 0, 0); }
+
+ private:
+  const HWND FWindow;
+};
+
+// The receiver and the stop request are declared first, so they outlive the worker that refers
+// to them. The starter thread writes FLoaded or FFailure and then only posts the hand-over; this
+// thread reads them once it has joined the starter.
+struct TFrmMain::TWorkerSlot {
+  TWorkerSlot(HWND window, uint64_t number) : FReceiver(window), FNumber(number) {}
+  // Also on the way out of a failed start: a load under way ends at its next look at the stop
+  // request.
+  ~TWorkerSlot() {
+    FStop.store(true);
+    if (FStarter.joinable()) FStarter.join();
+  }
+  TWorkerSlot(const TWorkerSlot&) = delete;
+  TWorkerSlot& operator=(const TWorkerSlot&) = delete;
+
+  TWorkerReceiver FReceiver;
+  // Set to stop the load and the run; the worker acts on it as on Terminate().
+  std::atomic<bool> FStop{false};
+  // Which start of the window's made the slot: a hand-over for a slot released meanwhile is dropped.
+  const uint64_t FNumber;
+  TRunState FStateBefore = TRunState::Idle;
+  std::unique_ptr<engine::TDBThread> FLoaded;
+  std::exception_ptr FFailure;
+  std::unique_ptr<engine::TDBThread> FThread;
+  std::thread FStarter;
+};
+
+TFrmMain::TFrmMain(const TStartOptions& options) {
+  static const ATOM windowClass = [] {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    WNDCLASSEXW frame{};
+    frame.cbSize = sizeof(frame);
+    frame.lpfnWndProc = WindowProc;
+    frame.hInstance = GetModuleHandleW(nullptr);
+    frame.hIcon = LoadIconW(frame.hInstance, L"MAINICON");
+    frame.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    frame.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    frame.lpszClassName = kWindowClass;
+    return RegisterClassExW(&frame);
+  }();
+  (void)windowClass;
+
+  const std::wstring caption = Wide(texts::ApplicationTitle() + " - " + std::string(engine::kMakerUrl));
+  CreateWindowExW(WS_EX_ACCEPTFILES | WS_EX_CONTROLPARENT, kWindowClass, caption.c_str(),
+                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                  CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  if (FHandle == nullptr) throw UiError("CreateWindowExW: " + std::to_string(GetLastError()));
+  BuildLayout();
+  PlaceOnScreen();
+  RunGuarded([this, &options] { FormCreate(options); });
+  if (!options.FTextDatabase.empty()) {
+    FPathAtStart = platform::AbsolutePath(options.FTextDatabase);
+    PostMessageW(FHandle, kMsgChooseAtStart, 0, 0);
+  }
+}
+
+TFrmMain::~TFrmMain() {
+  if (FHandle != nullptr) DestroyWindow(FHandle);
+  StopWorker();
+  DeleteObject(FWindowFont);
+  DeleteObject(FLogFont);
+}
+
+LRESULT CALLBACK TFrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* frame = static_cast<TFrmMain*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+    frame->FHandle = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
+  }
+  auto* frame = reinterpret_cast<TFrmMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (frame == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  // No exception may unwind through the system's frames: every handler's failure is reported
+  // here, and the window goes on.
+  LRESULT result = 0;
+  frame->RunGuarded([&] { result = frame->HandleMessage(message, wParam, lParam); });
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    frame->FHandle = nullptr;
+    if (frame->FOnDestroyed) frame->FOnDestroyed();
+  }
+  return result;
+}
+
+LRESULT TFrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case engine::kMsgBatchCommitted:
+    case engine::kMsgBatchFailed:
+      OnProgress({int(message), int32_t(wParam), int32_t(lParam)});
+      break;
+    case kMsgServeProgress:
+      ServeProgress();
+      return 0;
+    case kMsgWorkerLoaded:
+      WorkerLoaded(uint64_t(wParam));
+      return 0;
+    case kMsgChooseAtStart:
+      ChooseTextDatabase(FPathAtStart);
+      return 0;
+    case WM_COMMAND:
+      HandleCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_DROPFILES:
+      OnDropFiles(HDROP(wParam));
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_ENDSESSION:
+      // Windows is ending the session: the batches committed so far are kept.
+      if (wParam != 0) StopWorker();
+      return 0;
+    case WM_DESTROY:
+      StopWorker();
+      return 0;
+    case WM_PAINT:
+      PaintPanels();
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      return ColorOf(HDC(wParam), HWND(lParam));
+    case WM_DRAWITEM:
+      DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_DPICHANGED:
+      ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(FHandle, message, wParam, lParam);
+}
+
+void TFrmMain::HandleCommand(int id, WORD code) {
+  if (id == kHyperLink1 && code == kLinkOpenFailed) {
+    AddLog(texts::NoBrowser(std::string(engine::kMakerUrl)));
+    return;
+  }
+  if (code != BN_CLICKED) return;
+  switch (id) {
+    case kBtnSelTxt:
+      btnseltxtClick();
+      break;
+    case kBtnOutput:
+      btnoutputClick();
+      break;
+    case kBtnFolder:
+      btnfolderClick();
+      break;
+    case kBtnDo:
+      btndoClick();
+      break;
+    default:
+      break;
+  }
+}
+
+void TFrmMain::RunGuarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    MyEventsException(error);
+  } catch (...) {
+    MyEventsException(UiError(texts::UnknownError()));
+  }
+}
+
+void TFrmMain::MyEventsException(const std::exception& error) {
+  // Should the report fail too, the second failure must not leave the window procedure.
+  try {
+    AddLog(error.what());
+    ShowMsg(error.what(), kMsgError);
+  } catch (...) {
+    MessageBeep(MB_ICONERROR);
+  }
+}
+
+void TFrmMain::FormCreate(const TStartOptions& options) {
+  const std::string lastFolder = settings::LastFolder();
+  FOpenTxtDlg.SetInitialDir(lastFolder.empty() ? options.FProgramFolder : lastFolder);
+
+  const std::string chosen = settings::OutputPath();
+  if (!chosen.empty()) {
+    SetOutputPath(chosen);
+    return;
+  }
+  const TOutputLocation location = DefaultOutputLocation(options.FProgramFolder, DocumentsFolder(), CanCreateFilesIn);
+  SetOutputPath(location.FPath);
+  if (location.FMovedToDocuments) AddLog(texts::OutputMovedToDocuments(options.FProgramFolder, location.FPath));
+}
+
+void TFrmMain::SetOutputPath(const std::string& path) {
+  FOutputPath = path;
+  // A path longer than the line loses its middle (SS_PATHELLIPSIS), keeping the root and the
+  // file name.
+  SetWindowTextW(Label2, Wide(path).c_str());
+  EnableWindow(btnfolder, IsFile(path));
+}
+
+void TFrmMain::AddLog(const std::string& text) {
+  const std::string entry = NumberedLogEntry(FLogLines, text);
+  if (entry.empty()) return;
+  FLogLines += LogLinesOf(entry);
+  // Every entry but the first starts on a line of its own; the log never ends in a line break,
+  // so the last line the edit shows is the last entry's.
+  const std::wstring line = L"\r\n" + WithCrLf(entry);
+  const int end = GetWindowTextLengthW(meminfo);
+  SendMessageW(meminfo, EM_SETSEL, WPARAM(end), LPARAM(end));
+  SendMessageW(meminfo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+  SendMessageW(meminfo, EM_SCROLLCARET, 0, 0);
+}
+
+void TFrmMain::btnseltxtClick() {
+  if (!FOpenTxtDlg.Execute(FHandle)) return;
+  ChooseTextDatabase(FOpenTxtDlg.FileName());
+}
+
+void TFrmMain::ChooseTextDatabase(const std::string& path) {
+  SetWindowTextW(edt_txt_db, Wide(path).c_str());
+  FOpenTxtDlg.SetFileName(path);
+  const std::string chosen = ChosenPath();
+  const TTextDatabaseKind kind = KindOfTextDatabase(chosen);
+  if (kind == TTextDatabaseKind::NoFile) throw UiError(texts::FileMissing(chosen));
+  if (kind == TTextDatabaseKind::ReadOnce) AddLog(texts::ReadOnce(chosen));
+  settings::SetLastFolder(FolderOfFile(chosen));
+}
+
+std::string TFrmMain::ChosenPath() const { return platform::Utf8FromWide(WindowText(edt_txt_db)); }
+
+void TFrmMain::OnDropFiles(HDROP drop) {
+  std::vector<std::string> paths;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring path(size_t(DragQueryFileW(drop, i, nullptr, 0)) + 1, L'\0');
+    path.resize(DragQueryFileW(drop, i, path.data(), UINT(path.size())));
+    paths.push_back(platform::Utf8FromWide(path));
+  }
+  DragFinish(drop);
+  const std::optional<std::string> path = DroppedTextDatabase(paths);
+  if (path) ChooseTextDatabase(*path);
+}
+
+void TFrmMain::btnoutputClick() {
+  const std::optional<std::string> chosen = AskOutputPath(FHandle, FOutputPath);
+  if (!chosen) return;
+  SetOutputPath(*chosen);
+  settings::SetOutputPath(*chosen);
+}
+
+void TFrmMain::btnfolderClick() {
+  const std::string folder = FolderOfFile(FOutputPath);
+  if (!OpenWithShell(folder)) AddLog(texts::NoFileManager(folder));
+}
+
+void TFrmMain::btndoClick() {
+  const std::string path = ChosenPath();
+  if (path.empty()) throw UiError(texts::EmptyPath());
+
+  const TRunState state = FRunState;
+  const TDoDecision decision = DecideDoAction(state, WorkerView());
+  switch (decision.FAction) {
+    case TDoAction::StartFirst:
+      AddLog(StartLogLine(LogTimeStamp(FClock())));
+      CreateWorker(path, state);
+      break;
+    case TDoAction::Restart:
+      StopWorker();
+      AddLog(StartLogLine(LogTimeStamp(FClock())));
+      CreateWorker(path, state);
+      break;
+    case TDoAction::Create:
+      CreateWorker(path, state);
+      break;
+    case TDoAction::Replace:
+      StopWorker();
+      CreateWorker(path, state);
+      break;
+    case TDoAction::Resume:
+      FWorker->FThread->Resume();
+      break;
+    case TDoAction::Pause:
+      FWorker->FThread->Suspend();
+      break;
+    case TDoAction::Clear:
+      StopWorker();
+      break;
+    case TDoAction::Nothing:
+      break;
+  }
+  SetRunState(decision.FState);
+}
+
+void TFrmMain::SetRunState(TRunState state) {
+  FRunState = state;
+  SetWindowTextW(btndo, Wide(CaptionOf(state)).c_str());
+}
+
+std::optional<TWorkerView> TFrmMain::WorkerView() const {
+  if (!FWorker) return std::nullopt;
+  if (!FWorker->FThread) return TWorkerView{TWorkerState::Created, false};
+  return TWorkerView{FWorker->FThread->State(), FWorker->FThread->Suspended()};
+}
+
+void TFrmMain::CreateWorker(const std::string& path, TRunState stateBefore) {
+  auto slot = std::make_unique<TWorkerSlot>(FHandle, ++FStarts);
+  slot->FStateBefore = stateBefore;
+  TWorkerSlot* const started = slot.get();
+  // The window outlives the starter: releasing the slot joins it. The worker is created
+  // suspended, so that it hands over no message before it is in the slot.
+  started->FStarter = std::thread([started, window = FHandle, path, output = FOutputPath] {
+    try {
+      started->FLoaded = std::make_unique<engine::TDBThread>(true, path, &started->FReceiver, output, &started->FStop);
+    } catch (...) {
+      started->FFailure = std::current_exception();
+    }
+    PostMessageW(window, kMsgWorkerLoaded, WPARAM(started->FNumber), 0);
+  });
+  FWorker = std::move(slot);
+}
+
+void TFrmMain::WorkerLoaded(uint64_t number) {
+  if (!FWorker || FWorker->FNumber != number) return;
+  TWorkerSlot& slot = *FWorker;
+  slot.FStarter.join();
+  if (slot.FFailure) {
+    // A failed start leaves the control as it was and the slot empty.
+    const std::exception_ptr failure = slot.FFailure;
+    SetRunState(slot.FStateBefore);
+    FWorker.reset();
+    std::rethrow_exception(failure);
+  }
+  slot.FThread = std::move(slot.FLoaded);
+  FRunStart = FClock();
+  ShowRunProgress(0, 1);
+  EnableWindow(btnfolder, TRUE);
+  if (RunsOnceLoaded(FRunState)) slot.FThread->Resume();
+  // A text database without a line is converted as soon as it is loaded: no batch, no message.
+  if (slot.FThread->LineCount() == 0) EndRun(true, 0, FOutputPath);
+}
+
+void TFrmMain::StopWorker() {
+  if (!FWorker) return;
+  // A load under way ends at its next look at the stop request, within 100 ms; a worker loaded
+  // meanwhile and not yet handed over is released with the slot.
+  FWorker->FStop.store(true);
+  if (FWorker->FStarter.joinable()) FWorker->FStarter.join();
+  if (engine::TDBThread* worker = FWorker->FThread.get()) {
+    // A paused worker would never reach its next terminate check.
+    if (worker->Suspended()) worker->Resume();
+    worker->Terminate();
+    (void)worker->WaitFor(kStopWait);
+  }
+  FWorker.reset();
+}
+
+const engine::TDBThread* TFrmMain::Worker() const { return FWorker ? FWorker->FThread.get() : nullptr; }
+
+void TFrmMain::ServeProgress() {
+  if (FWorker && FWorker->FThread) FWorker->FThread->DispatchProgress();
+}
+
+// Messages 2129 and 2130, from the current worker through ServeProgress.
+void TFrmMain::OnProgress(const engine::ProgressMessage& message) {
+  AddLog(ProgressLogLine(message, LogTimeStamp(FClock())));
+  const engine::TDBThread* worker = Worker();
+  // Why the batch was refused, as its own line, so that the user learns that and why the
+  // conversion stopped.
+  if (message.message == engine::kMsgBatchFailed && worker != nullptr) AddLog(worker->ErrorText());
+  if (message.message == engine::kMsgBatchCommitted) ShowRunProgress(message.wParam, message.lParam);
+  const TRunEnd end = RunEndOf(message);
+  if (end != TRunEnd::None) {
+    EndRun(end == TRunEnd::Completed, message.lParam, worker != nullptr ? worker->OutputPath() : FOutputPath);
+  }
+}
+
+void TFrmMain::EndRun(bool completed, int64_t records, const std::string& outputPath) {
+  if (completed) {
+    ShowRunProgress(1, 1);
+    AddLog(FinishedLogLine(records, MillisecondsBetween(FRunStart, FClock()), outputPath));
+  }
+  SetRunState(TRunState::Idle);
+}
+
+void TFrmMain::ShowRunProgress(int64_t done, int64_t total) {
+  const std::wstring text = Wide(ProgressText(done, total, MillisecondsBetween(FRunStart, FClock())));
+  ShowProgress(pbProgress, ProgressPercent(done, total), text.c_str());
+}
+
+// During a conversion the user is asked first. Closing stops and releases the worker, keeping
+// the batches committed so far.
+void TFrmMain::OnClose() {
+  if (AsksBeforeClosing(FRunState, WorkerView()) && !AskYesNo(FHandle, texts::QuitQuestion())) return;
+  StopWorker();
+  DestroyWindow(FHandle);
+}
+
+}  // namespace ipmdb::ui::win32
