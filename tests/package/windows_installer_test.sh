@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows installer under Wine, in a Wine prefix of its own: made with cpack, installed
 # silently, used, and uninstalled silently, after which nothing of it may be left.
-#   windows_installer_test.sh CPACK BUILD_DIR SAMPLE [WINDOW_OUTPUT_PATH]
+#   windows_installer_test.sh CPACK SETUP SAMPLE [WINDOW_OUTPUT_PATH]
+# SETUP is the installer cpack is to make in its build folder.
 # WINDOW_OUTPUT_PATH, the program of that name, is given when the build has the window ipmdb.exe,
 # which then must be installed with its Start-menu entry, and put its output database where the
 # user can write.
@@ -9,7 +10,7 @@
 # for that user, as Program Files is on Windows, and the installed programs must still work.
 set -euo pipefail
 cpack=$1
-build=$(cd "$2" && pwd)
+setup=$2
 sample=$3
 window_output_path=${4:-}
 
@@ -21,9 +22,13 @@ fail() {
 work=$(mktemp -d)
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
-  chown nobody:nogroup "$work"
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 fi
+# Copies files into the work folder for Wine's user, who may not be able to read the build's.
+hand_over() {
+  cp "$@" "$work/"
+  [ ${#as_user[@]} -eq 0 ] || chown -R nobody:nogroup "$work"
+}
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 # winemenubuilder would copy the Start-menu entries into the Linux desktop's menu.
@@ -38,9 +43,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-(cd "$build" && "$cpack" -G NSIS >/dev/null) || fail "cpack -G NSIS failed"
-setup=$(ls "$build"/ipmdb-*-win64-setup.exe)
-run cp "$setup" "$sample" "$work/"
+rm -f "$setup"
+(cd "$(dirname "$setup")" && "$cpack" -G NSIS >/dev/null) || fail "cpack -G NSIS failed"
+[ -f "$setup" ] || fail "cpack -G NSIS did not make $setup"
+hand_over "$setup" "$sample"
 run mkdir "$work/prefix"
 run "$wineserver" -p
 run "$wine" wineboot --init </dev/null >/dev/null 2>&1
@@ -86,7 +92,7 @@ window_output() {
     fail "the installed window did not start and close"
 }
 if [ -n "$window_output_path" ]; then
-  run cp "$window_output_path" "$work/"
+  hand_over "$window_output_path"
   # The desktop that wineboot started knows no driver yet: it starts again with the new one.
   run "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
   run "$wineserver" -k
