@@ -86,10 +86,10 @@ HWND TFrmMain::AddControl(const wchar_t* className, TControlId id, const std::st
 void TFrmMain::BuildLayout() {
   FDpi = GetDpiForWindow(FHandle);
   MakeFonts();
-  AddControl(L"STATIC", kEdtTxtDbLabel, texts::TextDatabaseLabel(), SS_NOPREFIX);
+  AddControl(L"STATIC", kEdtTxtDbLabel, texts::TextDatabaseLabel(), SS_LEFTNOWORDWRAP | SS_NOPREFIX);
   edt_txt_db = AddControl(L"EDIT", kEdtTxtDb, "", WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
   AddControl(L"BUTTON", kBtnSelTxt, texts::Select(), WS_TABSTOP | BS_OWNERDRAW);
-  AddControl(L"STATIC", kLabel1, texts::OutputLabel(), SS_NOPREFIX);
+  AddControl(L"STATIC", kLabel1, texts::OutputLabel(), SS_LEFTNOWORDWRAP | SS_NOPREFIX);
   AddControl(L"BUTTON", kBtnOutput, texts::ChangeOutput(), WS_TABSTOP | BS_OWNERDRAW);
   btnfolder = AddControl(L"BUTTON", kBtnFolder, texts::OpenFolder(), WS_TABSTOP | BS_OWNERDRAW);
   btndo = AddControl(L"BUTTON", kBtnDo, CaptionOf(FRunState), WS_TABSTOP | BS_OWNERDRAW);
@@ -100,7 +100,7 @@ void TFrmMain::BuildLayout() {
   // An edit holds about 32,000 characters unless told otherwise; the log has no limit of its own.
   SendMessageW(meminfo, EM_SETLIMITTEXT, 0, 0);
   pbProgress = CreateProgressBar(FHandle, kPbProgress, &FWindowFont);
-  AddControl(L"STATIC", kLabel3, texts::MakerLabel(), SS_NOPREFIX);
+  AddControl(L"STATIC", kLabel3, texts::MakerLabel(), SS_LEFTNOWORDWRAP | SS_NOPREFIX);
   AddControl(HyperLinkClass(), kHyperLink1, MakerUrl(), WS_TABSTOP);
   PlaceControls();
 }
@@ -131,15 +131,14 @@ void TFrmMain::PlaceControls() {
   }
 
   // The edit's label ends the spacing before the edit, centred on its height. A substitute font
-  // may make it wider than the room there; it then starts at the panel's edge and gives up its
-  // last letters rather than its first.
+  // may make it wider than the room there; it then starts at the panel's edge, giving up the
+  // spacing rather than its letters.
   const HWND label = GetDlgItem(FHandle, kEdtTxtDbLabel);
   const SIZE labelSize = TextSize(label, FWindowFont);
   const TRect& edit = layout::kTextDatabaseEdit;
   const int labelRight = Scale(edit.FLeft - layout::kLabelSpacing);
   const int labelLeft = std::max(0, labelRight - int(labelSize.cx));
-  Move(label, labelLeft, Scale(edit.FTop) + (Scale(edit.FHeight) - labelSize.cy) / 2, labelRight - labelLeft,
-       labelSize.cy);
+  Move(label, labelLeft, Scale(edit.FTop) + (Scale(edit.FHeight) - labelSize.cy) / 2, labelSize.cx, labelSize.cy);
   for (const auto& [id, at, bandTop] : {std::tuple{kLabel1, layout::kOutputLabel, 0},
                                         std::tuple{kLabel3, layout::kMakerLabel, layout::kStatusBarTop}}) {
     const HWND text = GetDlgItem(FHandle, id);
