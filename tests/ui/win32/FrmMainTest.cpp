@@ -91,14 +91,20 @@ BOOL CALLBACK FindBox(HWND window, LPARAM found) {
   return FALSE;
 }
 
-void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
+// Serves every message box this thread opens: the one a test expects gets its answer; any
+// other fails the test and is closed, so that no box waits for a user who never comes.
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
   HWND box = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-  if (box == nullptr || gAnswer == nullptr) return;
-  KillTimer(nullptr, timer);
+  if (box == nullptr) return;
   // The box's text is the static control with id 0xFFFF.
   wchar_t text[1024] = {};
   GetDlgItemTextW(box, 0xFFFF, text, 1024);
+  if (gAnswer == nullptr || gAnswer->FAnswered) {
+    ADD_FAILURE() << "unexpected message box: " << platform::Utf8FromWide(text);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return;
+  }
   gAnswer->FText = text;
   gAnswer->FMainWindowEnabled = IsWindowEnabled(gAnswer->FMainWindow) != FALSE;
   gAnswer->FAnswered = true;
@@ -109,6 +115,7 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
 class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    FBoxTimer = SetTimer(nullptr, 0, 50, AnswerBox);
     RegDeleteTreeW(HKEY_CURRENT_USER, ui::win32::settings::SettingsKey().c_str());
     ui::win32::SetShellTestHook([this](const std::string& target) {
       FOpened.push_back(target);
@@ -121,6 +128,7 @@ class Win32WindowTest : public ::testing::Test {
     ui::win32::SetShellTestHook(nullptr);
     RegDeleteTreeW(HKEY_CURRENT_USER, ui::win32::settings::SettingsKey().c_str());
     gAnswer = nullptr;
+    KillTimer(nullptr, FBoxTimer);
   }
 
   void Open(const std::string& textDatabase = {}) {
@@ -176,13 +184,12 @@ class Win32WindowTest : public ::testing::Test {
     SendMessageW(FWindow->Handle(), WM_DROPFILES, WPARAM(block), 0);
   }
 
-  // Answers the next message box with `button` once this thread's loop serves the timer.
+  // Answers the next message box with `button` once its loop serves the timer.
   void AnswerNextBox(int button) {
     FAnswer = TBoxAnswer();
     FAnswer.FButton = button;
     FAnswer.FMainWindow = FWindow->Handle();
     gAnswer = &FAnswer;
-    SetTimer(nullptr, 0, 50, AnswerBox);
   }
 
   bool RunsToTheEnd() {
@@ -211,6 +218,7 @@ class Win32WindowTest : public ::testing::Test {
   std::unique_ptr<TFrmMain> FWindow;
   std::vector<std::string> FOpened;
   TBoxAnswer FAnswer;
+  UINT_PTR FBoxTimer = 0;
 };
 
 TEST_F(Win32WindowTest, ConvertsAFileNamedOnTheCommandLineToTheEnd) {
