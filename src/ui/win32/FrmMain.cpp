@@ -1,12 +1,10 @@
-// TFrmMain: start-up, the message handler, the log, the conversion control, the output's place,
-// the progress and error reports, and closing.
+// TFrmMain: start-up, the message handler, the log, choosing the text database, the output's
+// place, the error reports and closing.
 #include "ui/win32/FrmMain.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 #include "engine/Branding.h"
@@ -15,24 +13,18 @@
 #include "platform/win32/Wide.h"
 #include "ui/core/LogLines.h"
 #include "ui/core/OutputLocation.h"
-#include "ui/core/ProgressText.h"
 #include "ui/core/Texts.h"
 #include "ui/core/UiError.h"
 #include "ui/win32/HyperLink.h"
-#include "ui/win32/ProgressBar.h"
 #include "ui/win32/Settings.h"
 #include "ui/win32/Shell.h"
 #include "ui/win32/WindowText.h"
+#include "ui/win32/WorkerSlot.h"
 
 namespace ipmdb::ui::win32 {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"IpmdbFrmMain";
-
-// How long StopWorker waits for the worker's end before releasing it. The terminate request
-// cancels any delivery the worker waits on, so the worker ends at its next line check, well
-// within this; the release that follows waits for it regardless.
-constexpr std::chrono::milliseconds kStopWait(3000);
 
 std::wstring Wide(const std::string& text) { return platform::WideFromUtf8(text); }
 
@@ -52,49 +44,6 @@ bool IsFile(const std::string& path) {
 }
 
 }  // namespace
-
-// The worker's receiver. ProgressPending runs on the worker's thread and only posts; HandleProgress
-// runs on the window's thread, inside ServeProgress, and sends the message to the window.
-class TFrmMain::TWorkerReceiver final : public engine::TProgressReceiver {
- public:
-  explicit TWorkerReceiver(HWND window) : FWindow(window) {}
-
-  void HandleProgress(const engine::ProgressMessage& message) override {
-    SendMessageW(FWindow, UINT(message.message), WPARAM(message.wParam), LPARAM(message.lParam));
-  }
-
-  // Fails harmlessly once the window is gone; its destruction released the worker first.
-  void ProgressPending() override { PostMessageW(FWindow, kMsgServeProgress, 0, 0); }
-
- private:
-  const HWND FWindow;
-};
-
-// The receiver and the stop request are declared first, so they outlive the worker that refers
-// to them. The starter thread writes FLoaded or FFailure and then only posts the hand-over; this
-// thread reads them once it has joined the starter.
-struct TFrmMain::TWorkerSlot {
-  TWorkerSlot(HWND window, uint64_t number) : FReceiver(window), FNumber(number) {}
-  // Also on the way out of a failed start: a load under way ends at its next look at the stop
-  // request.
-  ~TWorkerSlot() {
-    FStop.store(true);
-    if (FStarter.joinable()) FStarter.join();
-  }
-  TWorkerSlot(const TWorkerSlot&) = delete;
-  TWorkerSlot& operator=(const TWorkerSlot&) = delete;
-
-  TWorkerReceiver FReceiver;
-  // Set to stop the load and the run; the worker acts on it as on Terminate().
-  std::atomic<bool> FStop{false};
-  // Which start of the window's made the slot: a hand-over for a slot released meanwhile is dropped.
-  const uint64_t FNumber;
-  TRunState FStateBefore = TRunState::Idle;
-  std::unique_ptr<engine::TDBThread> FLoaded;
-  std::exception_ptr FFailure;
-  std::unique_ptr<engine::TDBThread> FThread;
-  std::thread FStarter;
-};
 
 TFrmMain::TFrmMain(const TStartOptions& options) {
   static const ATOM windowClass = [] {
@@ -320,140 +269,6 @@ void TFrmMain::btnoutputClick() {
 void TFrmMain::btnfolderClick() {
   const std::string folder = FolderOfFile(FOutputPath);
   if (!OpenWithShell(folder)) AddLog(texts::NoFileManager(folder));
-}
-
-void TFrmMain::btndoClick() {
-  const std::string path = ChosenPath();
-  if (path.empty()) throw UiError(texts::EmptyPath());
-
-  const TRunState state = FRunState;
-  const TDoDecision decision = DecideDoAction(state, WorkerView());
-  switch (decision.FAction) {
-    case TDoAction::StartFirst:
-      AddLog(StartLogLine(LogTimeStamp(FClock())));
-      CreateWorker(path, state);
-      break;
-    case TDoAction::Restart:
-      StopWorker();
-      AddLog(StartLogLine(LogTimeStamp(FClock())));
-      CreateWorker(path, state);
-      break;
-    case TDoAction::Create:
-      CreateWorker(path, state);
-      break;
-    case TDoAction::Replace:
-      StopWorker();
-      CreateWorker(path, state);
-      break;
-    case TDoAction::Resume:
-      FWorker->FThread->Resume();
-      break;
-    case TDoAction::Pause:
-      FWorker->FThread->Suspend();
-      break;
-    case TDoAction::Clear:
-      StopWorker();
-      break;
-    case TDoAction::Nothing:
-      break;
-  }
-  SetRunState(decision.FState);
-}
-
-void TFrmMain::SetRunState(TRunState state) {
-  FRunState = state;
-  SetWindowTextW(btndo, Wide(CaptionOf(state)).c_str());
-}
-
-std::optional<TWorkerView> TFrmMain::WorkerView() const {
-  if (!FWorker) return std::nullopt;
-  if (!FWorker->FThread) return TWorkerView{TWorkerState::Created, false};
-  return TWorkerView{FWorker->FThread->State(), FWorker->FThread->Suspended()};
-}
-
-void TFrmMain::CreateWorker(const std::string& path, TRunState stateBefore) {
-  auto slot = std::make_unique<TWorkerSlot>(FHandle, ++FStarts);
-  slot->FStateBefore = stateBefore;
-  TWorkerSlot* const started = slot.get();
-  // The window outlives the starter: releasing the slot joins it. The worker is created
-  // suspended, so that it hands over no message before it is in the slot.
-  started->FStarter = std::thread([started, window = FHandle, path, output = FOutputPath] {
-    try {
-      started->FLoaded = std::make_unique<engine::TDBThread>(true, path, &started->FReceiver, output, &started->FStop);
-    } catch (...) {
-      started->FFailure = std::current_exception();
-    }
-    PostMessageW(window, kMsgWorkerLoaded, WPARAM(started->FNumber), 0);
-  });
-  FWorker = std::move(slot);
-}
-
-void TFrmMain::WorkerLoaded(uint64_t number) {
-  if (!FWorker || FWorker->FNumber != number) return;
-  TWorkerSlot& slot = *FWorker;
-  slot.FStarter.join();
-  if (slot.FFailure) {
-    // A failed start leaves the control as it was and the slot empty.
-    const std::exception_ptr failure = slot.FFailure;
-    SetRunState(slot.FStateBefore);
-    FWorker.reset();
-    std::rethrow_exception(failure);
-  }
-  slot.FThread = std::move(slot.FLoaded);
-  FRunStart = FClock();
-  ShowRunProgress(0, 1);
-  EnableWindow(btnfolder, TRUE);
-  if (RunsOnceLoaded(FRunState)) slot.FThread->Resume();
-  // A text database without a line is converted as soon as it is loaded: no batch, no message.
-  if (slot.FThread->LineCount() == 0) EndRun(true, 0, FOutputPath);
-}
-
-void TFrmMain::StopWorker() {
-  if (!FWorker) return;
-  // A load under way ends at its next look at the stop request, within 100 ms; a worker loaded
-  // meanwhile and not yet handed over is released with the slot.
-  FWorker->FStop.store(true);
-  if (FWorker->FStarter.joinable()) FWorker->FStarter.join();
-  if (engine::TDBThread* worker = FWorker->FThread.get()) {
-    // A paused worker would never reach its next terminate check.
-    if (worker->Suspended()) worker->Resume();
-    worker->Terminate();
-    (void)worker->WaitFor(kStopWait);
-  }
-  FWorker.reset();
-}
-
-const engine::TDBThread* TFrmMain::Worker() const { return FWorker ? FWorker->FThread.get() : nullptr; }
-
-void TFrmMain::ServeProgress() {
-  if (FWorker && FWorker->FThread) FWorker->FThread->DispatchProgress();
-}
-
-// Messages 2129 and 2130, from the current worker through ServeProgress.
-void TFrmMain::OnProgress(const engine::ProgressMessage& message) {
-  AddLog(ProgressLogLine(message, LogTimeStamp(FClock())));
-  const engine::TDBThread* worker = Worker();
-  // Why the batch was refused, as its own line, so that the user learns that and why the
-  // conversion stopped.
-  if (message.message == engine::kMsgBatchFailed && worker != nullptr) AddLog(worker->ErrorText());
-  if (message.message == engine::kMsgBatchCommitted) ShowRunProgress(message.wParam, message.lParam);
-  const TRunEnd end = RunEndOf(message);
-  if (end != TRunEnd::None) {
-    EndRun(end == TRunEnd::Completed, message.lParam, worker != nullptr ? worker->OutputPath() : FOutputPath);
-  }
-}
-
-void TFrmMain::EndRun(bool completed, int64_t records, const std::string& outputPath) {
-  if (completed) {
-    ShowRunProgress(1, 1);
-    AddLog(FinishedLogLine(records, MillisecondsBetween(FRunStart, FClock()), outputPath));
-  }
-  SetRunState(TRunState::Idle);
-}
-
-void TFrmMain::ShowRunProgress(int64_t done, int64_t total) {
-  const std::wstring text = Wide(ProgressText(done, total, MillisecondsBetween(FRunStart, FClock())));
-  ShowProgress(pbProgress, ProgressPercent(done, total), text.c_str());
 }
 
 // During a conversion the user is asked first. Closing stops and releases the worker, keeping

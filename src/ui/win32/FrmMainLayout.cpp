@@ -22,9 +22,6 @@
 namespace ipmdb::ui::win32 {
 namespace {
 
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-constexpr DWORD kWindowExStyle = WS_EX_ACCEPTFILES | WS_EX_CONTROLPARENT;
-
 // The link draws its text inside a frame for the keyboard focus this wide (HyperLink.h).
 constexpr int kLinkFocusMargin = 2;
 
@@ -157,7 +154,8 @@ void TFrmMain::PlaceControls() {
 // scale.
 void TFrmMain::PlaceOnScreen() {
   RECT frame{0, 0, Scale(layout::kClientWidth), Scale(layout::kClientHeight)};
-  AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, FDpi);
+  AdjustWindowRectExForDpi(&frame, DWORD(GetWindowLongW(FHandle, GWL_STYLE)), FALSE,
+                           DWORD(GetWindowLongW(FHandle, GWL_EXSTYLE)), FDpi);
   const TSize size{int(frame.right - frame.left), int(frame.bottom - frame.top)};
   MONITORINFO monitor{};
   monitor.cbSize = sizeof(monitor);
