@@ -32,7 +32,7 @@ using namespace layout;
 // title bar, in device-independent pixels.
 constexpr QSize kFrameAllowance(10, 40);
 
-QColor ColorOf(layout::TColor color) { return QColor(color.FRed, color.FGreen, color.FBlue); }
+QColor ColorOf(TColor color) { return QColor(color.FRed, color.FGreen, color.FBlue); }
 QRect RectOf(const TRect& place) { return QRect(place.FLeft, place.FTop, place.FWidth, place.FHeight); }
 QPoint PointOf(TPoint place) { return QPoint(place.FX, place.FY); }
 
