@@ -47,7 +47,7 @@ bool IsFile(const std::string& path) {
 
 TFrmMain::TFrmMain(const TStartOptions& options) {
   static const ATOM windowClass = [] {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     WNDCLASSEXW frame{};
     frame.cbSize = sizeof(frame);
@@ -211,8 +211,15 @@ void TFrmMain::FormCreate(const TStartOptions& options) {
 void TFrmMain::SetOutputPath(const std::string& path) {
   FOutputPath = path;
   // A path longer than the line loses its middle (SS_PATHELLIPSIS), keeping the root and the
-  // file name.
-  SetWindowTextW(Label2, Wide(path).c_str());
+  // file name; the tip shows it whole.
+  std::wstring shown = Wide(path);
+  SetWindowTextW(Label2, shown.c_str());
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.hwnd = FHandle;
+  tool.uId = reinterpret_cast<UINT_PTR>(Label2);
+  tool.lpszText = shown.data();
+  SendMessageW(FOutputTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
   EnableWindow(btnfolder, IsFile(path));
 }
 

@@ -145,6 +145,8 @@ class TFrmMain {
   HWND btndo = nullptr;
   HWND btnfolder = nullptr;
   HWND Label2 = nullptr;
+  // Shows the output path whole over Label2, which shortens it to its width.
+  HWND FOutputTip = nullptr;
   HWND meminfo = nullptr;
   HWND pbProgress = nullptr;
 

@@ -90,7 +90,19 @@ void TFrmMain::BuildLayout() {
   AddControl(L"BUTTON", kBtnOutput, texts::ChangeOutput(), WS_TABSTOP | BS_OWNERDRAW);
   btnfolder = AddControl(L"BUTTON", kBtnFolder, texts::OpenFolder(), WS_TABSTOP | BS_OWNERDRAW);
   btndo = AddControl(L"BUTTON", kBtnDo, CaptionOf(FRunState), WS_TABSTOP | BS_OWNERDRAW);
-  Label2 = AddControl(L"STATIC", kLabel2, "", SS_PATHELLIPSIS | SS_CENTERIMAGE | SS_NOPREFIX);
+  // SS_NOTIFY: a static control lets the mouse through to its parent without it, and the tip
+  // would never see the pointer.
+  Label2 = AddControl(L"STATIC", kLabel2, "", SS_PATHELLIPSIS | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY);
+  FOutputTip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr, GetModuleHandleW(nullptr),
+                               nullptr);
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = FHandle;
+  tool.uId = reinterpret_cast<UINT_PTR>(Label2);
+  tool.lpszText = const_cast<wchar_t*>(L"");
+  SendMessageW(FOutputTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   meminfo = AddControl(L"EDIT", kMemInfo, WelcomeLogLine(),
                        WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL);
   FLogLines = 1;
