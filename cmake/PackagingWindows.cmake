@@ -16,7 +16,11 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
 
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_NAME ipmdb)
-set(CPACK_PACKAGE_VENDOR ipmdb)
+# The maker, shown as the publisher in the list of installed programs. The installer keeps its
+# folder under HKLM\Software\Fenwarde\ipmdb, apart from the window's own settings under
+# HKCU\Software\ipmdb\ipmdb, which an installation for one user would otherwise share and its
+# uninstaller delete.
+set(CPACK_PACKAGE_VENDOR Fenwarde)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME ipmdb-${PROJECT_VERSION}-win64)
 set(CPACK_STRIP_FILES ON)
@@ -47,7 +51,7 @@ if(TARGET ipmdb)
 else()
   set(CPACK_NSIS_INSTALLED_ICON_NAME ipmdb-convert.exe)
 endif()
-# The uninstaller removes the key Software\ipmdb\ipmdb the installer writes, but not its parent,
-# which it would leave behind empty. This hook runs after that removal.
+# The uninstaller removes the key Software\Fenwarde\ipmdb the installer writes, but not its
+# parent, which it would leave behind empty. This hook runs after that removal.
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "DeleteRegKey /ifempty SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\"")
 include(CPack)

@@ -54,7 +54,7 @@ run "$wine" wineboot --init </dev/null >/dev/null 2>&1
 drive_c="$work/prefix/drive_c"
 menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ipmdb"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ipmdb'
-vendor_key='HKLM\Software\ipmdb'
+vendor_key='HKLM\Software\Fenwarde'
 folder="$drive_c/Program Files/ipmdb-test"
 winfolder='C:\Program Files\ipmdb-test'
 key_exists() {
@@ -82,6 +82,7 @@ if [ -n "$window_output_path" ]; then
   [ -f "$menu/MorvaneIP数据库转换程序.lnk" ] || fail "no Start-menu entry for the window"
 fi
 key_exists "$uninstall_key" || fail "the program is not in the list of installed programs"
+key_exists "$vendor_key" || fail "the installer did not record its folder under $vendor_key"
 
 # The installed window's output database: in its own folder while the user can create files
 # there, and in the user's documents folder once the folder is read-only, as Program Files is on
