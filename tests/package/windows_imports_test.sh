@@ -13,7 +13,8 @@ for program in "$@"; do
   fi
   for dll in $dlls; do
     case $(echo "$dll" | tr 'A-Z' 'a-z') in
-      kernel32.dll | msvcrt.dll | shell32.dll | advapi32.dll | user32.dll | ole32.dll | shlwapi.dll) ;;
+      kernel32.dll | msvcrt.dll | shell32.dll | advapi32.dll | user32.dll | ole32.dll | shlwapi.dll | gdi32.dll | \
+      comctl32.dll | comdlg32.dll) ;;
       *)
         echo "$(basename "$program") imports $dll, which Windows does not ship"
         status=1
