@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <optional>
 
 #include "engine/TDBThread.h"
 #include "ui/core/ConversionControl.h"

@@ -21,8 +21,6 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
 
 #include "engine/ProgressChannel.h"
