@@ -20,11 +20,8 @@
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QUrl>
-#include <atomic>
-#include <chrono>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ui/core/LogLines.h"
@@ -42,11 +39,6 @@
 namespace ipmdb::ui {
 namespace {
 
-// How long StopWorker waits for the worker's end before releasing it. The terminate request
-// cancels any delivery the worker waits on, so the worker ends at its next line check, well
-// within this; the release that follows waits for it regardless.
-constexpr std::chrono::milliseconds kStopWait(3000);
-
 // The local files among dropped items, each in its place; anything else (a web address) as an
 // empty path, which is no text database.
 std::vector<std::string> LocalPaths(const QList<QUrl>& urls) {
@@ -63,12 +55,12 @@ TStartOptions StartOptionsOfApplication() {
 }
 
 // The worker's receiver. ProgressPending runs on the worker's thread and only posts a call to the
-// window's thread; HandleProgress runs on the window's thread, inside DispatchProgress.
+// window's thread; HandleProgress runs on the window's thread, inside ServeProgress.
 class TFrmMain::TWorkerReceiver final : public engine::TProgressReceiver {
  public:
   explicit TWorkerReceiver(TFrmMain& window) : FWindow(window) {}
 
-  void HandleProgress(const engine::ProgressMessage& message) override { FWindow.HandleProgress(message, *this); }
+  void HandleProgress(const engine::ProgressMessage& message) override { FWindow.HandleProgress(message); }
 
   void ProgressPending() override {
     TFrmMain* window = &FWindow;
@@ -77,43 +69,24 @@ class TFrmMain::TWorkerReceiver final : public engine::TProgressReceiver {
     QMetaObject::invokeMethod(window, [window] { window->ServeProgress(); }, Qt::QueuedConnection);
   }
 
-  // Set as soon as the worker exists: no message is handled before, since only this thread
-  // dispatches them.
-  const engine::TDBThread* FWorker = nullptr;
-
  private:
   TFrmMain& FWindow;
 };
 
-// The receiver and the stop request are declared first, so they outlive the worker that refers
-// to them. The starter thread writes FLoaded or FFailure and then only posts the hand-over; this
-// thread reads them once it has joined the starter.
-struct TFrmMain::TWorkerSlot {
-  TWorkerSlot(TFrmMain& window, uint64_t number) : FReceiver(window), FNumber(number) {}
-  // Also on the way out of a failed start: a load under way ends at its next look at the stop
-  // request.
-  ~TWorkerSlot() {
-    FStop.store(true);
-    if (FStarter.joinable()) FStarter.join();
-  }
-  TWorkerSlot(const TWorkerSlot&) = delete;
-  TWorkerSlot& operator=(const TWorkerSlot&) = delete;
-
-  TWorkerReceiver FReceiver;
-  // Set to stop the load and the run; the worker acts on it as on Terminate().
-  std::atomic<bool> FStop{false};
-  // Which start of the window's made the slot: a hand-over for a slot released meanwhile is dropped.
-  const uint64_t FNumber;
-  TRunState FStateBefore = TRunState::Idle;
-  std::unique_ptr<engine::TDBThread> FLoaded;
-  std::exception_ptr FFailure;
-  std::unique_ptr<engine::TDBThread> FThread;
-  std::thread FStarter;
-};
-
 TFrmMain::TFrmMain(const TStartOptions& options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      FReceiver(std::make_unique<TWorkerReceiver>(*this)),
+      // The window outlives the starter (releasing the slot joins it), but not necessarily the
+      // queued call, which goes to the application so that no filter on the window holds it back.
+      FWorker(*this, *FReceiver, [window = QPointer<TFrmMain>(this)](uint64_t number) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [window, number] {
+              if (window) TApplication::RunGuarded(window, [window, number] { window->FWorker.WorkerLoaded(number); });
+            },
+            Qt::QueuedConnection);
+      }) {
   BuildLayout();
   FormCreate(options);
   if (TApplication* application = TApplication::Instance()) {
@@ -211,132 +184,40 @@ void TFrmMain::btnfolderClick() {
   }
 }
 
-void TFrmMain::btndoClick() {
-  const QString path = edt_txt_db->text();
-  if (path.isEmpty()) throw UiError(texts::EmptyPath());
+void TFrmMain::btndoClick() { FWorker.DoClick(ToUtf8(edt_txt_db->text()), ToUtf8(FOutputPath)); }
 
-  const TRunState state = FRunState;
-  const TDoDecision decision = DecideDoAction(state, WorkerView());
-  switch (decision.FAction) {
-    case TDoAction::StartFirst:
-      AddLog(ToQString(StartLogLine(LogTimeStamp(FClock()))));
-      CreateWorker(path, state);
-      break;
-    case TDoAction::Restart:
-      StopWorker();
-      AddLog(ToQString(StartLogLine(LogTimeStamp(FClock()))));
-      CreateWorker(path, state);
-      break;
-    case TDoAction::Create:
-      CreateWorker(path, state);
-      break;
-    case TDoAction::Replace:
-      StopWorker();
-      CreateWorker(path, state);
-      break;
-    case TDoAction::Resume:
-      FWorker->FThread->Resume();
-      break;
-    case TDoAction::Pause:
-      FWorker->FThread->Suspend();
-      break;
-    case TDoAction::Clear:
-      StopWorker();
-      break;
-    case TDoAction::Nothing:
-      break;
-  }
-  SetRunState(decision.FState);
-}
+void TFrmMain::LogStart() { AddLog(ToQString(StartLogLine(LogTimeStamp(FClock())))); }
 
 void TFrmMain::SetRunState(TRunState state) {
   FRunState = state;
   btndo->setText(ToQString(CaptionOf(state)));
 }
 
-std::optional<TWorkerView> TFrmMain::WorkerView() const {
-  if (!FWorker) return std::nullopt;
-  if (!FWorker->FThread) return TWorkerView{TWorkerState::Created, false};
-  return TWorkerView{FWorker->FThread->State(), FWorker->FThread->Suspended()};
-}
-
-void TFrmMain::CreateWorker(const QString& path, TRunState stateBefore) {
-  auto slot = std::make_unique<TWorkerSlot>(*this, ++FStarts);
-  slot->FStateBefore = stateBefore;
-  TWorkerSlot* const started = slot.get();
-  // The window outlives the starter (releasing the slot joins it), but not necessarily the queued
-  // call, which goes to the application so that no filter on the window holds it back.
-  const QPointer<TFrmMain> window(this);
-  // The worker is created suspended, so that it hands over no message before it is in the slot.
-  started->FStarter = std::thread([started, window, path = ToUtf8(path), output = ToUtf8(FOutputPath)] {
-    try {
-      started->FLoaded =
-          std::make_unique<engine::TDBThread>(true, path, &started->FReceiver, output, &started->FStop);
-    } catch (...) {
-      started->FFailure = std::current_exception();
-    }
-    const uint64_t number = started->FNumber;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [window, number] {
-          if (window) TApplication::RunGuarded(window, [window, number] { window->WorkerLoaded(number); });
-        },
-        Qt::QueuedConnection);
-  });
-  FWorker = std::move(slot);
-}
-
-void TFrmMain::WorkerLoaded(uint64_t number) {
-  if (!FWorker || FWorker->FNumber != number) return;
-  TWorkerSlot& slot = *FWorker;
-  slot.FStarter.join();
-  if (slot.FFailure) {
-    // A failed start leaves the control as it was and the slot empty.
-    const std::exception_ptr failure = slot.FFailure;
-    SetRunState(slot.FStateBefore);
-    FWorker.reset();
-    std::rethrow_exception(failure);
-  }
-  slot.FThread = std::move(slot.FLoaded);
-  slot.FReceiver.FWorker = slot.FThread.get();
+void TFrmMain::RunBegins() {
   FRunStart = FClock();
   ShowProgress(0, 1);
   btnfolder->setEnabled(true);
-  if (RunsOnceLoaded(FRunState)) slot.FThread->Resume();
-  // A text database without a line is converted as soon as it is loaded: no batch, no message.
-  if (slot.FThread->LineCount() == 0) EndRun(true, 0, FOutputPath);
 }
 
-void TFrmMain::StopWorker() {
-  if (!FWorker) return;
-  // A load under way ends at its next look at the stop request, within 100 ms; a worker loaded
-  // meanwhile and not yet handed over is released with the slot.
-  FWorker->FStop.store(true);
-  if (FWorker->FStarter.joinable()) FWorker->FStarter.join();
-  if (engine::TDBThread* worker = FWorker->FThread.get()) {
-    // A paused worker would never reach its next terminate check.
-    if (worker->Suspended()) worker->Resume();
-    worker->Terminate();
-    (void)worker->WaitFor(kStopWait);
-  }
-  FWorker.reset();
-}
+void TFrmMain::EmptyRunEnded() { EndRun(true, 0, FOutputPath); }
 
-const engine::TDBThread* TFrmMain::Worker() const { return FWorker ? FWorker->FThread.get() : nullptr; }
+void TFrmMain::StopWorker() { FWorker.Stop(); }
 
-void TFrmMain::ServeProgress() {
-  if (FWorker && FWorker->FThread) FWorker->FThread->DispatchProgress();
-}
+const engine::TDBThread* TFrmMain::Worker() const { return FWorker.Worker(); }
 
-void TFrmMain::HandleProgress(const engine::ProgressMessage& message, TWorkerReceiver& source) {
+void TFrmMain::ServeProgress() { FWorker.ServeProgress(); }
+
+void TFrmMain::HandleProgress(const engine::ProgressMessage& message) {
+  // Only the worker in the slot delivers messages (ServeProgress).
+  const engine::TDBThread& worker = *FWorker.Worker();
   AddLog(ToQString(ProgressLogLine(message, LogTimeStamp(FClock()))));
   // Why the batch was refused, as its own line, so that the user learns that and why the
   // conversion stopped.
-  if (message.message == engine::kMsgBatchFailed) AddLog(QString::fromUtf8(source.FWorker->ErrorText()));
+  if (message.message == engine::kMsgBatchFailed) AddLog(QString::fromUtf8(worker.ErrorText()));
   if (message.message == engine::kMsgBatchCommitted) ShowProgress(message.wParam, message.lParam);
   const TRunEnd end = RunEndOf(message);
   if (end != TRunEnd::None) {
-    EndRun(end == TRunEnd::Completed, message.lParam, QString::fromUtf8(source.FWorker->OutputPath()));
+    EndRun(end == TRunEnd::Completed, message.lParam, QString::fromUtf8(worker.OutputPath()));
   }
 }
 
@@ -371,7 +252,7 @@ void TFrmMain::CloseWithoutAsking() {
 // message box still waiting is closed, so that nothing keeps the program alive or the
 // conversion going unseen. During a conversion the user is asked first.
 void TFrmMain::closeEvent(QCloseEvent* event) {
-  if (!FCloseWithoutAsking && AsksBeforeClosing(FRunState, WorkerView()) &&
+  if (!FCloseWithoutAsking && AsksBeforeClosing(FRunState, FWorker.View()) &&
       !AskYesNo(this, ToQString(texts::QuitQuestion())) && !FCloseWithoutAsking) {
     event->ignore();
     return;

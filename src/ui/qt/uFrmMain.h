@@ -3,10 +3,9 @@
 // (the worker slot), turns the worker's progress messages into log lines, and reports every error
 // raised on its thread in the log and in a message box.
 //
-// Threads: everything here runs on the window's thread, except the worker's construction, which
-// loads the text database and may wait on it for as long as a FIFO's writer or a slow disk takes:
-// a starter thread constructs it, with the slot's stop request, and hands it over to this thread
-// (a queued call), so that the window stays responsive and a close or a stop signal ends the load
+// Threads: everything here runs on the window's thread, except the worker's load, which the worker
+// slot (ui/core/WorkerSlot.h) does on a starter thread; its hand-over comes back to this thread as
+// a queued call, so that the window stays responsive and a close or a stop signal ends the load
 // within 100 ms. The worker hands its progress messages over synchronously: it waits until this
 // thread has handled each one, which happens in the event loop (a queued call) and in any
 // dialog's or message box's loop. Stopping the worker cancels that wait, so the window never has
@@ -19,11 +18,11 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <optional>
 
 #include "engine/TDBThread.h"
 #include "ui/core/ConversionControl.h"
 #include "ui/core/LogTime.h"
+#include "ui/core/WorkerSlot.h"
 #include "ui/qt/OpenDialog.h"
 
 class QCloseEvent;
@@ -52,7 +51,7 @@ struct TStartOptions {
 // The running program's folder and its first argument.
 TStartOptions StartOptionsOfApplication();
 
-class TFrmMain : public QWidget {
+class TFrmMain : public QWidget, private TRunWindow {
   Q_OBJECT
 
  public:
@@ -101,7 +100,6 @@ class TFrmMain : public QWidget {
 
  private:
   class TWorkerReceiver;
-  struct TWorkerSlot;
 
   void BuildLayout();
   void BuildFileRow();
@@ -118,20 +116,16 @@ class TFrmMain : public QWidget {
   void SetOutputPath(const QString& path);
   // Turns a progress message into its log line; after a refused batch the worker's reason follows
   // as a line of its own. The message that ends the run ends it in the window too.
-  void HandleProgress(const engine::ProgressMessage& message, TWorkerReceiver& source);
+  void HandleProgress(const engine::ProgressMessage& message);
   // Hands the message the current worker is waiting to deliver, if any, to HandleProgress.
   void ServeProgress();
-  // Starts loading the text database and resetting the output on the starter thread; the worker
-  // comes to the slot in WorkerLoaded. `stateBefore`: the control's state to go back to when the
-  // start fails.
-  void CreateWorker(const QString& path, TRunState stateBefore);
-  // The starter of start `number` has ended: takes its worker into the slot and starts the run,
-  // or reports why there is none and empties the slot. Nothing when that slot was released.
-  void WorkerLoaded(uint64_t number);
-  // What the button's table sees of the slot; a worker being loaded counts as created.
-  std::optional<TWorkerView> WorkerView() const;
+  // The conversion control's side of the window (TRunWindow).
+  void LogStart() override;
+  TRunState RunState() const override { return FRunState; }
   // The control's state, and btndo's caption with it.
-  void SetRunState(TRunState state);
+  void SetRunState(TRunState state) override;
+  void RunBegins() override;
+  void EmptyRunEnded() override;
   // The run has ended: the control is idle again; after a completed run the log says so.
   void EndRun(bool completed, int64_t records, const QString& outputPath);
   void ShowProgress(int64_t done, int64_t total);
@@ -160,8 +154,9 @@ class TFrmMain : public QWidget {
   std::chrono::system_clock::time_point FRunStart;
   TRunState FRunState = TRunState::Idle;
   bool FCloseWithoutAsking = false;
-  uint64_t FStarts = 0;  // workers started so far
-  std::unique_ptr<TWorkerSlot> FWorker;
+  // Declared before the slot, which refers to it.
+  std::unique_ptr<TWorkerReceiver> FReceiver;
+  TWorkerSlot FWorker;
 };
 
 }  // namespace ipmdb::ui

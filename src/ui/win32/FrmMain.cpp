@@ -20,7 +20,6 @@
 #include "ui/win32/Settings.h"
 #include "ui/win32/Shell.h"
 #include "ui/win32/WindowText.h"
-#include "ui/win32/WorkerSlot.h"
 
 namespace ipmdb::ui::win32 {
 namespace {
@@ -112,10 +111,10 @@ LRESULT TFrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnProgress({int(message), int32_t(wParam), int32_t(lParam)});
       break;
     case kMsgServeProgress:
-      ServeProgress();
+      FWorker.ServeProgress();
       return 0;
     case kMsgWorkerLoaded:
-      WorkerLoaded(uint64_t(wParam));
+      FWorker.WorkerLoaded(uint64_t(wParam));
       return 0;
     case kMsgChooseAtStart:
       ChooseTextDatabase(FPathAtStart);
@@ -284,7 +283,7 @@ void TFrmMain::btnfolderClick() {
 // During a conversion the user is asked first. Closing stops and releases the worker, keeping
 // the batches committed so far.
 void TFrmMain::OnClose() {
-  if (AsksBeforeClosing(FRunState, WorkerView()) && !AskYesNo(FHandle, texts::QuitQuestion())) return;
+  if (AsksBeforeClosing(FRunState, FWorker.View()) && !AskYesNo(FHandle, texts::QuitQuestion())) return;
   StopWorker();
   DestroyWindow(FHandle);
 }

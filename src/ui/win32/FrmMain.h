@@ -5,14 +5,14 @@
 // lines, and reports every error raised on its thread in the log and in a message box. What it
 // decides and says comes from the window core (ui/core); this class wires the controls to it.
 //
-// Threads: everything here runs on the window's thread, except the worker's construction, which
-// loads the text database on a starter thread (it may take as long as a slow disk) and hands the
-// worker over by posting kMsgWorkerLoaded, so the window stays responsive and a close ends the
-// load within 100 ms. The worker's progress messages come as window messages 2129 and 2130: the
-// worker posts kMsgServeProgress, which never blocks it, and waits; the window's thread then takes
-// the message from the worker and sends it to itself, in its message loop and in the loop of any
-// dialog or message box. Stopping the worker cancels its wait, so the window never has to serve a
-// message in order to stop it.
+// Threads: everything here runs on the window's thread, except the worker's load, which the worker
+// slot (ui/core/WorkerSlot.h) does on a starter thread; its hand-over comes back by posting
+// kMsgWorkerLoaded, so the window stays responsive and a close ends the load within 100 ms. The
+// worker's progress messages come as window messages 2129 and 2130: the worker posts
+// kMsgServeProgress, which never blocks it, and waits; the window's thread then takes the message
+// from the worker and sends it to itself, in its message loop and in the loop of any dialog or
+// message box. Stopping the worker cancels its wait, so the window never has to serve a message in
+// order to stop it.
 #pragma once
 
 #include <windows.h>
@@ -21,14 +21,13 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
 
 #include "engine/ProgressChannel.h"
 #include "engine/TDBThread.h"
 #include "ui/core/ConversionControl.h"
 #include "ui/core/LogTime.h"
+#include "ui/core/WorkerSlot.h"
 #include "ui/win32/Dialogs.h"
 
 namespace ipmdb::ui::win32 {
@@ -63,7 +62,7 @@ struct TStartOptions {
   std::string FTextDatabase;
 };
 
-class TFrmMain {
+class TFrmMain : private TRunWindow {
  public:
   // Creates the window, hidden, with its layout, and runs FormCreate. A text database in
   // `options` is chosen once the message loop runs, so an error about it is reported like any
@@ -101,8 +100,18 @@ class TFrmMain {
   const engine::TDBThread* Worker() const;
 
  private:
-  class TWorkerReceiver;
-  struct TWorkerSlot;
+  // The worker's receiver. ProgressPending runs on the worker's thread and only posts;
+  // HandleProgress runs on the window's thread, inside ServeProgress, and sends the message to the
+  // window. Both reach the window while it exists: its destruction releases the worker first.
+  class TWorkerReceiver final : public engine::TProgressReceiver {
+   public:
+    explicit TWorkerReceiver(const TFrmMain& frame) : FFrame(frame) {}
+    void HandleProgress(const engine::ProgressMessage& message) override;
+    void ProgressPending() override;
+
+   private:
+    const TFrmMain& FFrame;
+  };
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -129,11 +138,12 @@ class TFrmMain {
   std::string ChosenPath() const;
   void SetOutputPath(const std::string& path);
   void OnProgress(const engine::ProgressMessage& message);
-  void ServeProgress();
-  void CreateWorker(const std::string& path, TRunState stateBefore);
-  void WorkerLoaded(uint64_t number);
-  std::optional<TWorkerView> WorkerView() const;
-  void SetRunState(TRunState state);
+  // The conversion control's side of the window (TRunWindow).
+  void LogStart() override;
+  TRunState RunState() const override { return FRunState; }
+  void SetRunState(TRunState state) override;
+  void RunBegins() override;
+  void EmptyRunEnded() override;
   void EndRun(bool completed, int64_t records, const std::string& outputPath);
   void ShowRunProgress(int64_t done, int64_t total);
 
@@ -158,8 +168,12 @@ class TFrmMain {
   int64_t FLogLines = 0;
   std::chrono::system_clock::time_point FRunStart;
   TRunState FRunState = TRunState::Idle;
-  uint64_t FStarts = 0;  // workers started so far
-  std::unique_ptr<TWorkerSlot> FWorker;
+  // Declared before the slot, which refers to it.
+  TWorkerReceiver FReceiver{*this};
+  // The hand-over reads FHandle, as the receiver does, only while a start or a worker exists:
+  // both are released at WM_DESTROY, before the handle is cleared.
+  TWorkerSlot FWorker{*this, FReceiver,
+                      [this](uint64_t number) { PostMessageW(FHandle, kMsgWorkerLoaded, WPARAM(number), 0); }};
 };
 
 }  // namespace ipmdb::ui::win32

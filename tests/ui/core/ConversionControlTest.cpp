@@ -1,18 +1,23 @@
 // The convert button's table, the closing question, the end of a run, what a chosen or dropped
 // name is, the folder of a file, the window's place and the output's default place: the window's
-// decisions, checked without a window.
+// decisions, checked without a window; and the worker slot's hand-over, with a recording window.
 #include "ui/core/ConversionControl.h"
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ui/core/OutputLocation.h"
 #include "ui/core/WindowPlace.h"
+#include "ui/core/WorkerSlot.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -229,6 +234,97 @@ TEST(ConversionControlTest, OutputGoesToTheProgramFolderOnlyWhenFilesCanBeCreate
     EXPECT_EQ(location.FPath, writable ? portable : moved);
     EXPECT_EQ(location.FMovedToDocuments, !writable);
     EXPECT_EQ(asked, std::vector<std::string>{program});
+  }
+}
+
+// The window's side of the worker slot: what it is asked to do.
+class TRecordingWindow final : public TRunWindow {
+ public:
+  void LogStart() override {}
+  TRunState RunState() const override { return FState; }
+  void SetRunState(TRunState state) override { FState = state; }
+  void RunBegins() override { ++FRunsBegun; }
+  void EmptyRunEnded() override { ++FEmptyRunsEnded; }
+
+  TRunState FState = kConvert;
+  int FRunsBegun = 0;
+  int FEmptyRunsEnded = 0;
+};
+
+// The hand-overs the starter threads post, in the order a window's queue would hold them.
+class THandOvers {
+ public:
+  void Post(uint64_t number) {
+    const std::lock_guard lock(FMutex);
+    FNumbers.push_back(number);
+    FPosted.notify_one();
+  }
+  uint64_t Next() {
+    std::unique_lock lock(FMutex);
+    FPosted.wait(lock, [this] { return !FNumbers.empty(); });
+    const uint64_t number = FNumbers.front();
+    FNumbers.pop_front();
+    return number;
+  }
+
+ private:
+  std::mutex FMutex;
+  std::condition_variable FPosted;
+  std::deque<uint64_t> FNumbers;
+};
+
+class TSilentReceiver final : public engine::TProgressReceiver {
+ public:
+  void HandleProgress(const engine::ProgressMessage&) override {}
+};
+
+// A start's worker is taken over by its own hand-over only: a start released before its hand-over
+// is forgotten, and a failed start empties the slot and puts the control back as it was.
+TEST(ConversionControlTest, SlotTakesOverOnlyItsCurrentStartAndUndoesAFailedOne) {
+  const TempFolder folder;
+  std::ofstream(PathOf(folder.File("empty.txt")));
+  const std::string missing = folder.File("missing.txt");
+  struct TCase {
+    std::string FTextDatabase;
+    bool FReleasedStartBefore;
+    bool FThrows;
+    TRunState FState;
+    bool FHasWorker;
+    int FRunsBegun;
+  };
+  const TCase cases[] = {
+      {folder.File("empty.txt"), false, false, kPause, true, 1},
+      {folder.File("empty.txt"), true, false, kPause, true, 1},
+      {missing, false, true, kConvert, false, 0},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.FTextDatabase + (c.FReleasedStartBefore ? " after a released start" : ""));
+    TRecordingWindow window;
+    TSilentReceiver receiver;
+    THandOvers handOvers;
+    TWorkerSlot slot(window, receiver, [&handOvers](uint64_t number) { handOvers.Post(number); });
+    if (c.FReleasedStartBefore) {
+      slot.DoClick(missing, folder.File("out.mdb"));
+      slot.Stop();
+      window.FState = kConvert;
+    }
+    slot.DoClick(c.FTextDatabase, folder.File("out.mdb"));
+    if (c.FReleasedStartBefore) {
+      slot.WorkerLoaded(handOvers.Next());
+      EXPECT_EQ(window.FRunsBegun, 0);
+      EXPECT_TRUE(slot.View().has_value());
+    }
+    const uint64_t number = handOvers.Next();
+    if (c.FThrows) {
+      EXPECT_ANY_THROW(slot.WorkerLoaded(number));
+    } else {
+      slot.WorkerLoaded(number);
+    }
+    EXPECT_EQ(window.FState, c.FState);
+    EXPECT_EQ(slot.Worker() != nullptr, c.FHasWorker);
+    EXPECT_EQ(window.FRunsBegun, c.FRunsBegun);
+    // A text database without a line ends its run as soon as it is loaded.
+    EXPECT_EQ(window.FEmptyRunsEnded, c.FRunsBegun);
   }
 }
 
