@@ -83,39 +83,35 @@ struct TBoxAnswer {
 };
 TBoxAnswer* gAnswer = nullptr;
 
-BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+// Serves every message box this thread opens, as it becomes active: the one a test expects gets
+// its answer; any other fails the test and is closed, so that no box waits for a user who never
+// comes. The answer is posted, so it reaches the box's own loop in turn with the worker's messages
+// (a timer would wait until the queue is empty, which a fast conversion may never leave it).
+LRESULT CALLBACK AnswerBox(int code, WPARAM wParam, LPARAM lParam) {
+  const HWND box = reinterpret_cast<HWND>(wParam);
   wchar_t className[16] = {};
-  GetClassNameW(window, className, 16);
-  if (std::wstring(className) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
-}
-
-// Serves every message box this thread opens: the one a test expects gets its answer; any
-// other fails the test and is closed, so that no box waits for a user who never comes.
-void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
-  HWND box = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-  if (box == nullptr) return;
-  // The box's text is the static control with id 0xFFFF.
-  wchar_t text[1024] = {};
-  GetDlgItemTextW(box, 0xFFFF, text, 1024);
-  if (gAnswer == nullptr || gAnswer->FAnswered) {
-    ADD_FAILURE() << "unexpected message box: " << platform::Utf8FromWide(text);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    return;
+  if (code == HCBT_ACTIVATE && GetClassNameW(box, className, 16) > 0 && std::wstring(className) == L"#32770") {
+    // The box's text is the static control with id 0xFFFF.
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    if (gAnswer == nullptr || gAnswer->FAnswered) {
+      ADD_FAILURE() << "unexpected message box: " << platform::Utf8FromWide(text);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    } else {
+      gAnswer->FText = text;
+      gAnswer->FMainWindowEnabled = IsWindowEnabled(gAnswer->FMainWindow) != FALSE;
+      gAnswer->FAnswered = true;
+      gAnswer->FAnsweredAt = std::chrono::steady_clock::now();
+      PostMessageW(box, WM_COMMAND, WPARAM(gAnswer->FButton), 0);
+    }
   }
-  gAnswer->FText = text;
-  gAnswer->FMainWindowEnabled = IsWindowEnabled(gAnswer->FMainWindow) != FALSE;
-  gAnswer->FAnswered = true;
-  gAnswer->FAnsweredAt = std::chrono::steady_clock::now();
-  PostMessageW(box, WM_COMMAND, WPARAM(gAnswer->FButton), 0);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    FBoxTimer = SetTimer(nullptr, 0, 50, AnswerBox);
+    FBoxHook = SetWindowsHookExW(WH_CBT, AnswerBox, nullptr, GetCurrentThreadId());
     RegDeleteTreeW(HKEY_CURRENT_USER, ui::win32::settings::SettingsKey().c_str());
     ui::win32::SetShellTestHook([this](const std::string& target) {
       FOpened.push_back(target);
@@ -128,7 +124,7 @@ class Win32WindowTest : public ::testing::Test {
     ui::win32::SetShellTestHook(nullptr);
     RegDeleteTreeW(HKEY_CURRENT_USER, ui::win32::settings::SettingsKey().c_str());
     gAnswer = nullptr;
-    KillTimer(nullptr, FBoxTimer);
+    UnhookWindowsHookEx(FBoxHook);
   }
 
   void Open(const std::string& textDatabase = {}) {
@@ -218,7 +214,7 @@ class Win32WindowTest : public ::testing::Test {
   std::unique_ptr<TFrmMain> FWindow;
   std::vector<std::string> FOpened;
   TBoxAnswer FAnswer;
-  UINT_PTR FBoxTimer = 0;
+  HHOOK FBoxHook = nullptr;
 };
 
 TEST_F(Win32WindowTest, ConvertsAFileNamedOnTheCommandLineToTheEnd) {
