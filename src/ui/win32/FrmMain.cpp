@@ -26,12 +26,10 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"IpmdbFrmMain";
 
-std::wstring Wide(const std::string& text) { return platform::WideFromUtf8(text); }
-
 // The edit control breaks lines at CR LF only.
 std::wstring WithCrLf(const std::string& text) {
   std::wstring lines;
-  for (const wchar_t c : Wide(text)) {
+  for (const wchar_t c : platform::WideFromUtf8(text)) {
     if (c == L'\n') lines += L'\r';
     lines += c;
   }
@@ -63,7 +61,8 @@ TFrmMain::TFrmMain(const TStartOptions& options) {
   }();
   (void)windowClass;
 
-  const std::wstring caption = Wide(texts::ApplicationTitle() + " - " + std::string(engine::kMakerUrl));
+  const std::wstring caption =
+      platform::WideFromUtf8(texts::ApplicationTitle() + " - " + std::string(engine::kMakerUrl));
   CreateWindowExW(WS_EX_ACCEPTFILES | WS_EX_CONTROLPARENT, kWindowClass, caption.c_str(),
                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT,
                   CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
@@ -214,7 +213,7 @@ void TFrmMain::SetOutputPath(const std::string& path) {
   FOutputPath = path;
   // A path longer than the line loses its middle (SS_PATHELLIPSIS), keeping the root and the
   // file name; the tip shows it whole.
-  std::wstring shown = Wide(path);
+  std::wstring shown = platform::WideFromUtf8(path);
   SetWindowTextW(Label2, shown.c_str());
   TTTOOLINFOW tool{};
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
@@ -244,7 +243,7 @@ void TFrmMain::btnseltxtClick() {
 }
 
 void TFrmMain::ChooseTextDatabase(const std::string& path) {
-  SetWindowTextW(edt_txt_db, Wide(path).c_str());
+  SetWindowTextW(edt_txt_db, platform::WideFromUtf8(path).c_str());
   FOpenTxtDlg.SetFileName(path);
   const std::string chosen = ChosenPath();
   const TTextDatabaseKind kind = KindOfTextDatabase(chosen);

@@ -10,12 +10,6 @@
 #include "ui/win32/ProgressBar.h"
 
 namespace ipmdb::ui::win32 {
-namespace {
-
-std::wstring Wide(const std::string& text) { return platform::WideFromUtf8(text); }
-
-}  // namespace
-
 void TFrmMain::TWorkerReceiver::HandleProgress(const engine::ProgressMessage& message) {
   SendMessageW(FFrame.FHandle, UINT(message.message), WPARAM(message.wParam), LPARAM(message.lParam));
 }
@@ -28,7 +22,7 @@ void TFrmMain::LogStart() { AddLog(StartLogLine(LogTimeStamp(FClock()))); }
 
 void TFrmMain::SetRunState(TRunState state) {
   FRunState = state;
-  SetWindowTextW(btndo, Wide(CaptionOf(state)).c_str());
+  SetWindowTextW(btndo, platform::WideFromUtf8(CaptionOf(state)).c_str());
 }
 
 void TFrmMain::RunBegins() {
@@ -66,7 +60,7 @@ void TFrmMain::EndRun(bool completed, int64_t records, const std::string& output
 }
 
 void TFrmMain::ShowRunProgress(int64_t done, int64_t total) {
-  const std::wstring text = Wide(ProgressText(done, total, MillisecondsBetween(FRunStart, FClock())));
+  const std::wstring text = platform::WideFromUtf8(ProgressText(done, total, MillisecondsBetween(FRunStart, FClock())));
   ShowProgress(pbProgress, ProgressPercent(done, total), text.c_str());
 }
 
